@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// Containment test of the search: both texts upper-cased unit by unit
+// (simple mapping, no accent folding); an empty query or line gives false.
+bool LineMatchesQuery(QStringView line, QStringView query);
+
+// A result row: the line with every tab replaced by ";".
+QString ResultRowText(QStringView line);
+
+// True when the text holds "Non commercialisée" (exact, case-sensitive).
+bool HoldsNotMarketed(QStringView text);
+
+// Splits a result row at ";" with double-quote quoting, no trimming.
+QStringList SplitResultRow(QStringView row);

@@ -1,0 +1,146 @@
+#pragma once
+// The main window Form_CIS. Handlers keep their historical names; the window
+// class holds one reference per control under its name.
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class CisStore;
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QWidget;
+class TCheckListView;
+class TGauge;
+class TJvLED;
+class TLabeledEdit;
+class TStatusBar;
+class TUpperEdit;
+class ClientArea;
+
+// Program-wide text: the full path of the current CIS file.
+extern QString CisFilePath;
+
+class TForm_CIS : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds every control, then runs FormCreate (its errors go to the error box).
+    explicit TForm_CIS(QWidget *parent = nullptr);
+    ~TForm_CIS() override;
+
+    // ---- Controls, under their names (also their objectName) -------------
+    QWidget *ClientArea1 = nullptr; // the client area that holds the bands
+    TGauge *Gauge1 = nullptr;
+    TCheckListView *JvCheckListBox1 = nullptr;
+    QWidget *ListBox1 = nullptr; // hidden for the window's whole life
+    TStatusBar *StatusBar1 = nullptr;
+    QFrame *panel_edit = nullptr;
+    TJvLED *JvLED_COMM = nullptr;
+    TJvLED *JvLED_AUT = nullptr;
+    TLabeledEdit *Edit_CIP = nullptr;
+    TLabeledEdit *Edit_NOM = nullptr;
+    TLabeledEdit *EDIT_VOIE = nullptr;
+    TLabeledEdit *EDIT_commecialise = nullptr;
+    TLabeledEdit *edit_AUTORISATION = nullptr;
+    TLabeledEdit *edit_PROCEDURE = nullptr;
+    TLabeledEdit *edit_FORME = nullptr;
+    TLabeledEdit *edit_NUM = nullptr;
+    QFrame *Panel2 = nullptr;
+    QLabel *img_NO = nullptr;
+    QLabel *img_YES = nullptr;
+    QPushButton *btn_copy = nullptr;
+    QFrame *panel_btn = nullptr;
+    QPushButton *btn_Extrait = nullptr;
+    QPushButton *btn_VIDAL = nullptr;
+    QFrame *Panel3 = nullptr;
+    QLabel *Image1 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    TUpperEdit *Edit1 = nullptr;
+    QPushButton *btn_SEARCH = nullptr;
+    QPushButton *btn_close = nullptr;
+
+    QMenuBar *MainMenu1 = nullptr;
+    QMenu *Fihcier1 = nullptr;
+    QAction *PAgedetlchragemntdelANSM1 = nullptr;
+    QAction *mnu_DOWNLOAD = nullptr;
+    QAction *N2 = nullptr;
+    QAction *DGSUrgent1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Quitter1 = nullptr;
+    QMenu *Editer1 = nullptr;
+    QAction *CopierleNom1 = nullptr;
+
+    QAction *INI_GET = nullptr;
+    QAction *INI_SAVE = nullptr;
+    QAction *Action1 = nullptr;
+
+    // The line store CisLines. Shared with the result list, which keeps the
+    // store its rows came from until the next search.
+    std::shared_ptr<CisStore> CisLines;
+
+    // The record boxes in the window's order of ownership (Escape clears them
+    // in this order).
+    QList<TLabeledEdit *> recordBoxes() const;
+
+    // ---- Handlers ---------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormKeyPress(QChar key);
+    // The close step: FormClose (INI_SAVE), then the quit request. Returns
+    // false when the settings could not be written (error box shown, the
+    // program keeps running).
+    bool FormClose();
+    void INI_GETExecute();
+    void INI_SAVEExecute(); // throws AppError
+    void Quitter1Click();
+
+    void btn_SEARCHClick();
+    void JvCheckListBox1Click();
+    void Edit_CIPChange();
+    void edit_AUTORISATIONChange();
+    void EDIT_commecialiseChange();
+    void Edit_CIP_SHELLURL();
+    void btn_copyClick();
+    void btn_ExtraitClick();
+    void btn_VIDALClick();
+    void btn_closeClick();
+    void JvDragDrop1Drop(QObject *sender, QPoint pos, const QStringList &files);
+    void PAgedetlchragemntdelANSM1Click();
+    void mnu_DOWNLOADClick();
+    void DGSUrgent1Click();
+    void CopierleNom1Click();
+
+    // ---- Seams ------------------------------------------------------------
+    // The quit request; tests replace it (QCoreApplication::quit outside the
+    // event loop would end every later modal loop at once).
+    static std::function<void()> &quitRequest();
+    bool quitRequested() const { return m_quitRequested; }
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    void buildControls();   // layout, texts, fonts, tab order, initial state
+    void wireHandlers();    // connects every control to its handler; keyboard
+    void requestQuit();
+    // Runs fn; an AppError escaping it is shown in the error box. Returns
+    // false when it failed.
+    bool guarded(const std::function<void()> &fn);
+
+    bool m_quitRequested = false;
+    bool m_firstShowDone = false;
+};

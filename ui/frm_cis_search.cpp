@@ -1,0 +1,1 @@
+// (to be written)

@@ -1,0 +1,65 @@
+#pragma once
+// The result list: a list model over the store's matching line numbers with a
+// check flag per row, shown in a QListView. No widget item per row: a search
+// of " " lists every line of stores of a million lines.
+#include <QAbstractListModel>
+#include <QListView>
+#include <memory>
+#include <vector>
+
+class CisStore;
+
+class ResultListModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    explicit ResultListModel(QObject *parent = nullptr);
+
+    // Rows are lines of `store` (kept alive by the model: after an import the
+    // list still shows the previous file's rows until the next search).
+    void setRows(std::shared_ptr<const CisStore> store, std::vector<qsizetype> lines);
+    void clear();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    QString rowText(int row) const; // the ResultRow: tabs become ";"
+    bool isChecked(int row) const;
+    void setChecked(int row, bool checked);
+    qsizetype storeLine(int row) const;
+    const CisStore *store() const { return m_store.get(); }
+
+private:
+    std::shared_ptr<const CisStore> m_store;
+    std::vector<qsizetype> m_lines;
+    std::vector<unsigned char> m_checked;
+};
+
+class TCheckListView : public QListView
+{
+    Q_OBJECT
+public:
+    explicit TCheckListView(QWidget *parent = nullptr);
+    ResultListModel *resultModel() const { return m_model; }
+
+    int count() const;
+    // Throws AppError "Index de liste hors limites (%d)" when row is out of range.
+    QString itemText(int row) const;
+    bool checked(int row) const;
+    void setChecked(int row, bool checked);
+    bool selected(int row) const;
+    void setSelected(int row, bool selected);
+    int itemIndex() const; // the current row, -1 when there is none
+    void setItemIndex(int row);
+    void clear(); // also drops the horizontal scroll width to 0
+
+signals:
+    // The user changed the selection: a click on a row, a keyboard move,
+    // type-to-find. The window runs the record view on it.
+    void userSelectionChanged();
+
+private:
+    ResultListModel *m_model;
+};

@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Makes the pictures and style sheets carried in the program's resources
+// available (static libraries need it once, before the first use).
+void InitVerdaneResources();
+
+// The styles the program carries.
+QStringList CarriedStyleNames();
+// Applies the carried style of that name (letter case ignored) to the whole
+// application: every window and dialog created afterwards. False when the
+// program carries no style of that name; nothing is changed then.
+bool ApplyVisualStyle(const QString &name);
+
+inline const QString kProgramStyleName = QStringLiteral("Amethyst Kamri");
+
+// Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
+// installed, else the metric-compatible faces of Debian's fonts-wine
+// (/usr/share/wine/fonts, registered with the application), else a
+// substitution by "DejaVu Sans". Idempotent.
+void EnsureProgramFonts();
