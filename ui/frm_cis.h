@@ -143,4 +143,8 @@ private:
 
     bool m_quitRequested = false;
     bool m_firstShowDone = false;
+
+    // -- window: layout, start-up, close (frm_cis.cpp) --
+
+    // -- behaviour: search, record view, web, drop, keyboard --
 };
