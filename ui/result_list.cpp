@@ -1,32 +1,381 @@
-// Placeholder: the result list model and view (to be completed).
+// The result list: rows are line numbers into the store, texts are made on
+// demand, so a million-row list costs a few bytes per row.
 #include "result_list.h"
 
+#include "app_error.h"
+#include "cis_store.h"
+#include "text_logic.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <algorithm>
+#include <queue>
+
+using namespace Qt::StringLiterals;
+
+// ---- ResultListModel ------------------------------------------------------
+
 ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) {}
+
 void ResultListModel::setRows(std::shared_ptr<const CisStore> store, std::vector<qsizetype> lines)
 {
     beginResetModel();
     m_store = std::move(store);
     m_lines = std::move(lines);
+    m_lines.shrink_to_fit();
     m_checked.assign(m_lines.size(), 0);
+    m_checked.shrink_to_fit();
+    if (!m_store)
+        m_lines.clear();
     endResetModel();
 }
-void ResultListModel::clear() { setRows(nullptr, {}); }
-int ResultListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_lines.size()); }
-QVariant ResultListModel::data(const QModelIndex &, int) const { return {}; }
-bool ResultListModel::setData(const QModelIndex &, const QVariant &, int) { return false; }
-Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const { return QAbstractListModel::flags(index); }
-QString ResultListModel::rowText(int) const { return {}; }
-bool ResultListModel::isChecked(int row) const { return m_checked[size_t(row)] != 0; }
-void ResultListModel::setChecked(int row, bool c) { m_checked[size_t(row)] = c; }
-qsizetype ResultListModel::storeLine(int row) const { return m_lines[size_t(row)]; }
 
-TCheckListView::TCheckListView(QWidget *parent) : QListView(parent), m_model(new ResultListModel(this)) { setModel(m_model); }
-int TCheckListView::count() const { return m_model->rowCount(); }
-QString TCheckListView::itemText(int row) const { return m_model->rowText(row); }
-bool TCheckListView::checked(int row) const { return m_model->isChecked(row); }
-void TCheckListView::setChecked(int row, bool c) { m_model->setChecked(row, c); }
-bool TCheckListView::selected(int) const { return false; }
-void TCheckListView::setSelected(int, bool) {}
-int TCheckListView::itemIndex() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
-void TCheckListView::setItemIndex(int row) { setCurrentIndex(m_model->index(row)); }
-void TCheckListView::clear() { m_model->clear(); }
+void ResultListModel::clear()
+{
+    setRows(nullptr, {});
+}
+
+int ResultListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return rowText(index.row());
+    case Qt::CheckStateRole:
+        return isChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
+    case Qt::SizeHintRole:
+        return QSize(m_rowWidth, RowHeight);
+    default:
+        return {};
+    }
+}
+
+bool ResultListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= rowCount())
+        return false;
+    const bool on = value.toInt() == Qt::Checked;
+    if (on != isChecked(index.row())) {
+        m_checked[size_t(index.row())] = on;
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+    }
+    return true;
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+           | Qt::ItemNeverHasChildren;
+}
+
+QString ResultListModel::rowText(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    return ResultRowText(m_store->line(m_lines[size_t(row)]));
+}
+
+qsizetype ResultListModel::rowLength(int row) const
+{
+    // Tabs become ";" one for one: the row is as long as its line.
+    return m_store->line(m_lines[size_t(row)]).size();
+}
+
+bool ResultListModel::isChecked(int row) const
+{
+    return row >= 0 && row < rowCount() && m_checked[size_t(row)] != 0;
+}
+
+void ResultListModel::setChecked(int row, bool checked)
+{
+    setData(index(row), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+}
+
+qsizetype ResultListModel::storeLine(int row) const
+{
+    return m_lines[size_t(row)];
+}
+
+void ResultListModel::setAllChecked(const std::function<bool(int)> &checkedFor)
+{
+    const int n = rowCount();
+    for (int r = 0; r < n; ++r)
+        m_checked[size_t(r)] = checkedFor(r) ? 1 : 0;
+    if (n > 0)
+        emit dataChanged(index(0), index(n - 1), {Qt::CheckStateRole});
+}
+
+void ResultListModel::setRowWidth(int width)
+{
+    if (width == m_rowWidth)
+        return;
+    m_rowWidth = width;
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::SizeHintRole});
+}
+
+// ---- TCheckListView -------------------------------------------------------
+
+TCheckListView::TCheckListView(QWidget *parent)
+    : QListView(parent), m_model(new ResultListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    // Runs after the view's own reset handling, before its delayed layout.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TCheckListView::updateRowWidth);
+}
+
+int TCheckListView::count() const
+{
+    return m_model->rowCount();
+}
+
+QString TCheckListView::itemText(int row) const
+{
+    if (row < 0 || row >= count())
+        throw AppError(u"Index de liste hors limites (%1)"_s.arg(row));
+    return m_model->rowText(row);
+}
+
+bool TCheckListView::checked(int row) const
+{
+    return m_model->isChecked(row);
+}
+
+void TCheckListView::setChecked(int row, bool checked)
+{
+    m_model->setChecked(row, checked);
+}
+
+bool TCheckListView::selected(int row) const
+{
+    return row >= 0 && row < count() && selectionModel()->isSelected(m_model->index(row));
+}
+
+void TCheckListView::setSelected(int row, bool on)
+{
+    if (row < 0 || row >= count())
+        return;
+    selectionModel()->select(m_model->index(row),
+                             on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
+int TCheckListView::itemIndex() const
+{
+    const QModelIndex cur = currentIndex();
+    return cur.isValid() && cur.row() < count() ? cur.row() : -1;
+}
+
+void TCheckListView::setItemIndex(int row)
+{
+    if (row < 0 || row >= count()) {
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    // The current row moves without touching the highlight.
+    const QModelIndex idx = m_model->index(row);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+    scrollTo(idx);
+}
+
+void TCheckListView::clear()
+{
+    m_prefix.clear();
+    m_model->clear();
+}
+
+void TCheckListView::markRows(const std::function<bool(int)> &highlight)
+{
+    const int n = count();
+    if (n == 0)
+        return;
+    // One pass: the check marks, and the highlighted runs merged into ranges
+    // (a range per run, not per row, keeps the selection small).
+    QItemSelection sel;
+    int runStart = -1;
+    m_model->setAllChecked([&](int r) {
+        const bool hi = highlight(r);
+        if (hi && runStart < 0)
+            runStart = r;
+        if (!hi && runStart >= 0) {
+            sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(r - 1)));
+            runStart = -1;
+        }
+        return !hi;
+    });
+    if (runStart >= 0)
+        sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(n - 1)));
+    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+}
+
+void TCheckListView::updateRowWidth()
+{
+    const int n = count();
+    if (n == 0) {
+        m_model->setRowWidth(0);
+        return;
+    }
+    // Measuring a million texts would take seconds: measure only the rows
+    // with the most characters, which hold the widest one in practice.
+    constexpr size_t Candidates = 64;
+    using Entry = std::pair<qsizetype, int>; // length, row
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> longest;
+    for (int r = 0; r < n; ++r) {
+        const qsizetype len = m_model->rowLength(r);
+        if (longest.size() < Candidates) {
+            longest.emplace(len, r);
+        } else if (len > longest.top().first) {
+            longest.pop();
+            longest.emplace(len, r);
+        }
+    }
+    const QFontMetrics fm(font());
+    int textWidth = 0;
+    while (!longest.empty()) {
+        const int r = longest.top().second;
+        longest.pop();
+        textWidth = std::max(textWidth, fm.horizontalAdvance(m_model->rowText(r) + u' '));
+    }
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int check = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+    m_model->setRowWidth(textWidth + check + 4 * margin);
+}
+
+void TCheckListView::changeEvent(QEvent *e)
+{
+    QListView::changeEvent(e);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        updateRowWidth();
+}
+
+bool TCheckListView::prefixTimedOut() const
+{
+    return !m_lastTypedKey.isValid()
+           || m_lastTypedKey.elapsed() >= QApplication::keyboardInputInterval();
+}
+
+int TCheckListView::findPrefix(const QString &prefix) const
+{
+    const int n = count();
+    const qsizetype len = prefix.size();
+    const CisStore *store = m_model->store();
+    for (int r = 0; r < n; ++r) {
+        const QStringView line = store->line(m_model->storeLine(r));
+        if (line.size() < len)
+            continue;
+        qsizetype i = 0;
+        for (; i < len; ++i) {
+            QChar c = line[i];
+            if (c == u'\t')
+                c = u';';
+            if (c != prefix[i] && c.toCaseFolded() != prefix[i].toCaseFolded())
+                break;
+        }
+        if (i == len)
+            return r;
+    }
+    return -1;
+}
+
+void TCheckListView::makeOnlyRow(int row)
+{
+    const QModelIndex idx = m_model->index(row);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+    scrollTo(idx);
+}
+
+void TCheckListView::keyboardSearch(const QString &search)
+{
+    // An empty list has nothing to find and nothing to show.
+    if (count() == 0 || search.isEmpty())
+        return;
+    if (prefixTimedOut())
+        m_prefix.clear();
+    m_lastTypedKey.start();
+    m_prefix += search;
+    const int row = findPrefix(m_prefix);
+    if (row < 0)
+        return;
+    makeOnlyRow(row);
+    emit userSelectionChanged();
+}
+
+void TCheckListView::keyPressEvent(QKeyEvent *e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    switch (e->key()) {
+    case Qt::Key_Space:
+        if (mods == Qt::NoModifier) {
+            const int row = itemIndex();
+            if (row >= 0)
+                setChecked(row, !checked(row));
+            e->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Backspace:
+        if (mods == Qt::NoModifier) {
+            e->accept();
+            if (count() == 0)
+                return;
+            if (prefixTimedOut())
+                m_prefix.clear();
+            m_lastTypedKey.start();
+            m_prefix.chop(1);
+            const int row = m_prefix.isEmpty() ? 0 : findPrefix(m_prefix);
+            if (row < 0)
+                return;
+            makeOnlyRow(row);
+            emit userSelectionChanged();
+            return;
+        }
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        QListView::keyPressEvent(e);
+        if (count() > 0)
+            emit userSelectionChanged();
+        return;
+    default:
+        break;
+    }
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).isPrint()
+        && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        keyboardSearch(text);
+        e->accept();
+        return;
+    }
+    QListView::keyPressEvent(e);
+}
+
+void TCheckListView::mousePressEvent(QMouseEvent *e)
+{
+    const QModelIndex idx = indexAt(e->position().toPoint());
+    QListView::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton && idx.isValid())
+        emit userSelectionChanged();
+}

@@ -3,7 +3,9 @@
 // check flag per row, shown in a QListView. No widget item per row: a search
 // of " " lists every line of stores of a million lines.
 #include <QAbstractListModel>
+#include <QElapsedTimer>
 #include <QListView>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,10 +33,21 @@ public:
     qsizetype storeLine(int row) const;
     const CisStore *store() const { return m_store.get(); }
 
+    // Number of characters of a row without building its text.
+    qsizetype rowLength(int row) const;
+    // Sets every check mark at once (one change notification).
+    void setAllChecked(const std::function<bool(int row)> &checkedFor);
+    // The width every row reports as its size hint (the view's scroll width).
+    void setRowWidth(int width);
+    int rowWidth() const { return m_rowWidth; }
+
+    static constexpr int RowHeight = 13;
+
 private:
     std::shared_ptr<const CisStore> m_store;
     std::vector<qsizetype> m_lines;
     std::vector<unsigned char> m_checked;
+    int m_rowWidth = 0;
 };
 
 class TCheckListView : public QListView
@@ -55,11 +68,31 @@ public:
     void setItemIndex(int row);
     void clear(); // also drops the horizontal scroll width to 0
 
+    // The marking pass in one go: rows for which `highlight` holds are
+    // unchecked and highlighted, every other row checked and not highlighted.
+    void markRows(const std::function<bool(int row)> &highlight);
+
+    // Type-to-find over the rows' beginnings (case-insensitive); a pause of
+    // QApplication::keyboardInputInterval() or more starts a new prefix.
+    void keyboardSearch(const QString &search) override;
+
 signals:
     // The user changed the selection: a click on a row, a keyboard move,
     // type-to-find. The window runs the record view on it.
     void userSelectionChanged();
 
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void changeEvent(QEvent *e) override;
+
 private:
+    void updateRowWidth();
+    int findPrefix(const QString &prefix) const;
+    void makeOnlyRow(int row);
+    bool prefixTimedOut() const;
+
     ResultListModel *m_model;
+    QString m_prefix;
+    QElapsedTimer m_lastTypedKey;
 };
