@@ -1,1 +1,502 @@
-// (to be written)
+#include "app_error.h"
+#include "cis_store.h"
+#include "cis_store_p.h"
+#include "upper_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Windows-1252: Latin-1 except 0x80-0x9F; the five bytes it leaves undefined
+// keep their own value.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+inline char16_t cp1252(unsigned char b)
+{
+    return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t(b);
+}
+
+inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 13); }
+
+// Mask of bytes >= 0x80 in an 8-byte word.
+constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+
+// True when some byte of w is CR, LF or NUL, or has its high bit set.
+inline bool wordNeedsCare(std::uint64_t w)
+{
+    auto hasZero = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
+    return (w & kHigh) || hasZero(w) || hasZero(w ^ (kOnes * 0x0A)) || hasZero(w ^ (kOnes * 0x0D));
+}
+
+struct Lines
+{
+    PodBuffer<qsizetype> &starts;
+    void add(qsizetype at)
+    {
+        starts.grow(1);
+        starts.data[starts.size++] = at;
+    }
+};
+
+// Windows-1252 in one pass: decode, cut and build the twin together. The twin
+// is written over the raw bytes already read (w <= r + 1, buffer has size+1).
+void cutCp1252(unsigned char *raw, qsizetype n, char16_t *text, Lines lines, qsizetype &w)
+{
+    char16_t unitOf[256];
+    unsigned char twinOf[256];
+    const unsigned char *tw = CisUpper::twinTable();
+    for (int b = 0; b < 256; ++b) {
+        unitOf[b] = cp1252(static_cast<unsigned char>(b));
+        twinOf[b] = tw[unitOf[b]];
+    }
+    qsizetype r = 0;
+    w = 0;
+    while (r < n && raw[r] != 0) {
+        lines.add(w);
+        for (;;) {
+            // Plain ASCII runs go eight bytes at a time.
+            while (r + 8 <= n) {
+                std::uint64_t word;
+                std::memcpy(&word, raw + r, 8);
+                if (wordNeedsCare(word))
+                    break;
+                for (int k = 0; k < 8; ++k) {
+                    const unsigned char b = raw[r + k];
+                    text[w + k] = b;
+                    raw[w + k] = twinOf[b];
+                }
+                r += 8;
+                w += 8;
+            }
+            if (r >= n)
+                break;
+            const unsigned char b = raw[r];
+            if (b <= 13 && (b == 0 || b == 10 || b == 13))
+                break;
+            text[w] = unitOf[b];
+            raw[w] = twinOf[b];
+            ++r;
+            ++w;
+        }
+        const unsigned char term = r < n ? raw[r] : 0;
+        if (term == 13) {
+            ++r;
+            if (r < n && raw[r] == 10)
+                ++r;
+        } else if (term == 10) {
+            ++r;
+        }
+        text[w] = u'\n';
+        raw[w] = '\n';
+        ++w;
+        if (term == 0)
+            break;
+    }
+}
+
+// Cuts decoded units in place and writes the twin into `twin`.
+void cutUnits(char16_t *t, qsizetype m, unsigned char *twin, Lines lines, qsizetype &w)
+{
+    const unsigned char *tw = CisUpper::twinTable();
+    qsizetype r = 0;
+    w = 0;
+    while (r < m && t[r] != 0) {
+        lines.add(w);
+        while (r < m && !isBreak(t[r])) {
+            const char16_t c = t[r++];
+            t[w] = c;
+            twin[w++] = tw[c];
+        }
+        const char16_t term = r < m ? t[r] : 0;
+        if (term == 13) {
+            ++r;
+            if (r < m && t[r] == 10)
+                ++r;
+        } else if (term == 10) {
+            ++r;
+        }
+        t[w] = u'\n';
+        twin[w++] = '\n';
+        if (term == 0)
+            break;
+    }
+}
+
+// UTF-8 to UTF-16. With `strict`, stops at the first invalid sequence and
+// returns -1; otherwise each maximal invalid subpart becomes U+FFFD.
+qsizetype decodeUtf8(const unsigned char *s, qsizetype n, char16_t *out, bool strict)
+{
+    qsizetype r = 0, w = 0;
+    while (r < n) {
+        while (r + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + r, 8);
+            if (word & kHigh)
+                break;
+            for (int k = 0; k < 8; ++k)
+                out[w + k] = s[r + k];
+            r += 8;
+            w += 8;
+        }
+        if (r >= n)
+            break;
+        const unsigned char b = s[r];
+        if (b < 0x80) {
+            out[w++] = b;
+            ++r;
+            continue;
+        }
+        int len;
+        char32_t cp;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            cp = b & 0x0F;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F; // no surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        } else {
+            if (strict)
+                return -1;
+            out[w++] = 0xFFFD;
+            ++r;
+            continue;
+        }
+        qsizetype k = 1;
+        for (; k < len; ++k) {
+            if (r + k >= n)
+                break;
+            const unsigned char c = s[r + k];
+            if (c < lo || c > hi)
+                break;
+            lo = 0x80;
+            hi = 0xBF;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (k < len) {
+            if (strict)
+                return -1;
+            out[w++] = 0xFFFD;
+            r += k;
+            continue;
+        }
+        r += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out[w++] = char16_t(0xD800 + (cp >> 10));
+            out[w++] = char16_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            out[w++] = char16_t(cp);
+        }
+    }
+    return w;
+}
+
+bool hasNonAscii(const unsigned char *s, qsizetype n)
+{
+    qsizetype r = 0;
+    for (; r + 8 <= n; r += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + r, 8);
+        if (word & kHigh)
+            return true;
+    }
+    for (; r < n; ++r)
+        if (s[r] & 0x80)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size)
+{
+    // The raw block becomes the twin: every decoder below writes at most one
+    // twin byte per input byte, plus the final separator.
+    struct Guard
+    {
+        unsigned char *p;
+        ~Guard() { std::free(p); }
+    } guard{raw};
+
+    store.clear();
+    auto &d = *CisStoreAccess::impl(store);
+    Lines lines{d.starts};
+
+    auto starts_with = [&](std::initializer_list<unsigned char> mark) {
+        if (size < qsizetype(mark.size()))
+            return false;
+        return std::equal(mark.begin(), mark.end(), raw);
+    };
+
+    const qsizetype lineGuess = size / 128 + 16;
+    qsizetype w = 0;
+    try {
+        d.starts.reserve(lineGuess);
+        if (starts_with({0xFF, 0xFE}) || starts_with({0xFE, 0xFF})) {
+            const bool big = raw[0] == 0xFE;
+            const qsizetype m = (size - 2) / 2;
+            d.text.reserve(m + 1);
+            char16_t *t = d.text.data;
+            const unsigned char *s = raw + 2;
+            for (qsizetype k = 0; k < m; ++k)
+                t[k] = big ? char16_t((s[2 * k] << 8) | s[2 * k + 1]) : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
+            cutUnits(t, m, raw, lines, w);
+        } else if (starts_with({0xEF, 0xBB, 0xBF})) {
+            d.text.reserve(size - 3 + 1);
+            const qsizetype m = decodeUtf8(raw + 3, size - 3, d.text.data, false);
+            cutUnits(d.text.data, m, raw, lines, w);
+        } else {
+            qsizetype m = -1;
+            if (hasNonAscii(raw, size)) {
+                // A file without mark that is valid UTF-8 is UTF-8 (copies
+                // converted by other tools); anything else is Windows-1252.
+                d.text.reserve(size + 1);
+                m = decodeUtf8(raw, size, d.text.data, true);
+            }
+            if (m >= 0) {
+                cutUnits(d.text.data, m, raw, lines, w);
+            } else {
+                d.text.reserve(size + 1);
+                cutCp1252(raw, size, d.text.data, lines, w);
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        // Keep what was appended: only the line table can fail once cutting
+        // has begun, at the start of a line, so every listed line is whole
+        // and w stands right after the last one.
+        if (!d.text.data) {
+            d.starts.size = 0;
+            w = 0;
+        }
+        d.text.size = w;
+        guard.p = nullptr;
+        d.twin.adopt(raw, w, size + 1);
+        throw;
+    }
+    d.text.size = w;
+    d.text.shrink();
+    guard.p = nullptr;
+    d.twin.adopt(raw, w, size + 1);
+    d.twin.shrink();
+    d.starts.shrink();
+    if (w == 0) {
+        d.text.reset();
+        d.twin.reset();
+    }
+}
+
+void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size)
+{
+    auto *raw = static_cast<unsigned char *>(std::malloc(size_t(size) + 1));
+    if (!raw)
+        throw std::bad_alloc();
+    if (size > 0)
+        std::memcpy(raw, data, size_t(size));
+    FillStoreFromOwnedBytes(store, raw, size);
+}
+
+namespace {
+
+QString systemReason(int err)
+{
+    char buf[512];
+    const char *s = strerror_r(err, buf, sizeof buf);
+    QString text = QString::fromLocal8Bit(s);
+    while (!text.isEmpty()) {
+        const QChar c = text.back();
+        if (c.isSpace() || c.category() == QChar::Other_Control || c == u'.')
+            text.chop(1);
+        else
+            break;
+    }
+    return text;
+}
+
+QString reasonFor(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return u"Fichier introuvable"_s;
+    case EACCES:
+    case EPERM:
+        return u"Accès refusé"_s;
+    case EWOULDBLOCK:
+        return u"Le fichier est utilisé par un autre programme"_s;
+    case EISDIR:
+        return u"C'est un dossier"_s;
+    default:
+        return systemReason(err);
+    }
+}
+
+[[noreturn]] void throwOpenError(const QString &path, const QString &reason)
+{
+    const QString full = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    throw AppError(u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(full, reason));
+}
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+void LoadCisLines(CisStore &store, const QString &path)
+{
+    Fd f;
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    f.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (f.fd < 0)
+        throwOpenError(path, reasonFor(errno));
+    struct stat st;
+    if (::fstat(f.fd, &st) != 0)
+        throwOpenError(path, reasonFor(errno));
+    if (S_ISDIR(st.st_mode))
+        throwOpenError(path, u"C'est un dossier"_s);
+    if (!S_ISREG(st.st_mode))
+        throwOpenError(path, u"Ce n'est pas un fichier ordinaire"_s);
+    // Shared lock for the read: a writer holding an exclusive lock refuses us,
+    // and none can take one while we read.
+    if (::flock(f.fd, LOCK_SH | LOCK_NB) != 0)
+        throwOpenError(path, reasonFor(errno));
+
+    qsizetype size = qsizetype(st.st_size);
+    auto *raw = static_cast<unsigned char *>(std::malloc(size_t(size) + 1));
+    if (!raw)
+        throwOpenError(path, reasonFor(ENOMEM));
+    qsizetype got = 0;
+    while (got < size) {
+        const ssize_t k = ::read(f.fd, raw + got, size_t(size - got));
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            std::free(raw);
+            throwOpenError(path, reasonFor(err));
+        }
+        if (k == 0)
+            break; // the file shrank meanwhile
+        got += k;
+    }
+    ::close(f.fd);
+    f.fd = -1;
+
+    try {
+        FillStoreFromOwnedBytes(store, raw, got);
+    } catch (const std::bad_alloc &) {
+        throw AppError(u"Impossible d'insérer une ligne"_s);
+    }
+}
+
+bool CisFileExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat lst;
+    if (::lstat(name.constData(), &lst) != 0) {
+        const int err = errno;
+        if (err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EINVAL)
+            return false;
+        // Attributes unreadable for another reason: trust a listing of the
+        // parent folder.
+        const QFileInfo info(path);
+        const QByteArray dirName = QFile::encodeName(info.absolutePath());
+        const QByteArray base = QFile::encodeName(info.fileName());
+        DIR *dir = ::opendir(dirName.constData());
+        if (!dir)
+            return false;
+        bool found = false;
+        while (dirent *e = ::readdir(dir)) {
+            if (base == e->d_name) {
+                found = e->d_type != DT_DIR;
+                break;
+            }
+        }
+        ::closedir(dir);
+        return found;
+    }
+    if (!S_ISLNK(lst.st_mode))
+        return !S_ISDIR(lst.st_mode);
+    // A link: its target must be there, not a folder, and readable.
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+QString FindCisTxtIn(const QString &dir)
+{
+    const QString wanted = u"cis.txt"_s;
+    QDir d(dir);
+    const QStringList names = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                          QDir::Name);
+    QString fallback;
+    // The exact lower-case name first, then any spelling that is usable.
+    if (names.contains(wanted) && CisFileExists(dir + wanted))
+        return dir + wanted;
+    for (const QString &n : names) {
+        if (n.size() != wanted.size())
+            continue;
+        bool same = true;
+        for (qsizetype k = 0; same && k < n.size(); ++k) {
+            char16_t c = n[k].unicode();
+            if (c >= u'A' && c <= u'Z')
+                c = char16_t(c + 32);
+            same = c == wanted[k].unicode();
+        }
+        if (!same)
+            continue;
+        if (CisFileExists(dir + n))
+            return dir + n;
+    }
+    return dir + wanted;
+}
+
+QString DateText(const QDateTime &date)
+{
+    return QLocale::system().toString(date.date(), QLocale::ShortFormat);
+}

@@ -37,7 +37,14 @@ public:
 
 private:
     struct Impl;
+    friend struct CisStoreAccess;
     Impl *d;
+};
+
+// Loader access to the store's internals.
+struct CisStoreAccess
+{
+    static CisStore::Impl *impl(CisStore &s) { return s.d; }
 };
 
 // Replaces the content of `store` by the lines of the file at `path`.

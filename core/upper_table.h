@@ -1,0 +1,20 @@
+#pragma once
+// Simple upper-case mapping of one UTF-16 unit, through tables built once.
+// QChar's per-unit mapping never changes the length (surrogates map to
+// themselves), unlike QString::toUpper's full mapping.
+#include <QVarLengthArray>
+#include <cstdint>
+
+namespace CisUpper {
+// Unit -> simple upper-case unit.
+const char16_t *unitTable();
+// Unit -> the byte stored in the search twin: the upper-case unit when it
+// fits in Latin-1, else 0 (no line holds a NUL, so 0 never matches text).
+const unsigned char *twinTable();
+}
+
+inline char16_t UpperUnit(char16_t c)
+{
+    static const char16_t *const table = CisUpper::unitTable();
+    return table[c];
+}
