@@ -1,1 +1,456 @@
-// (to be written)
+// The settings file: this program's own reader and writer of the Windows
+// private-profile text format. A write edits the file's bytes in place of
+// the one line concerned, so everything else in the file (comments, blank
+// lines, unknown keys, line endings, encoding) stays byte for byte.
+#include "vela_ini.h"
+
+#include "app_error.h"
+#include "ini_atomic.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QStringDecoder>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Longest value a read returns: the platform's buffer holds 2048 characters
+// with the terminator.
+constexpr qsizetype kMaxValueLength = 2047;
+
+enum class Encoding { Utf8, Utf8Mark, Utf16Le, Cp1252 };
+
+// Windows-1252 differs from Latin-1 only in 0x80-0x9F. The five bytes it
+// leaves undefined map to the code point of the same value, so every byte
+// string decodes and encodes back unchanged.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString decodeCp1252(const char *data, qsizetype size)
+{
+    QString text(size, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar b = uchar(data[i]);
+        out[i] = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+// False when a character has no Windows-1252 byte.
+bool encodeCp1252(QStringView text, QByteArray *out)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes.append(char(u));
+            continue;
+        }
+        int found = -1;
+        for (int i = 0; i < 32; ++i) {
+            if (kCp1252High[i] == u) {
+                found = i;
+                break;
+            }
+        }
+        if (found < 0)
+            return false;
+        bytes.append(char(0x80 + found));
+    }
+    if (out)
+        *out = bytes;
+    return true;
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ignored = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+struct Line
+{
+    qsizetype start; // first byte of the content
+    qsizetype end;   // byte after the content, where the line break starts
+    qsizetype next;  // byte after the line break
+    QString text;    // decoded content
+};
+
+struct Document
+{
+    QByteArray bytes;
+    Encoding encoding = Encoding::Utf8;
+    qsizetype bodyStart = 0; // after the byte-order mark
+    int unit = 1;            // bytes per code unit
+    QList<Line> lines;
+};
+
+QString decode(const Document &doc, qsizetype start, qsizetype end)
+{
+    const char *data = doc.bytes.constData() + start;
+    const qsizetype size = end - start;
+    switch (doc.encoding) {
+    case Encoding::Utf16Le: {
+        QString text(size / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size / 2; ++i)
+            text[i] = QChar(char16_t(uchar(data[2 * i]) | (uchar(data[2 * i + 1]) << 8)));
+        return text;
+    }
+    case Encoding::Cp1252:
+        return decodeCp1252(data, size);
+    case Encoding::Utf8:
+    case Encoding::Utf8Mark:
+        break;
+    }
+    // Invalid sequences become U+FFFD for matching; the bytes stay as they are.
+    return QString::fromUtf8(data, size);
+}
+
+QByteArray encode(Encoding encoding, const QString &text)
+{
+    switch (encoding) {
+    case Encoding::Utf16Le: {
+        QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t u = text.at(i).unicode();
+            bytes[2 * i] = char(u & 0xFF);
+            bytes[2 * i + 1] = char(u >> 8);
+        }
+        return bytes;
+    }
+    case Encoding::Cp1252: {
+        QByteArray bytes;
+        encodeCp1252(text, &bytes); // checked by the caller beforehand
+        return bytes;
+    }
+    case Encoding::Utf8:
+    case Encoding::Utf8Mark:
+        break;
+    }
+    return text.toUtf8();
+}
+
+char16_t unitAt(const Document &doc, qsizetype pos)
+{
+    const uchar lo = uchar(doc.bytes.at(pos));
+    if (doc.unit == 1)
+        return lo;
+    return char16_t(lo | (uchar(doc.bytes.at(pos + 1)) << 8));
+}
+
+Document parse(QByteArray bytes)
+{
+    Document doc;
+    doc.bytes = std::move(bytes);
+    const QByteArray &b = doc.bytes;
+    if (b.size() >= 2 && uchar(b[0]) == 0xFF && uchar(b[1]) == 0xFE) {
+        doc.encoding = Encoding::Utf16Le;
+        doc.bodyStart = 2;
+        doc.unit = 2;
+    } else if (b.startsWith("\xEF\xBB\xBF")) {
+        doc.encoding = Encoding::Utf8Mark;
+        doc.bodyStart = 3;
+    } else {
+        doc.encoding = isValidUtf8(b) ? Encoding::Utf8 : Encoding::Cp1252;
+    }
+
+    // CR LF, LF alone and CR alone all end a line. A trailing odd byte of a
+    // UTF-16 file stays with the last line's bytes.
+    const qsizetype size = b.size();
+    const qsizetype last = size - doc.unit; // last position holding a whole unit
+    qsizetype start = doc.bodyStart;
+    qsizetype pos = start;
+    while (pos <= last) {
+        const char16_t u = unitAt(doc, pos);
+        if (u != u'\r' && u != u'\n') {
+            pos += doc.unit;
+            continue;
+        }
+        qsizetype next = pos + doc.unit;
+        if (u == u'\r' && next <= last && unitAt(doc, next) == u'\n')
+            next += doc.unit;
+        doc.lines.append(Line{start, pos, next, decode(doc, start, pos)});
+        start = pos = next;
+    }
+    if (start < size)
+        doc.lines.append(Line{start, size, size, decode(doc, start, size)});
+    return doc;
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+enum class Kind { Other, Section, Key };
+
+struct Parsed
+{
+    Kind kind = Kind::Other;
+    QStringView name;  // section name or key
+    QStringView value; // raw text after the "=", keys only
+};
+
+Parsed classify(const QString &line)
+{
+    Parsed p;
+    const QStringView text = trimBlanks(line);
+    if (text.isEmpty() || text.front() == u';')
+        return p; // blank line or comment
+    if (text.front() == u'[') {
+        const QStringView rest = text.mid(1);
+        const qsizetype close = rest.indexOf(u']');
+        p.kind = Kind::Section;
+        p.name = trimBlanks(close < 0 ? rest : rest.left(close));
+        return p;
+    }
+    const qsizetype eq = text.indexOf(u'=');
+    if (eq < 0)
+        return p;
+    p.kind = Kind::Key;
+    p.name = trimBlanks(text.left(eq));
+    p.value = text.mid(eq + 1);
+    return p;
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct Found
+{
+    qsizetype section = -1; // header line of the first matching section
+    qsizetype key = -1;     // first matching key line in it
+    qsizetype lastKey = -1; // last key line of that section
+};
+
+// Only the first section of that name is searched, and in it the first key
+// of that name wins. Keys before the first header belong to no section.
+Found find(const Document &doc, QStringView section, QStringView key)
+{
+    Found f;
+    for (qsizetype i = 0; i < doc.lines.size(); ++i) {
+        const Parsed p = classify(doc.lines.at(i).text);
+        if (p.kind == Kind::Section) {
+            if (f.section >= 0)
+                break;
+            if (sameName(p.name, section))
+                f.section = i;
+        } else if (p.kind == Kind::Key && f.section >= 0) {
+            f.lastKey = i;
+            if (f.key < 0 && sameName(p.name, key))
+                f.key = i;
+        }
+    }
+    return f;
+}
+
+QString cutValue(QString value)
+{
+    if (value.size() > kMaxValueLength) {
+        value.truncate(kMaxValueLength);
+        // Never hand back half of a surrogate pair.
+        if (value.back().isHighSurrogate())
+            value.chop(1);
+    }
+    return value;
+}
+
+bool isQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+QString unquote(QStringView value)
+{
+    value = trimBlanks(value);
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value.toString();
+}
+
+// Quotes a value that the reader would otherwise change: blanks at its ends
+// are trimmed and a pair of outer quotes is removed.
+QString quoteForWriting(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    const bool blanks = isBlank(value.front()) || isBlank(value.back());
+    const bool quoted = value.size() >= 2 && isQuote(value.front()) && value.back() == value.front();
+    return blanks || quoted ? u'"' + value + u'"' : value;
+}
+
+QString settingsPath(const QString &iniFile)
+{
+    return iniFile.isEmpty() ? IniFileName() : iniFile;
+}
+
+// The line break the file already uses, for the lines a write adds.
+QString lineBreakOf(const Document &doc)
+{
+    for (const Line &line : doc.lines) {
+        if (line.next > line.end)
+            return decode(doc, line.end, line.next);
+    }
+    return u"\r\n"_s;
+}
+
+qsizetype firstEqualsSign(const Document &doc, const Line &line)
+{
+    for (qsizetype pos = line.start; pos + doc.unit <= line.end; pos += doc.unit) {
+        if (unitAt(doc, pos) == u'=')
+            return pos;
+    }
+    return -1;
+}
+
+QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value)
+{
+    if (bytes.isEmpty())
+        return (u'[' + section + u"]\r\n"_s + key + u'=' + value + u"\r\n"_s).toUtf8();
+
+    Document doc = parse(std::move(bytes));
+    if (doc.encoding == Encoding::Cp1252 && !encodeCp1252(QString(section + key + value), nullptr)) {
+        // The text has no Windows-1252 form: the whole file moves to UTF-8
+        // (what this program writes new files in) rather than lose letters.
+        // Every other line keeps its text and its line ending.
+        const QString all = decodeCp1252(doc.bytes.constData(), doc.bytes.size());
+        doc = parse(all.toUtf8());
+    }
+    const QString eol = lineBreakOf(doc);
+    const Found found = find(doc, section, key);
+    QByteArray &out = doc.bytes;
+
+    if (found.key >= 0) {
+        // The value alone is replaced: the key keeps its spelling and the
+        // line its break.
+        const Line &line = doc.lines.at(found.key);
+        const qsizetype valueStart = firstEqualsSign(doc, line) + doc.unit;
+        out.replace(valueStart, line.end - valueStart, encode(doc.encoding, value));
+    } else if (found.section >= 0) {
+        const Line &anchor = doc.lines.at(found.lastKey >= 0 ? found.lastKey : found.section);
+        if (anchor.next > anchor.end)
+            out.insert(anchor.next, encode(doc.encoding, key + u'=' + value + eol));
+        else // last line of a file without a final break
+            out.insert(anchor.end, encode(doc.encoding, eol + key + u'=' + value));
+    } else {
+        QString text = u'[' + section + u']' + eol + key + u'=' + value + eol;
+        if (!doc.lines.isEmpty() && doc.lines.back().next == doc.lines.back().end)
+            text.prepend(eol);
+        out.append(encode(doc.encoding, text));
+    }
+    return out;
+}
+
+bool hasLineBreakOrNul(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            return true;
+    }
+    return false;
+}
+
+// A name the reader could not find again once written.
+bool isWritableSection(QStringView section)
+{
+    return !section.contains(u']');
+}
+
+bool isWritableKey(QStringView key)
+{
+    return !key.isEmpty() && !key.contains(u'=') && key.front() != u'[' && key.front() != u';';
+}
+
+} // namespace
+
+QString IniReadString(const QString &section, const QString &key, const QString &defaultValue,
+                      const QString &iniFile)
+{
+    QString fallback = defaultValue;
+    while (fallback.endsWith(u' '))
+        fallback.chop(1);
+    fallback = cutValue(fallback);
+
+    const QString path = settingsPath(iniFile);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return fallback;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fallback;
+    const Document doc = parse(file.readAll());
+    file.close();
+
+    const Found found = find(doc, trimBlanks(section), trimBlanks(key));
+    if (found.key < 0)
+        return fallback;
+    return cutValue(unquote(classify(doc.lines.at(found.key).text).value));
+}
+
+void IniWriteString(const QString &section, const QString &key, const QString &value,
+                    const QString &iniFile)
+{
+    const QString path = settingsPath(iniFile);
+    const auto failure = [&path]() { return AppError(u"Impossible d'écrire dans %1"_s.arg(path)); };
+    if (path.isEmpty())
+        throw failure();
+    // A line break in any text would inject lines into the file.
+    if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value))
+        throw failure();
+    const QString sectionName = trimBlanks(section).toString();
+    const QString keyName = trimBlanks(key).toString();
+    if (!isWritableSection(sectionName) || !isWritableKey(keyName))
+        throw failure();
+
+    const QString target = ResolveWriteTarget(path);
+    const QByteArray targetName = QFile::encodeName(target);
+    QByteArray before;
+    mode_t mode = DefaultNewFileMode();
+    bool exists = false;
+    struct stat st;
+    if (::stat(targetName.constData(), &st) == 0) {
+        exists = true;
+        // A read-only file is refused even where the directory would allow
+        // replacing it, as the desktop's own settings service does.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(targetName.constData(), W_OK) != 0)
+            throw failure();
+        mode = st.st_mode & 07777;
+        QFile file(target);
+        if (!file.open(QIODevice::ReadOnly))
+            throw failure();
+        before = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw failure();
+    }
+
+    const QByteArray after = editedContent(before, sectionName, keyName, quoteForWriting(value));
+    if (exists && after == before)
+        return;
+    SafeFileWriter writer(target);
+    if (!writer.open(mode) || !writer.write(after) || !writer.commit())
+        throw failure();
+}
