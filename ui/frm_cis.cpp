@@ -1,1 +1,559 @@
-// (to be written)
+// The main window Form_CIS: its controls and their layout, creation, first
+// showing and the two ways out (close step, quit).
+#include "frm_cis.h"
+
+#include "app_error.h"
+#include "cis_store.h"
+#include "msg_dialog.h"
+#include "result_list.h"
+#include "vela_ini.h"
+#include "visual_style.h"
+#include "widgets.h"
+#include "window_geometry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QShowEvent>
+
+using namespace Qt::StringLiterals;
+
+QString CisFilePath;
+
+namespace {
+
+const QString kSearchHint = u"Entrez tout ou partie d''un nom de médicament sans accent"_s;
+constexpr int kHintMs = 2500;
+
+// The client area: it reports its resizes and the showing or hiding of its
+// bands so the window can arrange them at once.
+class ClientAreaWidget : public QWidget
+{
+public:
+    explicit ClientAreaWidget(QWidget *parent) : QWidget(parent) {}
+    std::function<void()> arrange;
+
+    void watch(QWidget *band) { band->installEventFilter(this); }
+
+protected:
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QWidget::resizeEvent(e);
+        if (arrange)
+            arrange();
+    }
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if ((e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent) && arrange)
+            arrange();
+        return QWidget::eventFilter(watched, e);
+    }
+};
+
+QFont tahoma(double pixelSize, bool bold)
+{
+    QFont f(u"Tahoma"_s);
+    f.setPixelSize(qMax(1, qRound(pixelSize)));
+    f.setBold(bold);
+    return f;
+}
+
+// A glyph bitmap holds two images side by side: the normal one, then its
+// greyed form for the disabled button. The colour of the bottom-left pixel
+// is transparent.
+QIcon glyphIcon(const QString &path)
+{
+    const QImage img(path);
+    if (img.isNull() || img.width() < 2)
+        return {};
+    const int w = img.width() / 2, h = img.height();
+    const QRgb transparent = img.pixel(0, h - 1);
+    auto part = [&](int i) {
+        QPixmap pm = QPixmap::fromImage(img.copy(i * w, 0, w, h));
+        pm.setMask(pm.createMaskFromColor(QColor::fromRgb(transparent), Qt::MaskInColor));
+        return pm;
+    };
+    QIcon icon;
+    icon.addPixmap(part(0), QIcon::Normal);
+    icon.addPixmap(part(1), QIcon::Disabled);
+    return icon;
+}
+
+QFrame *makePanel(QWidget *parent, const QString &name, const QString &accessible)
+{
+    auto *f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    f->setLineWidth(1);
+    f->setAccessibleName(accessible);
+    return f;
+}
+
+} // namespace
+
+// ---- Construction ----------------------------------------------------------
+
+TForm_CIS::TForm_CIS(QWidget *parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                      | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+{
+    CisLines = std::make_shared<CisStore>();
+    buildControls();
+    wireHandlers();
+    guarded([this] { FormCreate(); });
+}
+
+TForm_CIS::~TForm_CIS() = default;
+
+int TForm_CIS::S(int v) const
+{
+    return m_scale == 1.0 ? v : int(std::lround(v * m_scale));
+}
+
+void TForm_CIS::buildControls()
+{
+    InitVerdaneResources();
+    setObjectName(u"Form_CIS"_s);
+    setWindowTitle(u"ANSM CIS - Verdane 2015 ***{:-"_s);
+    setAccessibleName(windowTitle());
+
+    // Density: fonts follow the screen's dots per inch; the window font is
+    // 13 pixels high at 96 dpi, so lengths follow it by the same factor.
+    const QScreen *scr = QGuiApplication::primaryScreen();
+    const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
+    m_scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
+    const QFont windowFont = tahoma(11 * m_scale, false);
+    const QFont boldFont = tahoma(11 * m_scale, true);
+    setFont(windowFont);
+
+    auto place = [this](QWidget *w, int x, int y, int wd, int ht) {
+        w->setGeometry(S(x), S(y), S(wd), S(ht));
+    };
+    auto hint = [](QWidget *w, const QString &text) {
+        w->setToolTip(text);
+        w->setToolTipDuration(kHintMs);
+    };
+
+    // -- Menu bar --------------------------------------------------------
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(u"MainMenu1"_s);
+    MainMenu1->setAccessibleName(u"Menu"_s);
+    Fihcier1 = MainMenu1->addMenu(u"Fichier"_s);
+    Fihcier1->setObjectName(u"Fihcier1"_s);
+    Fihcier1->setAccessibleName(u"Fichier"_s);
+    PAgedetlchragemntdelANSM1 = Fihcier1->addAction(u"Page de téléchargement de l'ANSM"_s);
+    PAgedetlchragemntdelANSM1->setObjectName(u"PAgedetlchragemntdelANSM1"_s);
+    mnu_DOWNLOAD = Fihcier1->addAction(u"Télécharger \"CIS.TXT\" en un seul CLIC!"_s);
+    mnu_DOWNLOAD->setObjectName(u"mnu_DOWNLOAD"_s);
+    N2 = Fihcier1->addSeparator();
+    N2->setObjectName(u"N2"_s);
+    DGSUrgent1 = Fihcier1->addAction(u"DGS Urgent"_s);
+    DGSUrgent1->setObjectName(u"DGSUrgent1"_s);
+    N1 = Fihcier1->addSeparator();
+    N1->setObjectName(u"N1"_s);
+    Quitter1 = Fihcier1->addAction(u"&Quitter"_s);
+    Quitter1->setObjectName(u"Quitter1"_s);
+    Quitter1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Editer1 = MainMenu1->addMenu(u"Editer"_s);
+    Editer1->setObjectName(u"Editer1"_s);
+    Editer1->setAccessibleName(u"Editer"_s);
+    CopierleNom1 = Editer1->addAction(u"Copier le Nom"_s);
+    CopierleNom1->setObjectName(u"CopierleNom1"_s);
+    CopierleNom1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    for (QAction *a : {PAgedetlchragemntdelANSM1, mnu_DOWNLOAD, DGSUrgent1, Quitter1, CopierleNom1})
+        a->setShortcutContext(Qt::WindowShortcut);
+
+    // -- Named commands and the other non-visual components -------------
+    auto *actionList = new QObject(this);
+    actionList->setObjectName(u"ActionList1"_s);
+    INI_GET = new QAction(u"INI_GET"_s, actionList);
+    INI_GET->setObjectName(u"INI_GET"_s);
+    INI_SAVE = new QAction(u"INI_SAVE"_s, actionList);
+    INI_SAVE->setObjectName(u"INI_SAVE"_s);
+    Action1 = new QAction(u"Action1"_s, actionList);
+    Action1->setObjectName(u"Action1"_s);
+    connect(INI_GET, &QAction::triggered, this, [this] { guarded([this] { INI_GETExecute(); }); });
+    connect(INI_SAVE, &QAction::triggered, this, [this] { guarded([this] { INI_SAVEExecute(); }); });
+    auto *dragDrop = new QObject(this);
+    dragDrop->setObjectName(u"JvDragDrop1"_s);
+    auto *imageList = new QObject(this);
+    imageList->setObjectName(u"ImageList1"_s);
+    setAcceptDrops(true);
+
+    // -- Client area and its bands, in creation (stacking) order ----------
+    auto *client = new ClientAreaWidget(this);
+    ClientArea1 = client;
+    ClientArea1->setObjectName(u"ClientArea1"_s);
+    setCentralWidget(ClientArea1);
+
+    Gauge1 = new TGauge(ClientArea1);
+    Gauge1->setObjectName(u"Gauge1"_s);
+    Gauge1->setAccessibleName(u"Progression"_s);
+    Gauge1->setFont(boldFont);
+    place(Gauge1, 0, 219, 686, 16);
+    Gauge1->hide();
+
+    JvCheckListBox1 = new TCheckListView(ClientArea1);
+    JvCheckListBox1->setObjectName(u"JvCheckListBox1"_s);
+    JvCheckListBox1->setAccessibleName(u"Résultats"_s);
+    hint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);
+    place(JvCheckListBox1, 0, 112, 686, 107);
+
+    ListBox1 = new QWidget(ClientArea1);
+    ListBox1->setObjectName(u"ListBox1"_s);
+    ListBox1->setAccessibleName(u"Base de données"_s);
+    ListBox1->setFocusPolicy(Qt::NoFocus);
+    place(ListBox1, 0, 88, 686, 24);
+    ListBox1->hide();
+
+    StatusBar1 = new TStatusBar(ClientArea1);
+    StatusBar1->setObjectName(u"StatusBar1"_s);
+    place(StatusBar1, 0, 424, 686, 19);
+
+    // Record panel: a raised bevel and a 1-pixel spacing inside it.
+    panel_edit = makePanel(ClientArea1, u"panel_edit"_s, u"Fiche du produit"_s);
+    place(panel_edit, 0, 235, 686, 131);
+
+    JvLED_COMM = new TJvLED(panel_edit);
+    JvLED_COMM->setObjectName(u"JvLED_COMM"_s);
+    JvLED_COMM->setAccessibleName(u"Commercialisé"_s);
+    place(JvLED_COMM, 545, 102, 17, 17);
+    JvLED_AUT = new TJvLED(panel_edit);
+    JvLED_AUT->setObjectName(u"JvLED_AUT"_s);
+    JvLED_AUT->setAccessibleName(u"Autorisation active"_s);
+    place(JvLED_AUT, 545, 57, 17, 17);
+
+    auto box = [&](const QString &name, const QString &caption, int x, int y, int w, bool bold) {
+        auto *e = new TLabeledEdit(caption, panel_edit);
+        e->setObjectName(name);
+        e->EditLabel->setObjectName(name + u"_Label"_s);
+        if (bold)
+            e->setFont(boldFont);
+        place(e, x, y, w, 21);
+        e->EditLabel->setFixedHeight(S(13));
+        e->placeLabel();
+        return e;
+    };
+    Edit_CIP = box(u"Edit_CIP"_s, u"CODE CIS"_s, 16, 92, 57, false);
+    Edit_NOM = box(u"Edit_NOM"_s, u"NOM"_s, 16, 17, 393, true);
+    EDIT_VOIE = box(u"EDIT_VOIE"_s, u"VOIE ADMIN."_s, 312, 56, 97, true);
+    EDIT_commecialise = box(u"EDIT_commecialise"_s, u"COMMERCIALISE"_s, 415, 100, 130, false);
+    edit_AUTORISATION = box(u"edit_AUTORISATION"_s, u"AUTORISATION"_s, 415, 56, 130, false);
+    edit_PROCEDURE = box(u"edit_PROCEDURE"_s, u"PROCEDURE"_s, 415, 17, 130, false);
+    edit_FORME = box(u"edit_FORME"_s, u"FORME"_s, 16, 56, 290, true);
+    edit_NUM = box(u"edit_NUM"_s, u"REFERENCE"_s, 312, 100, 97, false);
+
+    Panel2 = new QFrame(panel_edit);
+    Panel2->setObjectName(u"Panel2"_s);
+    Panel2->setFrameStyle(QFrame::NoFrame);
+    Panel2->setAccessibleName(u"Commercialisation"_s);
+    place(Panel2, 556, 2, 128, 127);
+    auto picture = [&](const QString &name, const QString &path, const QString &accessible) {
+        auto *l = new QLabel(Panel2);
+        l->setObjectName(name);
+        l->setAccessibleName(accessible);
+        l->setPixmap(QPixmap(path));
+        l->setAlignment(Qt::AlignCenter);
+        l->setGeometry(0, 0, Panel2->width(), Panel2->height());
+        l->hide();
+        return l;
+    };
+    img_NO = picture(u"img_NO"_s, u":/img/no.png"_s, u"Commercialisé : non"_s);
+    img_YES = picture(u"img_YES"_s, u":/img/yes.png"_s, u"Commercialisé : oui"_s);
+
+    btn_copy = new QPushButton(panel_edit);
+    btn_copy->setObjectName(u"btn_copy"_s);
+    btn_copy->setAccessibleName(u"Copier"_s);
+    btn_copy->setIcon(QIcon(u":/img/copy.png"_s));
+    btn_copy->setIconSize(QSize(S(16), S(16)));
+    hint(btn_copy, u"Copier"_s);
+    place(btn_copy, 389, 17, 20, 21);
+
+    // Web-button panel.
+    panel_btn = makePanel(ClientArea1, u"panel_btn"_s, u"Liens"_s);
+    place(panel_btn, 0, 366, 686, 58);
+    const QIcon tick = glyphIcon(u":/img/tick.bmp"_s);
+    const QSize glyphSize(S(18), S(18));
+    btn_Extrait = new QPushButton(
+        u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s,
+        panel_btn);
+    btn_Extrait->setObjectName(u"btn_Extrait"_s);
+    btn_Extrait->setAccessibleName(btn_Extrait->text());
+    btn_Extrait->setFont(boldFont);
+    btn_Extrait->setIcon(tick);
+    btn_Extrait->setIconSize(glyphSize);
+    place(btn_Extrait, 1, 1, 555, 56);
+    btn_Extrait->setEnabled(false);
+    btn_VIDAL = new QPushButton(u"Vidal"_s, panel_btn);
+    btn_VIDAL->setObjectName(u"btn_VIDAL"_s);
+    btn_VIDAL->setAccessibleName(u"Vidal"_s);
+    btn_VIDAL->setIcon(tick);
+    btn_VIDAL->setIconSize(glyphSize);
+    place(btn_VIDAL, 556, 1, 129, 56);
+    btn_VIDAL->setEnabled(false);
+
+    // Top band: logo and the search group.
+    Panel3 = makePanel(ClientArea1, u"Panel3"_s, u"Bandeau"_s);
+    place(Panel3, 0, 0, 686, 88);
+    Image1 = new QLabel(Panel3);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setAccessibleName(u"Agence Nationale de Sécurité du Médicament"_s);
+    Image1->setPixmap(QPixmap(u":/img/logo.gif"_s));
+    Image1->setAlignment(Qt::AlignCenter);
+    place(Image1, 1, 1, 233, 86);
+
+    GroupBox1 = new QGroupBox(kSearchHint, Panel3);
+    GroupBox1->setObjectName(u"GroupBox1"_s);
+    GroupBox1->setAccessibleName(kSearchHint);
+    GroupBox1->setFont(boldFont);
+    hint(GroupBox1, kSearchHint);
+    place(GroupBox1, 234, 1, 451, 86);
+
+    Edit1 = new TUpperEdit(GroupBox1);
+    Edit1->setObjectName(u"Edit1"_s);
+    Edit1->setAccessibleName(kSearchHint);
+    Edit1->setFont(tahoma(13 * m_scale, true));
+    hint(Edit1, kSearchHint);
+    place(Edit1, 6, 35, 195, 24);
+
+    btn_SEARCH = new QPushButton(u"Rechercher"_s, GroupBox1);
+    btn_SEARCH->setObjectName(u"btn_SEARCH"_s);
+    btn_SEARCH->setAccessibleName(u"Rechercher"_s);
+    btn_SEARCH->setIcon(tick);
+    btn_SEARCH->setIconSize(glyphSize);
+    btn_SEARCH->setDefault(true); // the look; Enter is routed by the window
+    hint(btn_SEARCH, kSearchHint);
+    place(btn_SEARCH, 207, 15, 169, 69);
+
+    btn_close = new QPushButton(u"&Fermer"_s, GroupBox1);
+    btn_close->setObjectName(u"btn_close"_s);
+    btn_close->setAccessibleName(u"Fermer"_s);
+    btn_close->setIcon(glyphIcon(u":/img/door.bmp"_s));
+    btn_close->setIconSize(glyphSize);
+    hint(btn_close, kSearchHint);
+    place(btn_close, 376, 15, 73, 69);
+
+    // Buttons take the focus from the keyboard only through Tab, as the boxes do.
+    for (QPushButton *b : {btn_copy, btn_Extrait, btn_VIDAL, btn_SEARCH, btn_close})
+        b->setFocusPolicy(Qt::StrongFocus);
+
+    // The keyboard's cycle through the window.
+    const QList<QWidget *> cycle = {Edit1, btn_SEARCH, btn_close, JvCheckListBox1, Edit_NOM,
+                                    edit_FORME, EDIT_VOIE, Edit_CIP, edit_NUM, edit_PROCEDURE,
+                                    edit_AUTORISATION, EDIT_commecialise, btn_copy, btn_Extrait,
+                                    btn_VIDAL};
+    for (qsizetype i = 0; i + 1 < cycle.size(); ++i)
+        QWidget::setTabOrder(cycle[i], cycle[i + 1]);
+
+    client->arrange = [this] { arrangeBands(); };
+    for (QWidget *band : {static_cast<QWidget *>(Gauge1), ListBox1, static_cast<QWidget *>(StatusBar1),
+                          static_cast<QWidget *>(panel_edit), static_cast<QWidget *>(panel_btn),
+                          static_cast<QWidget *>(Panel3)})
+        client->watch(band);
+
+    // The designed client size: 686 x 443 below the menu bar.
+    ClientArea1->resize(S(686), S(443));
+    resize(S(686), S(443) + MainMenu1->sizeHint().height());
+    if (layout())
+        layout()->activate();
+    arrangeBands();
+
+    // Log-off or shut-down ends the program without the close step.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endSession(); });
+}
+
+QList<TLabeledEdit *> TForm_CIS::recordBoxes() const
+{
+    return {Edit_CIP, Edit_NOM, EDIT_VOIE, EDIT_commecialise, edit_AUTORISATION,
+            edit_PROCEDURE, edit_FORME, edit_NUM};
+}
+
+// ---- Band arrangement ------------------------------------------------------
+
+void TForm_CIS::arrangeBands()
+{
+    if (!ClientArea1 || !Panel3 || !GroupBox1)
+        return;
+    const int w = ClientArea1->width();
+    const int h = ClientArea1->height();
+
+    // Top bands downwards, bottom bands upwards (lowest first); hidden ones
+    // take no place; the result list gets what is left.
+    int top = 0;
+    for (QWidget *b : {static_cast<QWidget *>(Panel3), ListBox1}) {
+        if (b->isHidden())
+            continue;
+        b->setGeometry(0, top, w, b->height());
+        top += b->height();
+    }
+    int bottom = h;
+    for (QWidget *b : {static_cast<QWidget *>(StatusBar1), static_cast<QWidget *>(panel_btn),
+                       static_cast<QWidget *>(panel_edit), static_cast<QWidget *>(Gauge1)}) {
+        if (b->isHidden())
+            continue;
+        bottom -= b->height();
+        b->setGeometry(0, bottom, w, b->height());
+    }
+    JvCheckListBox1->setGeometry(0, top, w, qMax(0, bottom - top));
+
+    // Inside the bands: right-aligned controls follow the right edge, the
+    // group box and the extract button take the width left to them.
+    Panel2->move(w - S(2) - Panel2->width(), Panel2->y());
+    btn_VIDAL->move(w - S(1) - btn_VIDAL->width(), btn_VIDAL->y());
+    btn_Extrait->resize(qMax(0, btn_VIDAL->x() - btn_Extrait->x()), btn_Extrait->height());
+    GroupBox1->resize(qMax(0, w - S(1) - GroupBox1->x()), GroupBox1->height());
+    btn_close->move(GroupBox1->width() - S(2) - btn_close->width(), btn_close->y());
+    btn_SEARCH->move(btn_close->x() - btn_SEARCH->width(), btn_SEARCH->y());
+}
+
+// ---- Creation, showing -----------------------------------------------------
+
+void TForm_CIS::FormCreate()
+{
+    // A settings value that cannot be read costs the window its saved size,
+    // never the database: the error is shown and creation goes on, so the
+    // next close does not write an empty database path over the saved one.
+    guarded([this] { INI_GETExecute(); });
+
+    setAcceptDrops(true);
+
+    guarded([this] {
+        CisFilePath = IniReadString(u"ANSM"_s, u"CIS.TXT"_s, QString());
+        if (!CisFileExists(CisFilePath))
+            CisFilePath = FindCisTxtIn(ProgramDir());
+        if (CisFileExists(CisFilePath)) {
+            LoadCisLines(*CisLines, CisFilePath);
+            StatusBar1->setPanelText(3, u"Base de données CIS du "_s + DateText(GetFileDate(CisFilePath)));
+        }
+        StatusBar1->setPanelText(0, QString::number(CisLines->count()));
+        if (CisLines->count() == 0)
+            StatusBar1->setPanelText(3, u"Base de données CIS manquante"_s);
+    });
+}
+
+void TForm_CIS::FormShow()
+{
+    Edit1->setFocus();
+}
+
+void TForm_CIS::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    if (e->spontaneous() || m_firstShowDone)
+        return;
+    m_firstShowDone = true;
+    FormShow();
+    // The restored size is an outer size; the frame is known only now.
+    if (m_restoredOuterSize.isValid()) {
+        const QSize frameExtra = frameGeometry().size() - geometry().size();
+        if (!frameExtra.isEmpty() && frameExtra != QSize(0, 0))
+            resize(m_restoredOuterSize - frameExtra);
+    }
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        centreOnScreen();
+}
+
+void TForm_CIS::centreOnScreen()
+{
+    const QScreen *scr = QGuiApplication::primaryScreen();
+    if (!scr)
+        return;
+    const QRect screenRect = scr->geometry();
+    const QRect desktop = scr->virtualGeometry();
+    const QSize outer = frameGeometry().size();
+    // Integer division halves toward zero, as the rule wants.
+    const int left = qMax(screenRect.left() + (screenRect.width() - outer.width()) / 2, desktop.left());
+    const int top = qMax(screenRect.top() + (screenRect.height() - outer.height()) / 2, desktop.top());
+    move(left, top);
+}
+
+// ---- Settings commands -----------------------------------------------------
+
+void TForm_CIS::INI_GETExecute()
+{
+    RestoreWindowGeometry(this, QString());
+    m_restoredOuterSize = frameGeometry().size();
+}
+
+void TForm_CIS::INI_SAVEExecute()
+{
+    SaveWindowGeometry(this, QString());
+    IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
+}
+
+// ---- The ways out ----------------------------------------------------------
+
+bool TForm_CIS::FormClose()
+{
+    if (!guarded([this] { INI_SAVEExecute(); }))
+        return false;
+    requestQuit();
+    return true;
+}
+
+void TForm_CIS::closeEvent(QCloseEvent *e)
+{
+    // A failed close step keeps the window open and the program running.
+    if (m_sessionEnding || m_quitRequested || FormClose())
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TForm_CIS::btn_closeClick()
+{
+    close();
+}
+
+void TForm_CIS::Quitter1Click()
+{
+    requestQuit();
+}
+
+void TForm_CIS::endSession()
+{
+    m_sessionEnding = true;
+    requestQuit();
+}
+
+std::function<void()> &TForm_CIS::quitRequest()
+{
+    // Queued behind the events already waiting; exit() rather than quit(),
+    // which a window refusing to close could cancel.
+    static std::function<void()> fn = [] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    };
+    return fn;
+}
+
+void TForm_CIS::requestQuit()
+{
+    m_quitRequested = true;
+    if (quitRequest())
+        quitRequest()();
+}
+
+bool TForm_CIS::guarded(const std::function<void()> &fn)
+{
+    try {
+        fn();
+        return true;
+    } catch (const AppError &e) {
+        ShowErrorBox(e.message());
+        return false;
+    }
+}

@@ -145,6 +145,16 @@ private:
     bool m_firstShowDone = false;
 
     // -- window: layout, start-up, close (frm_cis.cpp) --
+    // Places the bands in the client area and the right-aligned controls in
+    // their bands; runs on every client resize and band show/hide.
+    void arrangeBands();
+    int S(int v) const; // a designed length at this screen's density
+    void centreOnScreen();
+    void endSession(); // log-off or shut-down: leave without the close step
+
+    double m_scale = 1.0;
+    bool m_sessionEnding = false;
+    QSize m_restoredOuterSize; // outer size restored before the frame was known
 
     // -- behaviour: search, record view, web, drop, keyboard --
 };

@@ -1,1 +1,298 @@
-// (to be written)
+// Small controls of the main window: gauge, lamp, status bar, labelled box,
+// upper-case search box.
+#include "widgets.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFont>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QSizeGrip>
+#include <QValidator>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A box entered by the keyboard or given the focus by code selects its whole
+// text; a left click places the caret where the user clicked instead.
+// Re-activating the window only restores the focus it had.
+bool selectsAllOnFocus(const QFocusEvent *e)
+{
+    switch (e->reason()) {
+    case Qt::MouseFocusReason:
+        return !(QGuiApplication::mouseButtons() & Qt::LeftButton);
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Upper-cases every UTF-16 unit on its own, so that the text never changes
+// length and the caret stays where it was.
+class UpperCaseValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            const QChar u = c.toUpper();
+            if (u != c)
+                input[i] = u;
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+// ---- TGauge ----------------------------------------------------------------
+
+TGauge::TGauge(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TGauge::setMinValue(int v)
+{
+    if (v == m_min)
+        return;
+    m_min = v;
+    update();
+}
+
+void TGauge::setMaxValue(int v)
+{
+    if (v == m_max)
+        return;
+    m_max = v;
+    update();
+}
+
+void TGauge::setProgress(int v)
+{
+    const int before = percent();
+    m_progress = v;
+    // The search runs without processing events: paint now, but only when
+    // the number shown changes, so a long search is not slowed by repaints.
+    if (percent() != before && isVisible())
+        repaint();
+}
+
+int TGauge::percent() const
+{
+    if (m_max == m_min)
+        return 0;
+    return int((qint64(m_progress) - m_min) * 100 / (qint64(m_max) - m_min));
+}
+
+void TGauge::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const int w = width(), h = height();
+    p.fillRect(rect(), Qt::white);
+    const int fillEnd = int(qint64(w - 1) * percent() / 100); // exclusive
+    if (fillEnd > 1 && h > 2)
+        p.fillRect(QRect(1, 1, qMin(fillEnd, w - 1) - 1, h - 2), QColor(0, 0, 255));
+    p.setPen(Qt::black);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, 0, w - 1, h - 1);
+
+    // White in "difference" mode inverts what lies below: black over the
+    // white ground, yellow over the blue fill.
+    QFont f = font();
+    f.setBold(true);
+    p.setFont(f);
+    p.setCompositionMode(QPainter::CompositionMode_Difference);
+    p.setPen(Qt::white);
+    p.drawText(rect(), Qt::AlignCenter, u"%1%"_s.arg(percent()));
+}
+
+// ---- TJvLED ----------------------------------------------------------------
+
+TJvLED::TJvLED(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAccessibleDescription(u"allumé"_s);
+}
+
+void TJvLED::setStatus(bool lit)
+{
+    if (lit == m_lit)
+        return;
+    m_lit = lit;
+    setAccessibleDescription(lit ? u"allumé"_s : u"éteint"_s);
+    update();
+}
+
+void TJvLED::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // The corners stay unpainted: the panel shows through them.
+    p.setPen(QPen(QColor(128, 128, 128), 1.0));
+    p.setBrush(m_lit ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    p.drawEllipse(disc);
+
+    const qreal d = disc.width();
+    QRadialGradient shine(disc.left() + d * 0.35, disc.top() + d * 0.32, d * 0.28);
+    shine.setColorAt(0.0, QColor(255, 255, 255, 235));
+    shine.setColorAt(1.0, QColor(255, 255, 255, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shine);
+    p.drawEllipse(disc.adjusted(1, 1, -1, -1));
+}
+
+// ---- TStatusBar ------------------------------------------------------------
+
+namespace {
+constexpr int kPanelWidths[4] = {50, 50, 200, 50};
+constexpr bool kPanelRaised[4] = {false, true, false, true};
+} // namespace
+
+TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(u"Barre d'état"_s);
+    for (int i = 0; i < 4; ++i) {
+        auto *l = new QLabel(this);
+        l->setObjectName(u"StatusBar1_Panel%1"_s.arg(i));
+        l->setFrameStyle(QFrame::Panel | (kPanelRaised[i] ? QFrame::Raised : QFrame::Sunken));
+        l->setLineWidth(1);
+        l->setIndent(2);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        l->setTextFormat(Qt::PlainText);
+        m_panels[i] = l;
+    }
+    m_grip = new QSizeGrip(this);
+    m_grip->setObjectName(u"StatusBar1_SizeGrip"_s);
+    m_grip->setAccessibleName(u"Redimensionner"_s);
+}
+
+QString TStatusBar::panelText(int index) const
+{
+    return (index >= 0 && index < 4) ? m_panels[index]->text() : QString();
+}
+
+void TStatusBar::setPanelText(int index, const QString &text)
+{
+    if (index < 0 || index >= 4)
+        return;
+    m_panels[index]->setText(text);
+    m_panels[index]->setAccessibleName(text);
+}
+
+QLabel *TStatusBar::panel(int index) const
+{
+    return (index >= 0 && index < 4) ? m_panels[index] : nullptr;
+}
+
+void TStatusBar::resizeEvent(QResizeEvent *)
+{
+    // Each panel's width fixes its right edge; the last one reaches the end of
+    // the bar whatever its nominal width. A 2-pixel gap separates panels and
+    // the panels leave 2 pixels of bar above them.
+    const int scale100 = qMax(1, (height() * 100 + 9) / 19); // density follows the bar height
+    auto s = [&](int v) { return v * scale100 / 100; };
+    const int top = s(2);
+    const int h = qMax(0, height() - top);
+    int x = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int right = (i == 3) ? width() : x + s(kPanelWidths[i]);
+        m_panels[i]->setGeometry(x, top, qMax(0, right - x - (i == 3 ? 0 : s(2))), h);
+        x = right;
+    }
+    const QSize g = m_grip->sizeHint().boundedTo(QSize(h, h));
+    m_grip->setGeometry(width() - g.width(), height() - g.height(), g.width(), g.height());
+    m_grip->raise();
+}
+
+// ---- TLabeledEdit ----------------------------------------------------------
+
+TLabeledEdit::TLabeledEdit(const QString &caption, QWidget *parent) : QLineEdit(parent)
+{
+    EditLabel = new QLabel(caption, parent);
+    EditLabel->setTextFormat(Qt::PlainText);
+    EditLabel->setBuddy(this);
+    EditLabel->setAccessibleName(caption);
+    EditLabel->installEventFilter(this);
+    setAccessibleName(caption);
+    placeLabel();
+}
+
+void TLabeledEdit::placeLabel()
+{
+    if (!EditLabel)
+        return;
+    // 13 pixels high at 96 dpi; the label ends 3 pixels above the box.
+    const int h = qMax(13, EditLabel->fontMetrics().height());
+    const int w = EditLabel->sizeHint().width();
+    EditLabel->setGeometry(x(), y() - h - 3, w, h);
+}
+
+bool TLabeledEdit::event(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::Move:
+        placeLabel();
+        break;
+    case QEvent::ShowToParent:
+        if (EditLabel)
+            EditLabel->show();
+        break;
+    case QEvent::HideToParent:
+        if (EditLabel)
+            EditLabel->hide();
+        break;
+    case QEvent::ParentChange:
+        if (EditLabel && EditLabel->parentWidget() != parentWidget()) {
+            EditLabel->setParent(parentWidget());
+            placeLabel();
+            EditLabel->setVisible(!isHidden());
+        }
+        break;
+    default:
+        break;
+    }
+    return QLineEdit::event(e);
+}
+
+void TLabeledEdit::focusInEvent(QFocusEvent *e)
+{
+    QLineEdit::focusInEvent(e);
+    if (selectsAllOnFocus(e))
+        selectAll();
+}
+
+bool TLabeledEdit::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == EditLabel && e->type() == QEvent::MouseButtonDblClick) {
+        auto *me = static_cast<QMouseEvent *>(e);
+        if (me->button() == Qt::LeftButton)
+            emit labelDoubleClicked();
+    }
+    return QLineEdit::eventFilter(watched, e);
+}
+
+// ---- TUpperEdit ------------------------------------------------------------
+
+TUpperEdit::TUpperEdit(QWidget *parent) : QLineEdit(parent)
+{
+    // The validator sees every insertion (typing, paste, drop) and rewrites
+    // it in place before the text changes.
+    setValidator(new UpperCaseValidator(this));
+}
+
+void TUpperEdit::focusInEvent(QFocusEvent *e)
+{
+    QLineEdit::focusInEvent(e);
+    if (selectsAllOnFocus(e))
+        selectAll();
+}

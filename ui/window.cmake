@@ -7,6 +7,7 @@ add_library(vela_ui STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/frm_cis_drop.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/frm_cis_keys.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/widgets.h ${CMAKE_CURRENT_SOURCE_DIR}/widgets.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/window_geometry.h ${CMAKE_CURRENT_SOURCE_DIR}/window_geometry.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/result_list.h ${CMAKE_CURRENT_SOURCE_DIR}/result_list.cpp
 )
 target_include_directories(vela_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
