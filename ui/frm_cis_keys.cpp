@@ -1,6 +1,231 @@
 // Wiring of every control to its handler, and the window's keyboard.
 #include "frm_cis.h"
 
-void TForm_CIS::wireHandlers() {}
-void TForm_CIS::FormKeyPress(QChar) {}
-bool TForm_CIS::eventFilter(QObject *watched, QEvent *e) { return QMainWindow::eventFilter(watched, e); }
+#include "result_list.h"
+#include "widgets.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Qt::KeyboardModifiers plainModifiers(const QKeyEvent *e)
+{
+    return e->modifiers() & ~Qt::KeypadModifier;
+}
+
+bool isMenuShortcut(const QKeyEvent *e)
+{
+    return plainModifiers(e) == Qt::ControlModifier
+           && (e->key() == Qt::Key_C || e->key() == Qt::Key_Q);
+}
+
+bool isAltF(const QKeyEvent *e)
+{
+    return plainModifiers(e) == Qt::AltModifier && e->key() == Qt::Key_F;
+}
+
+bool canTakeFocus(const QWidget *w)
+{
+    return (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled();
+}
+
+// The arrows on a push button move the focus within its container, in tab
+// order, wrapping round.
+void moveFocusInContainer(QPushButton *button, bool forward)
+{
+    QWidget *container = button->parentWidget();
+    if (!container)
+        return;
+    QList<QWidget *> ring;
+    QWidget *w = button;
+    do {
+        if (w->parentWidget() == container && canTakeFocus(w))
+            ring << w;
+        w = w->nextInFocusChain();
+    } while (w && w != button);
+    const qsizetype here = ring.indexOf(button);
+    if (ring.size() < 2 || here < 0)
+        return;
+    const qsizetype next = (here + (forward ? 1 : ring.size() - 1)) % ring.size();
+    ring[next]->setFocus(Qt::TabFocusReason);
+}
+
+} // namespace
+
+void TForm_CIS::wireHandlers()
+{
+    auto run = [this](void (TForm_CIS::*handler)()) {
+        return [this, handler]() { guarded([this, handler]() { (this->*handler)(); }); };
+    };
+
+    connect(JvCheckListBox1, &TCheckListView::userSelectionChanged, this,
+            run(&TForm_CIS::JvCheckListBox1Click));
+    connect(Edit_CIP, &QLineEdit::textChanged, this, run(&TForm_CIS::Edit_CIPChange));
+    connect(edit_AUTORISATION, &QLineEdit::textChanged, this,
+            run(&TForm_CIS::edit_AUTORISATIONChange));
+    connect(EDIT_commecialise, &QLineEdit::textChanged, this,
+            run(&TForm_CIS::EDIT_commecialiseChange));
+    connect(Edit_CIP, &TLabeledEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
+
+    connect(btn_copy, &QPushButton::clicked, this, run(&TForm_CIS::btn_copyClick));
+    connect(btn_Extrait, &QPushButton::clicked, this, run(&TForm_CIS::btn_ExtraitClick));
+    connect(btn_VIDAL, &QPushButton::clicked, this, run(&TForm_CIS::btn_VIDALClick));
+    connect(btn_SEARCH, &QPushButton::clicked, this, run(&TForm_CIS::btn_SEARCHClick));
+    connect(btn_close, &QPushButton::clicked, this, run(&TForm_CIS::btn_closeClick));
+
+    connect(PAgedetlchragemntdelANSM1, &QAction::triggered, this,
+            run(&TForm_CIS::PAgedetlchragemntdelANSM1Click));
+    connect(mnu_DOWNLOAD, &QAction::triggered, this, run(&TForm_CIS::mnu_DOWNLOADClick));
+    connect(DGSUrgent1, &QAction::triggered, this, run(&TForm_CIS::DGSUrgent1Click));
+    connect(Quitter1, &QAction::triggered, this, run(&TForm_CIS::Quitter1Click));
+    connect(CopierleNom1, &QAction::triggered, this, run(&TForm_CIS::CopierleNom1Click));
+
+    // The focused push button looks like the default one, as Enter presses it;
+    // otherwise the search button does.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (!now || now->window() != this)
+            return;
+        auto *focusedButton = qobject_cast<QPushButton *>(now);
+        const auto buttons = findChildren<QPushButton *>();
+        for (QPushButton *b : buttons)
+            b->setDefault(focusedButton ? b == focusedButton : b == btn_SEARCH);
+    });
+
+    // Key preview and drops over child controls: an application filter sees
+    // the events before the focused control, whichever it is.
+    qApp->installEventFilter(this);
+}
+
+void TForm_CIS::FormKeyPress(QChar key)
+{
+    if (key.unicode() != 27)
+        return;
+    if (Edit1->text().isEmpty() && !FormClose())
+        return; // the settings were not saved: nothing is cleared
+    Edit1->setText(QString());
+    JvCheckListBox1->clear();
+    // Emptying a box runs its change reaction, as typing would.
+    const QList<TLabeledEdit *> boxes = recordBoxes();
+    for (TLabeledEdit *box : boxes)
+        box->setText(QString());
+    img_YES->hide();
+    img_NO->hide();
+    Edit1->setFocus();
+}
+
+bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
+{
+    const QEvent::Type type = e->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::DragEnter
+        && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, e);
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != this)
+        return QMainWindow::eventFilter(watched, e);
+
+    // File drops over a control that takes text drops (the boxes) belong to
+    // the window; text drags keep working as usual.
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        if (widget == this)
+            return false;
+        auto *drop = static_cast<QDropEvent *>(e);
+        const QMimeData *mime = drop->mimeData();
+        bool files = false;
+        if (mime && mime->hasUrls()) {
+            const QList<QUrl> urls = mime->urls();
+            for (const QUrl &u : urls)
+                files = files || u.isLocalFile();
+        }
+        if (!files)
+            return false;
+        const QPointF pos = widget->mapTo(this, drop->position().toPoint());
+        if (type == QEvent::DragEnter) {
+            QDragEnterEvent mapped(pos.toPoint(), drop->possibleActions(), mime,
+                                   drop->buttons(), drop->modifiers());
+            dragEnterEvent(&mapped);
+            drop->setDropAction(mapped.dropAction());
+            drop->setAccepted(mapped.isAccepted());
+        } else if (type == QEvent::DragMove) {
+            QDragMoveEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
+                                  drop->modifiers());
+            dragMoveEvent(&mapped);
+            drop->setDropAction(mapped.dropAction());
+            drop->setAccepted(mapped.isAccepted());
+        } else {
+            QDropEvent mapped(pos, drop->possibleActions(), mime, drop->buttons(),
+                              drop->modifiers());
+            dropEvent(&mapped);
+            drop->setDropAction(mapped.dropAction());
+            drop->setAccepted(mapped.isAccepted());
+        }
+        return true;
+    }
+
+    auto *key = static_cast<QKeyEvent *>(e);
+    if (type == QEvent::ShortcutOverride) {
+        // The menu's Ctrl+C and Ctrl+Q come before the focused control's own
+        // use of the keys; Alt+F is the close button's, not the menu bar's.
+        if (isMenuShortcut(key)) {
+            key->setAccepted(false);
+            return true;
+        }
+        if (isAltF(key)) {
+            key->accept();
+            return true;
+        }
+        return false;
+    }
+
+    // Key presses: once, for the control that has the focus (the event comes
+    // back here for each parent it travels up to).
+    QWidget *focus = QApplication::focusWidget();
+    if (focus ? widget != focus : widget != this)
+        return false;
+    auto *focusedButton = qobject_cast<QPushButton *>(focus);
+    const Qt::KeyboardModifiers mods = plainModifiers(key);
+
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (mods == Qt::NoModifier) {
+            if (focusedButton)
+                focusedButton->click();
+            else
+                btn_SEARCH->click();
+        }
+        return true; // with Shift, Ctrl or Alt: no button
+    case Qt::Key_Escape:
+        guarded([this]() { FormKeyPress(QChar(27)); });
+        return false; // the key goes on to the control
+    case Qt::Key_F:
+        if (mods == Qt::AltModifier || (focusedButton && mods == Qt::NoModifier)) {
+            btn_close->click();
+            return true;
+        }
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        if (focusedButton && mods == Qt::NoModifier) {
+            moveFocusInContainer(focusedButton,
+                                 key->key() == Qt::Key_Right || key->key() == Qt::Key_Down);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!key->text().isEmpty())
+        guarded([this, key]() { FormKeyPress(key->text().at(0)); });
+    return false;
+}

@@ -1,8 +1,128 @@
 // The name search and the record view.
 #include "frm_cis.h"
 
-void TForm_CIS::btn_SEARCHClick() {}
-void TForm_CIS::JvCheckListBox1Click() {}
-void TForm_CIS::Edit_CIPChange() {}
-void TForm_CIS::edit_AUTORISATIONChange() {}
-void TForm_CIS::EDIT_commecialiseChange() {}
+#include "cis_store.h"
+#include "msg_dialog.h"
+#include "result_list.h"
+#include "text_logic.h"
+#include "vela_ini_gui.h"
+#include "widgets.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Hides the gauge however the scan ends.
+class GaugeHider
+{
+public:
+    explicit GaugeHider(TGauge *g) : m_gauge(g) {}
+    ~GaugeHider() { m_gauge->hide(); }
+    GaugeHider(const GaugeHider &) = delete;
+    GaugeHider &operator=(const GaugeHider &) = delete;
+
+private:
+    TGauge *m_gauge;
+};
+
+} // namespace
+
+void TForm_CIS::btn_SEARCHClick()
+{
+    if (!CisLines || CisLines->isEmpty()) {
+        const QString text =
+            u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\n"
+            u"Cliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
+            u"Une fois téléchargé\r\n"
+            u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
+            u"Et relancer la recherche"_s;
+        if (ShowMessageDialog(text, MsgKind::Warning, mbRetry | mbCancel, mbRetry) != mrCancel)
+            mnu_DOWNLOAD->trigger(); // as a menu click
+        return;
+    }
+    if (Edit1->text().isEmpty()) {
+        ShowPlainMessage(u"Entrez tout ou partie d'un nom de médicament sans accent"_s);
+        Edit1->setFocus();
+        return;
+    }
+
+    // Preparation.
+    const std::shared_ptr<const CisStore> store = CisLines;
+    const qsizetype n = store->count();
+    Gauge1->setMinValue(0);
+    Gauge1->setMaxValue(int(n - 1));
+    Gauge1->setProgress(0);
+    Gauge1->show();
+    const GaugeHider hideGauge(Gauge1);
+    JvCheckListBox1->clear();
+    StatusBar1->setPanelText(0, QString::number(n));
+    StatusBar1->setPanelText(1, u"0"_s);
+    StatusBar1->setPanelText(2, u"0"_s);
+
+    // Scan: the query cannot change while the click runs, so it is taken once.
+    // The whole pass takes milliseconds, too short for any repaint to show its
+    // intermediate counts; the gauge and panels get their final values.
+    const QString query = Edit1->text();
+    std::vector<qsizetype> lines = store->search(query);
+    Gauge1->setProgress(int(n - 1));
+    StatusBar1->setPanelText(1, u"0"_s);
+    const qsizetype matches = qsizetype(lines.size());
+    JvCheckListBox1->resultModel()->setRows(store, std::move(lines));
+    StatusBar1->setPanelText(2, QString::number(matches));
+
+    // Marking pass: marketed rows checked, the others highlighted.
+    const ResultListModel *model = JvCheckListBox1->resultModel();
+    JvCheckListBox1->markRows([&](int row) { return store->isNotMarketed(model->storeLine(row)); });
+
+    if (JvCheckListBox1->count() > 0) {
+        JvCheckListBox1->setItemIndex(0);
+        JvCheckListBox1Click();
+        StatusBar1->setPanelText(
+            2, u"%1 occurence(s) pour \"%2\""_s.arg(JvCheckListBox1->count()).arg(Edit1->text()));
+    }
+}
+
+void TForm_CIS::JvCheckListBox1Click()
+{
+    // No current row (an empty list): there is nothing to show.
+    const int row = JvCheckListBox1->itemIndex();
+    if (row < 0)
+        return;
+    const QStringList fields = SplitResultRow(JvCheckListBox1->itemText(row));
+    if (fields.size() < 9)
+        return;
+    // setText signals a change only when the text differs, so each reaction
+    // runs only on a real change, in the boxes' order.
+    Edit_CIP->setText(fields[0]);
+    Edit_NOM->setText(fields[1]);
+    edit_FORME->setText(fields[2]);
+    EDIT_VOIE->setText(fields[3]);
+    edit_AUTORISATION->setText(fields[4]);
+    edit_PROCEDURE->setText(fields[5]);
+    EDIT_commecialise->setText(fields[6]);
+    edit_NUM->setText(fields[7]);
+    setWindowTitle(Edit_NOM->text());
+}
+
+void TForm_CIS::Edit_CIPChange()
+{
+    const bool hasCode = !Edit_CIP->text().isEmpty();
+    btn_Extrait->setEnabled(hasCode);
+    btn_VIDAL->setEnabled(hasCode);
+}
+
+void TForm_CIS::edit_AUTORISATIONChange()
+{
+    JvLED_AUT->setStatus(edit_AUTORISATION->text().contains(u"Autorisation active"_s));
+}
+
+void TForm_CIS::EDIT_commecialiseChange()
+{
+    JvLED_COMM->setStatus(!HoldsNotMarketed(EDIT_commecialise->text()));
+    img_YES->setVisible(JvLED_COMM->status());
+    img_NO->setVisible(!JvLED_COMM->status());
+}
