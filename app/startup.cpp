@@ -1,1 +1,82 @@
-// (to be written)
+// Start-up: splash, visual style, main window, event loop, end.
+#include "startup.h"
+
+#include "frm_SplashScreen.h"
+#include "frm_cis.h"
+#include "msg_dialog.h"
+#include "visual_style.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QScreen>
+#include <QWindow>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Centred on the primary screen, each offset halved toward zero, then
+// raised to the desktop's left and top edges.
+void centreOnScreen(QWidget *w)
+{
+    const QScreen *scr = QGuiApplication::primaryScreen();
+    if (!scr)
+        return;
+    const QRect screenRect = scr->geometry();
+    const QRect desktop = scr->virtualGeometry();
+    const QSize outer = w->frameGeometry().size();
+    w->move(qMax(screenRect.left() + (screenRect.width() - outer.width()) / 2, desktop.left()),
+            qMax(screenRect.top() + (screenRect.height() - outer.height()) / 2, desktop.top()));
+}
+
+// Shows the splash and paints it before anything else happens. Only the
+// window system's own events are let through, and only until the window can
+// be drawn: the user's input waits for the event loop.
+void showSplash(TSplashScreen *splash)
+{
+    centreOnScreen(splash);
+    splash->show();
+    splash->raise();
+    QDeadlineTimer deadline(500);
+    while (splash->windowHandle() && !splash->windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    splash->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents
+                                    | QEventLoop::ExcludeSocketNotifiers);
+}
+
+} // namespace
+
+TForm_CIS *StartProgram(const QString &styleName)
+{
+    InitVerdaneResources();
+    EnsureProgramFonts();
+    QApplication::setKeyboardInputInterval(500);
+    // Only the quit request ends the program, never the last window hiding.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    auto splash = std::make_unique<TSplashScreen>();
+    showSplash(splash.get());
+
+    if (!ApplyVisualStyle(styleName))
+        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error, mbClose);
+
+    auto *window = new TForm_CIS;
+    splash->hide();
+    splash.reset();
+    window->show();
+    return window;
+}
+
+int RunProgram(int &argc, char **argv)
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<TForm_CIS> window(StartProgram(kProgramStyleName));
+    app.exec();
+    // Windows go without any close handler running; the exit code is 0
+    // whatever ended the loop.
+    window.reset();
+    CisFilePath.clear();
+    return 0;
+}
