@@ -2,6 +2,7 @@
 add_library(vela_dialogs STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/msg_dialog.h ${CMAKE_CURRENT_SOURCE_DIR}/msg_dialog.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/visual_style.h ${CMAKE_CURRENT_SOURCE_DIR}/visual_style.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/amethyst_style.h ${CMAKE_CURRENT_SOURCE_DIR}/amethyst_style.cpp
   ${CMAKE_SOURCE_DIR}/resources/verdane.qrc
 )
 target_include_directories(vela_dialogs PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,1 +1,398 @@
-// (to be written)
+#include "msg_dialog.h"
+
+#include "vela_ini.h"
+#include "visual_style.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ButtonDef
+{
+    MsgButton flag;
+    QString caption;
+    int result; // mrNone: the button does not end the dialog (help)
+    QString objectName;
+};
+
+// In their fixed order on screen.
+const QList<ButtonDef> &buttonDefs()
+{
+    static const QList<ButtonDef> defs = {
+        {mbYes, u"&Oui"_s, mrYes, u"Yes"_s},
+        {mbNo, u"&Non"_s, mrNo, u"No"_s},
+        {mbOK, u"OK"_s, mrOk, u"OK"_s},
+        {mbCancel, u"Annuler"_s, mrCancel, u"Cancel"_s},
+        {mbAbort, u"A&bandonner"_s, mrAbort, u"Abort"_s},
+        {mbRetry, u"&Réessayer"_s, mrRetry, u"Retry"_s},
+        {mbIgnore, u"&Ignorer"_s, mrIgnore, u"Ignore"_s},
+        {mbAll, u"&Tous"_s, mrAll, u"All"_s},
+        {mbNoToAll, u"Non &pour tout"_s, mrNoToAll, u"NoToAll"_s},
+        {mbYesToAll, u"O&ui pour tout"_s, mrYesToAll, u"YesToAll"_s},
+        {mbHelp, u"&Aide"_s, mrNone, u"Help"_s},
+        {mbClose, u"Fer&mer"_s, mrClose, u"Close"_s},
+    };
+    return defs;
+}
+
+QString withoutAmpersands(QString caption)
+{
+    return caption.remove(u'&');
+}
+
+QChar accessLetter(const QString &caption)
+{
+    const qsizetype at = caption.indexOf(u'&');
+    if (at < 0 || at + 1 >= caption.size())
+        return QChar();
+    return caption.at(at + 1).toUpper();
+}
+
+MsgButton chooseDefault(MsgButtons buttons, MsgButton named)
+{
+    if (named != mbNone && (buttons & named))
+        return named;
+    for (MsgButton b : {mbOK, mbYes, mbRetry})
+        if (buttons & b)
+            return b;
+    return mbNone;
+}
+
+MsgButton chooseCancel(MsgButtons buttons)
+{
+    for (MsgButton b : {mbCancel, mbNo, mbOK})
+        if (buttons & b)
+            return b;
+    return mbNone;
+}
+
+QStyle::StandardPixmap kindIcon(MsgKind kind, bool *hasIcon)
+{
+    *hasIcon = true;
+    switch (kind) {
+    case MsgKind::Warning: return QStyle::SP_MessageBoxWarning;
+    case MsgKind::Error: return QStyle::SP_MessageBoxCritical;
+    case MsgKind::Information: return QStyle::SP_MessageBoxInformation;
+    case MsgKind::Confirmation: return QStyle::SP_MessageBoxQuestion;
+    case MsgKind::Plain: break;
+    }
+    *hasIcon = false;
+    return QStyle::SP_CustomBase;
+}
+
+class MessageDialog : public QDialog
+{
+public:
+    MessageDialog(const QString &text, MsgKind kind, MsgButtons buttons, MsgButton defaultButton,
+                  QWidget *parent);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reject() override { done(mrCancel); } // close box and Alt+F4
+
+private:
+    void press(QPushButton *button);
+    void moveFocus(QPushButton *from, int step);
+    void copyToClipboard();
+
+    QString m_text;
+    QList<QPushButton *> m_buttons;
+    QList<int> m_results;
+    QPushButton *m_cancel = nullptr;
+};
+
+MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
+                             MsgButton defaultButton, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_text(text)
+{
+    setObjectName(u"MessageDialog"_s);
+    setWindowTitle(MsgKindCaption(kind));
+    setAccessibleName(windowTitle());
+    setWindowModality(Qt::ApplicationModal);
+    setFont(QApplication::font("QMessageBox")); // the desktop's message font
+
+    // Measures from the 52 letters of the alphabet, both cases.
+    const QFontMetrics fm(font());
+    const int w = fm.horizontalAdvance(
+                      u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
+                  / 52;
+    const int h = fm.height();
+    const int marginX = int(std::lround(2.0 * w));
+    const int marginY = h;
+    const int iconGap = int(std::lround(2.5 * w));
+    const int textGap = int(std::lround(1.25 * h));
+    const int buttonHeight = int(std::lround(1.75 * h));
+    const int buttonGap = w;
+
+    const MsgButton def = chooseDefault(buttons, defaultButton);
+    const MsgButton cancel = chooseCancel(buttons);
+    int buttonWidth = int(std::lround(12.5 * w));
+    QList<const ButtonDef *> shown;
+    for (const ButtonDef &d : buttonDefs()) {
+        if (!(buttons & d.flag))
+            continue;
+        shown << &d;
+        buttonWidth = std::max(buttonWidth,
+                               fm.horizontalAdvance(withoutAmpersands(d.caption)) + 8);
+    }
+
+    // The text, wrapped within half the screen's width.
+    QScreen *screen = nullptr;
+    if (QWidget *active = QApplication::activeWindow())
+        screen = active->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const int wrapWidth = screen ? screen->geometry().width() / 2 : 640;
+    QString shownText = text;
+    shownText.replace(u"\r\n"_s, u"\n"_s);
+    shownText.replace(u'\r', u'\n');
+    const int textFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
+    const QRect textRect = fm.boundingRect(QRect(0, 0, wrapWidth, 1 << 20), textFlags, shownText);
+
+    bool hasIcon = false;
+    const QStyle::StandardPixmap iconKind = kindIcon(kind, &hasIcon);
+    int blockWidth = textRect.width();
+    int blockHeight = textRect.height();
+    int textLeft = marginX;
+    if (hasIcon) {
+        auto *icon = new QLabel(this);
+        icon->setObjectName(u"MessageIcon"_s);
+        icon->setAccessibleName(windowTitle());
+        icon->setPixmap(style()->standardIcon(iconKind, nullptr, this).pixmap(32, 32));
+        icon->setGeometry(marginX, marginY, 32, 32);
+        textLeft += 32 + iconGap;
+        blockWidth += 32 + iconGap;
+        blockHeight = std::max(blockHeight, 32);
+    }
+
+    auto *label = new QLabel(this);
+    label->setObjectName(u"MessageText"_s);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setText(shownText);
+    label->setAccessibleName(text);
+    label->setGeometry(textLeft, marginY, textRect.width(), textRect.height());
+
+    const int count = int(shown.size());
+    const int rowWidth = count > 0 ? count * buttonWidth + (count - 1) * buttonGap : 0;
+    const int clientWidth = std::max(blockWidth, rowWidth) + 2 * marginX;
+    const int clientHeight = blockHeight + textGap + buttonHeight + 2 * marginY;
+    setFixedSize(clientWidth, clientHeight);
+
+    int x = (clientWidth - rowWidth) / 2;
+    const int y = marginY + blockHeight + textGap;
+    QPushButton *focus = nullptr;
+    for (const ButtonDef *d : shown) {
+        auto *b = new QPushButton(d->caption, this);
+        b->setObjectName(d->objectName);
+        b->setAccessibleName(withoutAmpersands(d->caption));
+        b->setGeometry(x, y, buttonWidth, buttonHeight);
+        b->setAutoDefault(true);
+        b->installEventFilter(this);
+        x += buttonWidth + buttonGap;
+        const int result = d->result;
+        connect(b, &QPushButton::clicked, this, [this, result] {
+            if (result != mrNone)
+                done(result);
+        });
+        if (d->flag == def) {
+            b->setDefault(true);
+            focus = b;
+        }
+        if (d->flag == cancel)
+            m_cancel = b;
+        m_buttons << b;
+        m_results << result;
+    }
+    if (!focus && !m_buttons.isEmpty())
+        focus = m_buttons.first();
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+
+    // Centred in the work area of the screen the user works on.
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        const int left = std::max(area.left() + (area.width() - clientWidth) / 2, area.left());
+        const int top = std::max(area.top() + (area.height() - clientHeight) / 2, area.top());
+        move(left, top);
+    }
+}
+
+void MessageDialog::press(QPushButton *button)
+{
+    if (button && button->isEnabled())
+        button->click();
+}
+
+void MessageDialog::moveFocus(QPushButton *from, int step)
+{
+    const qsizetype at = m_buttons.indexOf(from);
+    if (at < 0 || m_buttons.size() < 2)
+        return;
+    const qsizetype n = m_buttons.size();
+    m_buttons.at((at + step + n) % n)->setFocus(Qt::TabFocusReason);
+}
+
+bool MessageDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *button = qobject_cast<QPushButton *>(watched);
+    if (button && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers()
+                                           & (Qt::ShiftModifier | Qt::ControlModifier
+                                              | Qt::AltModifier | Qt::MetaModifier);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Only a plain Enter presses the focused button.
+            if (mods == Qt::NoModifier)
+                press(button);
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            if (mods == Qt::NoModifier) {
+                moveFocus(button, -1);
+                return true;
+            }
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            if (mods == Qt::NoModifier) {
+                moveFocus(button, +1);
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MessageDialog::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers()
+                                       & (Qt::ShiftModifier | Qt::ControlModifier
+                                          | Qt::AltModifier | Qt::MetaModifier);
+    if (event->key() == Qt::Key_C && mods == Qt::ControlModifier) {
+        QApplication::beep();
+        copyToClipboard();
+        return; // the dialog stays open
+    }
+    if (event->key() == Qt::Key_Escape && mods == Qt::NoModifier) {
+        if (m_cancel)
+            press(m_cancel); // without a cancel button Escape does nothing
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (mods == Qt::NoModifier)
+            press(qobject_cast<QPushButton *>(focusWidget()));
+        return;
+    }
+    // Access letters work alone as well as with Alt.
+    if (mods == Qt::NoModifier || mods == Qt::AltModifier || mods == Qt::ShiftModifier) {
+        QChar typed;
+        if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
+            typed = QChar(event->key());
+        else if (!event->text().isEmpty())
+            typed = event->text().at(0).toUpper();
+        if (!typed.isNull()) {
+            for (QPushButton *b : std::as_const(m_buttons)) {
+                if (accessLetter(b->text()) == typed) {
+                    b->setFocus(Qt::ShortcutFocusReason);
+                    press(b);
+                    return;
+                }
+            }
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MessageDialog::copyToClipboard()
+{
+    const QString crlf = u"\r\n"_s;
+    const QString divider = QString(27, u'-') + crlf;
+    QString block = divider + windowTitle() + crlf + divider + m_text + crlf + divider;
+    for (QPushButton *b : std::as_const(m_buttons))
+        block += withoutAmpersands(b->text()) + u"   "_s;
+    block += crlf + divider;
+    QGuiApplication::clipboard()->setText(block);
+}
+
+} // namespace
+
+QString MsgKindCaption(MsgKind kind)
+{
+    switch (kind) {
+    case MsgKind::Warning: return u"Avertissement"_s;
+    case MsgKind::Error: return u"Erreur"_s;
+    case MsgKind::Information: return u"Informations"_s;
+    case MsgKind::Confirmation: return u"Confirmer"_s;
+    case MsgKind::Plain: break;
+    }
+    return ProgramTitle();
+}
+
+QString MsgButtonCaption(MsgButton button)
+{
+    for (const ButtonDef &d : buttonDefs())
+        if (d.flag == button)
+            return d.caption;
+    return QString();
+}
+
+int ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
+                      MsgButton defaultButton)
+{
+    MessageDialog dialog(text, kind, buttons, defaultButton, QApplication::activeWindow());
+    const int result = dialog.exec();
+    return result == QDialog::Rejected ? int(mrCancel) : result;
+}
+
+QString ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void ShowErrorBox(const QString &message)
+{
+    QMessageBox box(QMessageBox::Critical, ProgramTitle(), ErrorBoxText(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(u"ErrorBox"_s);
+    box.setTextFormat(Qt::PlainText);
+    box.setAccessibleName(box.windowTitle());
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok)) {
+        ok->setText(u"OK"_s);
+        ok->setAccessibleName(u"OK"_s);
+    }
+    // The error box keeps the desktop's look whatever style the program applies.
+    if (QStyle *desktop = DesktopLookStyle()) {
+        box.setStyle(desktop);
+        box.setPalette(desktop->standardPalette());
+        const auto children = box.findChildren<QWidget *>();
+        for (QWidget *child : children)
+            child->setStyle(desktop);
+    }
+    box.exec();
+}

@@ -39,11 +39,22 @@ enum MsgResult : int {
 
 // Shows the dialog modally and returns the result of the button that ended it
 // (the close box gives mrCancel). defaultButton mbNone: the usual choice.
+// Object names, for tests and automation: the dialog "MessageDialog", its
+// icon "MessageIcon", its text "MessageText", and each button by its flag's
+// name without "mb" ("Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore",
+// "All", "NoToAll", "YesToAll", "Help", "Close"). Accessible names: the
+// caption, the text, and each button's caption without "&".
 int ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
                       MsgButton defaultButton = mbNone);
+
+// The caption of a kind ("Avertissement", ...; plain: ProgramTitle()) and of a
+// button ("&Oui", ...).
+QString MsgKindCaption(MsgKind kind);
+QString MsgButtonCaption(MsgButton button);
 
 // The error box for errors that escape a handler: modal, error icon, single
 // OK, caption ProgramTitle(); a "." is appended when the message's last
 // character has a code greater than that of ".".
 void ShowErrorBox(const QString &message);
+// Its object name is "ErrorBox".
 QString ErrorBoxText(const QString &message);

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+class QStyle;
+
 // Makes the pictures and style sheets carried in the program's resources
 // available (static libraries need it once, before the first use).
 void InitVerdaneResources();
@@ -14,6 +16,13 @@ QStringList CarriedStyleNames();
 bool ApplyVisualStyle(const QString &name);
 
 inline const QString kProgramStyleName = QStringLiteral("Amethyst Kamri");
+
+// The carried style in force ("Amethyst Kamri"), or an empty text while the
+// desktop's default look is in force.
+QString ActiveVisualStyleName();
+// The desktop's own look (Fusion), for the boxes that keep it whatever style
+// the program applies. Owned by the application.
+QStyle *DesktopLookStyle();
 
 // Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
 // installed, else the metric-compatible faces of Debian's fonts-wine
