@@ -328,21 +328,27 @@ qsizetype firstEqualsSign(const Document &doc, const Line &line)
     return -1;
 }
 
-QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value)
+// `value` is the text to store; `written` is its form in the file.
+QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value,
+                         const QString &written)
 {
     if (bytes.isEmpty())
-        return (u'[' + section + u"]\r\n"_s + key + u'=' + value + u"\r\n"_s).toUtf8();
+        return (u'[' + section + u"]\r\n"_s + key + u'=' + written + u"\r\n"_s).toUtf8();
 
     Document doc = parse(std::move(bytes));
-    if (doc.encoding == Encoding::Cp1252 && !encodeCp1252(QString(section + key + value), nullptr)) {
+    Found found = find(doc, section, key);
+    // A key that already holds the value keeps its line as the user wrote it.
+    if (found.key >= 0 && unquote(classify(doc.lines.at(found.key).text).value) == value)
+        return doc.bytes;
+    if (doc.encoding == Encoding::Cp1252 && !encodeCp1252(QString(section + key + written), nullptr)) {
         // The text has no Windows-1252 form: the whole file moves to UTF-8
         // (what this program writes new files in) rather than lose letters.
         // Every other line keeps its text and its line ending.
         const QString all = decodeCp1252(doc.bytes.constData(), doc.bytes.size());
         doc = parse(all.toUtf8());
+        found = find(doc, section, key);
     }
     const QString eol = lineBreakOf(doc);
-    const Found found = find(doc, section, key);
     QByteArray &out = doc.bytes;
 
     if (found.key >= 0) {
@@ -350,15 +356,15 @@ QByteArray editedContent(QByteArray bytes, const QString &section, const QString
         // line its break.
         const Line &line = doc.lines.at(found.key);
         const qsizetype valueStart = firstEqualsSign(doc, line) + doc.unit;
-        out.replace(valueStart, line.end - valueStart, encode(doc.encoding, value));
+        out.replace(valueStart, line.end - valueStart, encode(doc.encoding, written));
     } else if (found.section >= 0) {
         const Line &anchor = doc.lines.at(found.lastKey >= 0 ? found.lastKey : found.section);
         if (anchor.next > anchor.end)
-            out.insert(anchor.next, encode(doc.encoding, key + u'=' + value + eol));
+            out.insert(anchor.next, encode(doc.encoding, key + u'=' + written + eol));
         else // last line of a file without a final break
-            out.insert(anchor.end, encode(doc.encoding, eol + key + u'=' + value));
+            out.insert(anchor.end, encode(doc.encoding, eol + key + u'=' + written));
     } else {
-        QString text = u'[' + section + u']' + eol + key + u'=' + value + eol;
+        QString text = u'[' + section + u']' + eol + key + u'=' + written + eol;
         if (!doc.lines.isEmpty() && doc.lines.back().next == doc.lines.back().end)
             text.prepend(eol);
         out.append(encode(doc.encoding, text));
@@ -447,7 +453,7 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
             throw failure();
     }
 
-    const QByteArray after = editedContent(before, sectionName, keyName, quoteForWriting(value));
+    const QByteArray after = editedContent(before, sectionName, keyName, value, quoteForWriting(value));
     if (exists && after == before)
         return;
     SafeFileWriter writer(target);
