@@ -1,0 +1,153 @@
+// Bytes to lines: the decoding choice by the first bytes and the cutting rules.
+#include "cis_store.h"
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QStringList linesOf(const QByteArray &bytes)
+{
+    CisStore store;
+    FillStoreFromBytes(store, bytes.constData(), bytes.size());
+    QStringList out;
+    for (qsizetype i = 0; i < store.count(); ++i)
+        out << store.line(i).toString();
+    return out;
+}
+
+QByteArray utf16(const QString &text, bool bigEndian)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1} : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+    }
+    return out;
+}
+} // namespace
+
+class TstCisDecoding : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decoding_data();
+    void decoding();
+    void windows1252HighBlock();
+    void cutting_data();
+    void cutting();
+};
+
+void TstCisDecoding::decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("no mark, Windows-1252")
+        << QByteArray("61266250\tcaf\xE9\r\nNon commercialis\xE9" "e\r\n")
+        << QStringList{u"61266250\tcafé"_s, u"Non commercialisée"_s};
+    QTest::newRow("no mark, 0x92 is a curly apostrophe") << QByteArray("l\x92" "eau") << QStringList{u"l’eau"_s};
+    QTest::newRow("no mark, plain ASCII") << QByteArray("abc\r\ndef") << QStringList{u"abc"_s, u"def"_s};
+    QTest::newRow("no mark, valid UTF-8 is UTF-8")
+        << QByteArray("Non commercialis\xC3\xA9" "e\nl\xE2\x80\x99" "eau \xF0\x9F\x98\x80")
+        << QStringList{u"Non commercialisée"_s, u"l’eau \U0001F600"_s};
+    QTest::newRow("no mark, UTF-8 with one stray byte stays Windows-1252")
+        << QByteArray("caf\xC3\xA9\n\xE9") << QStringList{u"cafÃ©"_s, u"é"_s};
+    QTest::newRow("no mark, UTF-8 cut short at the end is Windows-1252")
+        << QByteArray("ab\xC3") << QStringList{u"abÃ"_s};
+    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF" "61266250\tcaf\xC3\xA9\r\nx")
+                                << QStringList{u"61266250\tcafé"_s, u"x"_s};
+    QTest::newRow("UTF-8 mark, invalid bytes become U+FFFD")
+        << QByteArray("\xEF\xBB\xBF" "a\xFF" "b\r\nNon commercialis\xC3\xA9" "e\xE9\r\nc\xC3")
+        << QStringList{u"a\uFFFDb"_s, u"Non commercialisée\uFFFD"_s, u"c\uFFFD"_s};
+    QTest::newRow("UTF-8 mark, overlong and surrogate forms refused")
+        << QByteArray("\xEF\xBB\xBF" "\xC0\xAF|\xED\xA0\x80|\xE2\x82")
+        << QStringList{u"\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD"_s};
+    QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << QStringList();
+    QTest::newRow("UTF-16LE mark, odd byte ignored")
+        << QByteArray("\xFF\xFE") + utf16(u"A\r\né’\n"_s, false) + QByteArray("\x41", 1)
+        << QStringList{u"A"_s, u"é’"_s};
+    QTest::newRow("UTF-16BE mark") << QByteArray("\xFE\xFF") + utf16(u"61266250\tcafé\r\nB"_s, true)
+                                   << QStringList{u"61266250\tcafé"_s, u"B"_s};
+    QTest::newRow("UTF-16LE mark only") << QByteArray("\xFF\xFE") << QStringList();
+    QTest::newRow("UTF-16LE mark and one byte") << QByteArray("\xFF\xFE\x41") << QStringList();
+    QTest::newRow("shorter than the UTF-8 mark") << QByteArray("\xEF\xBB") << QStringList{u"ï»"_s};
+    QTest::newRow("one byte FF") << QByteArray("\xFF") << QStringList{u"ÿ"_s};
+    QTest::newRow("one byte FE") << QByteArray("\xFE") << QStringList{u"þ"_s};
+    QTest::newRow("UTF-16 without mark: one line")
+        << utf16(u"AB\r\nCD"_s, false) << QStringList{u"A"_s};
+    QTest::newRow("empty file") << QByteArray() << QStringList();
+}
+
+void TstCisDecoding::decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QCOMPARE(linesOf(bytes), lines);
+}
+
+void TstCisDecoding::windows1252HighBlock()
+{
+    QByteArray bytes;
+    for (int b = 0x80; b < 0xA0; ++b)
+        bytes += char(b);
+    const QString expected = QString::fromUtf16(
+        u"€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+    QCOMPARE(expected.size(), 32);
+    QCOMPARE(linesOf(bytes), QStringList{expected});
+    // The rest is Latin-1.
+    QByteArray rest;
+    for (int b = 0xA0; b < 0x100; ++b)
+        rest += char(b);
+    const QStringList got = linesOf(rest);
+    QCOMPARE(got.size(), 1);
+    for (int b = 0xA0; b < 0x100; ++b)
+        QCOMPARE(got.first().at(b - 0xA0).unicode(), char16_t(b));
+}
+
+void TstCisDecoding::cutting_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+
+    const QStringList ab{u"A"_s, u"B"_s};
+    const QStringList aEmptyB{u"A"_s, QString(), u"B"_s};
+    QTest::newRow("CR LF") << u"A\r\nB"_s << ab;
+    QTest::newRow("LF") << u"A\nB"_s << ab;
+    QTest::newRow("CR") << u"A\rB"_s << ab;
+    QTest::newRow("CR LF CR LF") << u"A\r\n\r\nB"_s << aEmptyB;
+    QTest::newRow("LF CR") << u"A\n\rB"_s << aEmptyB;
+    QTest::newRow("CR CR LF") << u"A\r\r\nB"_s << aEmptyB;
+    QTest::newRow("LF LF") << u"A\n\nB"_s << aEmptyB;
+    QTest::newRow("final CR LF adds no line") << u"A\r\nB\r\n"_s << ab;
+    QTest::newRow("final CR adds no line") << u"A\rB\r"_s << ab;
+    QTest::newRow("no final break") << u"A\r\nB"_s << ab;
+    QTest::newRow("final blank line kept") << u"A\r\n\r\n"_s << QStringList{u"A"_s, QString()};
+    QTest::newRow("only a break") << u"\r\n"_s << QStringList{QString()};
+    QTest::newRow("leading empty line") << u"\nA"_s << QStringList{QString(), u"A"_s};
+    QTest::newRow("NUL ends the text") << u"A\r\nB\0C\r\nD"_s << ab;
+    QTest::newRow("NUL first") << u"\0A"_s << QStringList();
+    QTest::newRow("NUL after a break") << u"A\r\n\0B"_s << QStringList{u"A"_s};
+    QTest::newRow("NUL after CR") << u"A\r\0\nB"_s << QStringList{u"A"_s};
+    QTest::newRow("NUL after LF CR") << u"A\n\r\0"_s << QStringList{u"A"_s, QString()};
+    QTest::newRow("breaks across long runs")
+        << u"ABCDEFGHIJKLMNOP\rQRSTUVWXYZ012345\nabcdefghéjklmnop\r\n0123456789"_s
+        << QStringList{u"ABCDEFGHIJKLMNOP"_s, u"QRSTUVWXYZ012345"_s, u"abcdefghéjklmnop"_s, u"0123456789"_s};
+    QTest::newRow("empty text") << QString() << QStringList();
+}
+
+// Each cutting case through every decoder: they cut on their own paths.
+void TstCisDecoding::cutting()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QByteArray cp1252;
+    for (QChar c : text)
+        cp1252 += char(c.unicode());
+    QCOMPARE(linesOf(cp1252), lines);
+    QCOMPARE(linesOf(QByteArray("\xEF\xBB\xBF") + text.toUtf8()), lines);
+    QCOMPARE(linesOf(QByteArray("\xFF\xFE") + utf16(text, false)), lines);
+    QCOMPARE(linesOf(QByteArray("\xFE\xFF") + utf16(text, true)), lines);
+}
+
+QTEST_GUILESS_MAIN(TstCisDecoding)
+#include "tst_cis_decoding.moc"

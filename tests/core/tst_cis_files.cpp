@@ -1,0 +1,354 @@
+// The file side of loading: opening, refusals and their texts, the existence
+// test, the fallback name, and the real CIS file when it is at hand.
+#include "app_error.h"
+#include "cis_store.h"
+#include "text_logic.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QString loadError(CisStore &store, const QString &path)
+{
+    try {
+        LoadCisLines(store, path);
+    } catch (const AppError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QString openError(const QString &path, const QString &reason)
+{
+    return u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(path, reason);
+}
+
+QString realFile()
+{
+    const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
+    const QString path = dir + u"/CIS_bdpm_2019_cp1252.txt"_s;
+    return !dir.isEmpty() && QFile::exists(path) ? path : QString();
+}
+} // namespace
+
+class TstCisFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void existence_data();
+    void existence();
+    void refusals_data();
+    void refusals();
+    void refusalKeepsStore();
+    void systemTextStripped();
+    void lockHeldByOtherDescriptor_data();
+    void lockHeldByOtherDescriptor();
+    void lockHeldByChildProcess();
+    void lockReleasedAfterLoad();
+    void relativePathShownInFull();
+    void loadReplacesContent();
+    void findCisTxt_data();
+    void findCisTxt();
+    void realFileLoads();
+    void realFileAsUtf8();
+
+private:
+    QTemporaryDir m_tmp;
+    QString m_dir;
+};
+
+void TstCisFiles::init()
+{
+    QVERIFY(m_tmp.isValid());
+    m_dir = m_tmp.path() + u'/';
+    const QDir d(m_dir);
+    for (const QString &e : d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        const QString p = m_dir + e;
+        QFileInfo info(p);
+        ::chmod(QFile::encodeName(p).constData(), 0700);
+        if (info.isDir() && !info.isSymLink())
+            QDir(p).removeRecursively();
+        else
+            QFile::remove(p);
+    }
+}
+
+void TstCisFiles::existence_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("regular file") << u"file"_s << true;
+    QTest::newRow("empty file") << u"emptyfile"_s << true;
+    QTest::newRow("folder") << u"dir"_s << false;
+    QTest::newRow("link to file") << u"linkfile"_s << true;
+    QTest::newRow("link to folder") << u"linkdir"_s << false;
+    QTest::newRow("broken link") << u"broken"_s << false;
+    QTest::newRow("link loop") << u"loop"_s << false;
+    QTest::newRow("FIFO is not a folder") << u"fifo"_s << true;
+    QTest::newRow("missing") << u"missing"_s << false;
+    QTest::newRow("below a file") << u"file/x"_s << false;
+    QTest::newRow("empty path") << QString() << false;
+}
+
+void TstCisFiles::existence()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, expected);
+    writeFile(m_dir + u"file"_s, "1\tA\r\n");
+    writeFile(m_dir + u"emptyfile"_s, QByteArray());
+    QVERIFY(QDir(m_dir).mkdir(u"dir"_s));
+    QVERIFY(QFile::link(m_dir + u"file"_s, m_dir + u"linkfile"_s));
+    QVERIFY(QFile::link(m_dir + u"dir"_s, m_dir + u"linkdir"_s));
+    QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
+    QVERIFY(QFile::link(m_dir + u"loop"_s, m_dir + u"loop"_s));
+    QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
+    QCOMPARE(CisFileExists(kind.isEmpty() ? kind : m_dir + kind), expected);
+}
+
+void TstCisFiles::refusals_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << u"missing"_s << u"Fichier introuvable"_s;
+    QTest::newRow("broken link") << u"broken"_s << u"Fichier introuvable"_s;
+    QTest::newRow("folder") << u"dir"_s << u"C'est un dossier"_s;
+    QTest::newRow("FIFO, without waiting for a writer") << u"fifo"_s << u"Ce n'est pas un fichier ordinaire"_s;
+    QTest::newRow("unreadable") << u"secret"_s << u"Accès refusé"_s;
+}
+
+void TstCisFiles::refusals()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QVERIFY(QDir(m_dir).mkdir(u"dir"_s));
+    QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
+    QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
+    writeFile(m_dir + u"secret"_s, "1\tA\r\n");
+    QCOMPARE(::chmod(QFile::encodeName(m_dir + u"secret"_s).constData(), 0), 0);
+    if (kind == u"secret"_s && ::geteuid() == 0)
+        QSKIP("root reads any file");
+    CisStore store;
+    QCOMPARE(loadError(store, m_dir + kind), openError(m_dir + kind, reason));
+}
+
+void TstCisFiles::refusalKeepsStore()
+{
+    CisStore store;
+    store.append(u"1\tA"_s);
+    QVERIFY(!loadError(store, m_dir + u"missing"_s).isEmpty());
+    QCOMPARE(store.count(), 1);
+    QCOMPARE(store.line(0), u"1\tA"_s);
+}
+
+void TstCisFiles::systemTextStripped()
+{
+    // Reasons without a French text of their own are the system's, without
+    // the trailing full stop or line break some systems add.
+    QVERIFY(QFile::link(m_dir + u"loop"_s, m_dir + u"loop"_s));
+    CisStore store;
+    const QString message = loadError(store, m_dir + u"loop"_s);
+    QString reason = QString::fromLocal8Bit(std::strerror(ELOOP));
+    while (reason.endsWith(u'.') || reason.endsWith(u' ') || reason.endsWith(u'\n'))
+        reason.chop(1);
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(message, openError(m_dir + u"loop"_s, reason));
+    QVERIFY(!message.contains(QRegularExpression(u"[.\\s]$"_s)));
+}
+
+void TstCisFiles::lockHeldByOtherDescriptor_data()
+{
+    QTest::addColumn<int>("lock");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("exclusive lock refuses") << int(LOCK_EX) << true;
+    QTest::newRow("shared lock shares") << int(LOCK_SH) << false;
+}
+
+void TstCisFiles::lockHeldByOtherDescriptor()
+{
+    QFETCH(int, lock);
+    QFETCH(bool, refused);
+    const QString path = m_dir + u"cis.txt"_s;
+    writeFile(path, "1\tA\r\n2\tB\r\n");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, lock), 0);
+    CisStore store;
+    const QString message = loadError(store, path);
+    ::close(fd);
+    if (refused) {
+        QCOMPARE(message, openError(path, u"Le fichier est utilisé par un autre programme"_s));
+        QCOMPARE(store.count(), 0);
+    } else {
+        QCOMPARE(message, QString());
+        QCOMPARE(store.count(), 2);
+    }
+}
+
+void TstCisFiles::lockHeldByChildProcess()
+{
+    const QString path = m_dir + u"cis.txt"_s;
+    writeFile(path, "1\tA\r\n");
+    int ready[2], release[2];
+    QCOMPARE(::pipe(ready), 0);
+    QCOMPARE(::pipe(release), 0);
+    const QByteArray name = QFile::encodeName(path);
+    const pid_t pid = ::fork();
+    QVERIFY(pid >= 0);
+    if (pid == 0) {
+        const int fd = ::open(name.constData(), O_RDWR);
+        const char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? '1' : '0';
+        (void)!::write(ready[1], &ok, 1);
+        char c;
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    char ok = 0;
+    QCOMPARE(::read(ready[0], &ok, 1), ssize_t(1));
+    CisStore store;
+    const QString message = loadError(store, path);
+    (void)!::write(release[1], "x", 1);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+    QCOMPARE(ok, '1');
+    QCOMPARE(message, openError(path, u"Le fichier est utilisé par un autre programme"_s));
+    // Once the writer is gone, the same file loads.
+    QCOMPARE(loadError(store, path), QString());
+    QCOMPARE(store.count(), 1);
+}
+
+void TstCisFiles::lockReleasedAfterLoad()
+{
+    const QString path = m_dir + u"cis.txt"_s;
+    writeFile(path, "1\tA\r\n");
+    CisStore store;
+    LoadCisLines(store, path);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    QVERIFY(fd >= 0);
+    const int rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    ::close(fd);
+    QCOMPARE(rc, 0);
+}
+
+void TstCisFiles::relativePathShownInFull()
+{
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir));
+    CisStore store;
+    const QString message = loadError(store, u"absent.txt"_s);
+    QDir::setCurrent(cwd);
+    QCOMPARE(message, openError(QDir(m_dir).absoluteFilePath(u"absent.txt"_s), u"Fichier introuvable"_s));
+}
+
+void TstCisFiles::loadReplacesContent()
+{
+    const QString path = m_dir + u"cis.txt"_s;
+    writeFile(path, "3\tC\r\n");
+    CisStore store;
+    store.append(u"1\tA"_s);
+    store.append(u"2\tB"_s);
+    LoadCisLines(store, path);
+    QCOMPARE(store.count(), 1);
+    QCOMPARE(store.line(0), u"3\tC"_s);
+    writeFile(path, QByteArray("\xEF\xBB\xBF"));
+    LoadCisLines(store, path);
+    QCOMPARE(store.count(), 0);
+}
+
+void TstCisFiles::findCisTxt_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("none") << QStringList{u"other.txt"_s} << QStringList() << u"cis.txt"_s;
+    QTest::newRow("lower case") << QStringList{u"cis.txt"_s} << QStringList() << u"cis.txt"_s;
+    QTest::newRow("upper case") << QStringList{u"CIS.TXT"_s} << QStringList() << u"CIS.TXT"_s;
+    QTest::newRow("mixed case") << QStringList{u"Cis.Txt"_s} << QStringList() << u"Cis.Txt"_s;
+    QTest::newRow("a folder of that name is passed over")
+        << QStringList{u"cis.TXT"_s} << QStringList{u"CIS.txt"_s} << u"cis.TXT"_s;
+    QTest::newRow("not a longer name") << QStringList{u"cis.txt.bak"_s, u"xcis.txt"_s} << QStringList()
+                                       << u"cis.txt"_s;
+}
+
+void TstCisFiles::findCisTxt()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+    QFETCH(QString, expected);
+    for (const QString &f : files)
+        writeFile(m_dir + f, "1\tA\r\n");
+    for (const QString &f : folders)
+        QVERIFY(QDir(m_dir).mkdir(f));
+    QCOMPARE(FindCisTxtIn(m_dir), m_dir + expected);
+}
+
+void TstCisFiles::realFileLoads()
+{
+    const QString path = realFile();
+    if (path.isEmpty())
+        QSKIP("the real CIS file is not at hand");
+    CisStore store;
+    LoadCisLines(store, path);
+    QCOMPARE(store.count(), qsizetype(14442));
+    QVERIFY(store.line(0).startsWith(u"61266250\t"));
+    qsizetype notMarketed = 0, apostrophes = 0, fields12 = 0;
+    for (qsizetype i = 0; i < store.count(); ++i) {
+        const QStringView l = store.line(i);
+        QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(l));
+        notMarketed += store.isNotMarketed(i);
+        apostrophes += l.count(u'’');
+        fields12 += l.count(u'\t') == 11;
+    }
+    QCOMPARE(notMarketed, qsizetype(2492));
+    QCOMPARE(apostrophes, qsizetype(13));
+    QCOMPARE(fields12, store.count());
+}
+
+void TstCisFiles::realFileAsUtf8()
+{
+    // The same file converted to UTF-8 without mark, LF endings: same lines.
+    const QString path = realFile();
+    if (path.isEmpty())
+        QSKIP("the real CIS file is not at hand");
+    CisStore original;
+    LoadCisLines(original, path);
+    QByteArray utf8;
+    for (qsizetype i = 0; i < original.count(); ++i)
+        utf8 += original.line(i).toUtf8() + '\n';
+    const QString copy = m_dir + u"CIS_utf8.txt"_s;
+    writeFile(copy, utf8);
+    CisStore store;
+    LoadCisLines(store, copy);
+    QCOMPARE(store.count(), original.count());
+    qsizetype notMarketed = 0;
+    for (qsizetype i = 0; i < store.count(); ++i) {
+        QCOMPARE(store.line(i), original.line(i));
+        notMarketed += store.isNotMarketed(i);
+    }
+    QCOMPARE(notMarketed, qsizetype(2492));
+}
+
+QTEST_GUILESS_MAIN(TstCisFiles)
+#include "tst_cis_files.moc"

@@ -1,0 +1,175 @@
+// The store: its fast search must give exactly the lines the literal test
+// gives, whatever the text; the marking test likewise.
+#include "cis_store.h"
+#include "text_logic.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+std::vector<qsizetype> literalScan(const CisStore &store, QStringView query)
+{
+    std::vector<qsizetype> out;
+    for (qsizetype i = 0; i < store.count(); ++i)
+        if (LineMatchesQuery(store.line(i), query))
+            out.push_back(i);
+    return out;
+}
+
+// Letters whose upper case lies above Latin-1 or comes from above it, marks,
+// separators, a surrogate pair: everything the twin treats specially.
+const QString kAlphabet = u"aAbBeEéÉèsSßyYÿŸµΜıIiſ’';\t \"Non commercialiséeNON COMMERCIALISÉE\U0001F600Ωω"_s;
+
+QString randomText(QRandomGenerator &rng, int maxLen)
+{
+    const int len = int(rng.bounded(maxLen + 1));
+    QString s;
+    for (int k = 0; k < len; ++k)
+        s += kAlphabet[rng.bounded(int(kAlphabet.size()))];
+    return s;
+}
+} // namespace
+
+class TstCisStore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void appendAndRead();
+    void clearAndMove();
+    void searchEqualsLiteralOnGeneratedLines();
+    void notMarketedEqualsLiteral();
+    void searchEqualsLiteralOnRealFile_data();
+    void searchEqualsLiteralOnRealFile();
+};
+
+void TstCisStore::appendAndRead()
+{
+    CisStore store;
+    QVERIFY(store.isEmpty());
+    QVERIFY(store.search(u"A").empty());
+    store.append(u"61266250\tcafé"_s);
+    store.append(QString());
+    store.append(u"l’eau\tNon commercialisée"_s);
+    QCOMPARE(store.count(), qsizetype(3));
+    QCOMPARE(store.line(0), u"61266250\tcafé"_s);
+    QCOMPARE(store.line(1), QString());
+    QCOMPARE(store.line(2), u"l’eau\tNon commercialisée"_s);
+    QCOMPARE(store.search(u"CAFÉ"_s), std::vector<qsizetype>{0});
+    QCOMPARE(store.search(u"CAFE"_s), std::vector<qsizetype>{});
+    QCOMPARE(store.search(QString()), std::vector<qsizetype>{});
+    QCOMPARE(store.search(u"L’"_s), std::vector<qsizetype>{2});
+    QCOMPARE(store.search(u"\t"_s), (std::vector<qsizetype>{0, 2}));
+    // A query may not run from one line into the next.
+    QCOMPARE(store.search(u"CAFÉL"_s), std::vector<qsizetype>{});
+    QVERIFY(!store.isNotMarketed(0));
+    QVERIFY(store.isNotMarketed(2));
+    // The marks follow later appends.
+    store.append(u"Non commercialisée"_s);
+    QVERIFY(store.isNotMarketed(3));
+}
+
+void TstCisStore::clearAndMove()
+{
+    CisStore a;
+    a.append(u"abc"_s);
+    a.append(u"déf"_s);
+    CisStore b(std::move(a));
+    QCOMPARE(a.count(), qsizetype(0));
+    QCOMPARE(b.count(), qsizetype(2));
+    QCOMPARE(b.line(1), u"déf"_s);
+    a.append(u"x"_s);
+    a = std::move(b);
+    QCOMPARE(a.count(), qsizetype(2));
+    QCOMPARE(a.search(u"DÉF"_s), std::vector<qsizetype>{1});
+    a.clear();
+    QVERIFY(a.isEmpty());
+    QVERIFY(a.search(u"ABC"_s).empty());
+    a.append(u"zz"_s);
+    QCOMPARE(a.search(u"Z"_s), std::vector<qsizetype>{0});
+}
+
+void TstCisStore::searchEqualsLiteralOnGeneratedLines()
+{
+    QRandomGenerator rng(20190101);
+    CisStore store;
+    QStringList lines;
+    for (int i = 0; i < 3000; ++i) {
+        const QString l = randomText(rng, 40);
+        lines << l;
+        store.append(l);
+    }
+    // Through the loader's own cutting (lone surrogates of the generated
+    // lines do not survive UTF-8, so it is checked against itself).
+    CisStore loaded;
+    const QByteArray utf8 = "\xEF\xBB\xBF" + lines.join(u"\r\n"_s).toUtf8() + "\r\n";
+    FillStoreFromBytes(loaded, utf8.constData(), utf8.size());
+    QCOMPARE(loaded.count(), store.count());
+
+    for (int q = 0; q < 400; ++q) {
+        QString query;
+        if (q % 2) {
+            const QString &l = lines[rng.bounded(lines.size())];
+            const int from = l.isEmpty() ? 0 : int(rng.bounded(int(l.size())));
+            query = l.mid(from, 1 + rng.bounded(4));
+            if (q % 4 == 1)
+                query = query.toLower();
+        } else {
+            query = randomText(rng, 3);
+        }
+        const auto expected = literalScan(store, query);
+        QCOMPARE(store.search(query), expected);
+        QCOMPARE(loaded.search(query), literalScan(loaded, query));
+    }
+}
+
+void TstCisStore::notMarketedEqualsLiteral()
+{
+    QRandomGenerator rng(7);
+    CisStore store;
+    const QString mark = u"Non commercialisée"_s;
+    for (int i = 0; i < 2000; ++i) {
+        QString l = randomText(rng, 20);
+        switch (rng.bounded(5)) {
+        case 0: l.insert(rng.bounded(int(l.size()) + 1), mark); break;
+        case 1: l.insert(rng.bounded(int(l.size()) + 1), u"NON COMMERCIALISÉE"_s); break;
+        case 2: l.insert(rng.bounded(int(l.size()) + 1), u"Non commercialiséE"_s + mark.mid(3)); break;
+        default: break;
+        }
+        store.append(l);
+    }
+    qsizetype marked = 0;
+    for (qsizetype i = 0; i < store.count(); ++i) {
+        QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
+        marked += store.isNotMarketed(i);
+    }
+    QVERIFY(marked > 300);
+}
+
+void TstCisStore::searchEqualsLiteralOnRealFile_data()
+{
+    QTest::addColumn<QString>("query");
+    for (const QString &q : {u"PARACETAMOL"_s, u"ZZZZZ"_s, u" "_s, u"COMPRIMÉ"_s, u"COMPRIME"_s, u"’"_s,
+                             u"D’"_s, u";"_s, u"\t"_s, u"\tCOMPRIMÉ"_s, u"61266250"_s, u"NON COMMERCIALISÉE"_s,
+                             u"É"_s, u"µ"_s, u"Ÿ"_s, u"\""_s, u"paracétamol"_s, u"E"_s})
+        QTest::newRow(q.toUtf8().toPercentEncoding().constData()) << q;
+}
+
+void TstCisStore::searchEqualsLiteralOnRealFile()
+{
+    QFETCH(QString, query);
+    const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
+    const QString path = dir + u"/CIS_bdpm_2019_cp1252.txt"_s;
+    if (dir.isEmpty() || !QFile::exists(path))
+        QSKIP("the real CIS file is not at hand");
+    static CisStore store;
+    if (store.isEmpty())
+        LoadCisLines(store, path);
+    const auto expected = literalScan(store, query);
+    QCOMPARE(store.search(query), expected);
+}
+
+QTEST_GUILESS_MAIN(TstCisStore)
+#include "tst_cis_store.moc"
