@@ -35,7 +35,8 @@ bool SafeFileWriter::open(mode_t mode)
         return false;
     const qsizetype slash = m_target.lastIndexOf('/');
     const QByteArray dir = slash >= 0 ? m_target.left(slash + 1) : QByteArray();
-    const QByteArray name = m_target.mid(slash + 1);
+    // Room for the prefix and suffix within the longest file name.
+    const QByteArray name = m_target.mid(slash + 1).left(200);
     // A hidden name in the same directory: same file system, so the rename
     // is atomic, and no stray visible file if the program dies meanwhile.
     QByteArray pattern = dir + '.' + name + ".XXXXXX";

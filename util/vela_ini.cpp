@@ -109,7 +109,7 @@ QString ProgramDirOf(const QString &programPath)
     QString dir = programPath.left(lastSeparator(programPath, windows) + 1);
     if (windows) {
         dir = asciiLower(dir);
-        if (!dir.endsWith(u'\\'))
+        if (!dir.endsWith(u'\\') && !dir.endsWith(u'/'))
             dir += u'\\';
     } else if (dir.isEmpty()) {
         dir = u"./"_s;

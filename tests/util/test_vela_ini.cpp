@@ -67,6 +67,7 @@ private slots:
 
     void fileDate_data();
     void fileDate();
+    void fileDateUsesTodaysOffset();
     void copyFile();
     void copyRefused_data();
     void copyRefused();
@@ -112,6 +113,8 @@ void TestVelaIni::programPaths_data()
                                           << u"C:\\App\\Base.INI"_s << u"Base"_s;
     QTest::newRow("upper letters ASCII only") << u"C:\\Défi.exe"_s << u"c:\\"_s << u"Défi"_s << u"DéFI"_s
                                               << u"C:\\Défi.INI"_s << u"Défi"_s;
+    QTest::newRow("forward slashes on a drive") << u"C:/App/Base.exe"_s << u"c:/app/"_s << u"Base"_s << u"BASE"_s
+                                                << u"C:/App/Base.INI"_s << u"Base"_s;
     QTest::newRow("drive without backslash") << u"C:VERDANE.EXE"_s << u"c:\\"_s << u"VERDANE"_s << u"VERDANE"_s
                                              << u"C:VERDANE.INI"_s << u"Verdane"_s;
     QTest::newRow("title cut at the first dot") << u"D:\\Outils\\éTUDE.Bis.exe"_s << u"d:\\outils\\"_s
@@ -343,6 +346,24 @@ void TestVelaIni::fileDate()
     QCOMPARE(GetFileDate(QString()), kZeroDate);
 }
 
+void TestVelaIni::fileDateUsesTodaysOffset()
+{
+    // Central European time: +1 in winter, +2 in summer. A date of the other
+    // season than today's is shown with today's offset, not its own.
+    const QByteArray savedTz = qgetenv("TZ");
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    ::tzset();
+    const int offsetNow = QDateTime::currentDateTime().offsetFromUtc();
+    const QDate otherSeason = offsetNow == 3600 ? QDate(2019, 7, 1) : QDate(2019, 1, 15);
+    const QString path = m_dir->filePath(u"CIS.txt"_s);
+    QVERIFY(writeBytes(path, "x"));
+    QVERIFY(setModificationTime(path, QDateTime(otherSeason, QTime(12, 0, 1), Qt::UTC).toSecsSinceEpoch(), 0));
+    const QDateTime shown = GetFileDate(path);
+    qputenv("TZ", savedTz);
+    ::tzset();
+    QCOMPARE(shown, QDateTime(otherSeason, QTime(12, 0, 0).addSecs(offsetNow)));
+}
+
 void TestVelaIni::copyFile()
 {
     const QString source = m_dir->filePath(u"CIS.txt"_s);
@@ -366,6 +387,12 @@ void TestVelaIni::copyFile()
 
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{u"CIS.txt"_s, u"copie.txt"_s}));
+
+    // A name as long as the file system allows still has room for the
+    // temporary file beside it.
+    const QString longName = m_dir->filePath(QString(250, u'n'));
+    QVERIFY(CopyFileOverwrite(source, longName));
+    QCOMPARE(readBytes(longName), content);
 }
 
 void TestVelaIni::copyRefused_data()
