@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +66,7 @@ private slots:
     void writeToReadOnlyFileFails();
     void writeToMissingDirectoryFails();
     void writeToDirectoryFails();
+    void failedWriteLeavesFileIntact();
     void writeKeepsPermissionsAndLinks();
     void writeWithoutFileNameUsesProgramName();
 
@@ -339,6 +342,30 @@ void TestIniFile::writeToDirectoryFails()
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.INI"_s));
     QVERIFY_THROWS_EXCEPTION(AppError, IniWriteString(u"S"_s, u"k"_s, u"v"_s, path));
     QVERIFY(QFileInfo(path).isDir());
+}
+
+void TestIniFile::failedWriteLeavesFileIntact()
+{
+    // A file-size limit makes the write fail part-way, as a full disk would.
+    const QByteArray before = "[S]\r\nk=" + QByteArray(1000, 'a') + "\r\n";
+    writeBytes(m_ini, before);
+    struct rlimit saved;
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 512;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    QString raised;
+    try {
+        IniWriteString(u"S"_s, u"k"_s, QString(1000, u'b'), m_ini);
+    } catch (const AppError &e) {
+        raised = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    QCOMPARE(raised, writeError(m_ini));
+    QCOMPARE(readBytes(m_ini), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Verdane.INI"_s});
 }
 
 void TestIniFile::writeKeepsPermissionsAndLinks()

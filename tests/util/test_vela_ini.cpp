@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -407,6 +409,7 @@ void TestVelaIni::copyRefused_data()
     QTest::newRow("destination folder missing") << u"nodir"_s;
     QTest::newRow("destination is a folder") << u"dirdest"_s;
     QTest::newRow("read-only destination") << u"readonly"_s;
+    QTest::newRow("write fails part-way") << u"full"_s;
 }
 
 void TestVelaIni::copyRefused()
@@ -448,6 +451,25 @@ void TestVelaIni::copyRefused()
         expected = "<unreadable>";
     } else if (kind == u"readonly") {
         QVERIFY(QFile::setPermissions(destination, QFileDevice::ReadOwner));
+    }
+
+    if (kind == u"full") {
+        // A file-size limit makes the copy fail part-way, as a full disk would.
+        QVERIFY(writeBytes(source, QByteArray(4096, 'c')));
+        struct rlimit saved;
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1024;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const bool copied = CopyFileOverwrite(source, destination);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedSignal);
+        QVERIFY(!copied);
+        QCOMPARE(readBytes(destination), expected);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u"CIS.txt"_s, u"copie.txt"_s}));
+        return;
     }
 
     QVERIFY(!CopyFileOverwrite(source, destination));
