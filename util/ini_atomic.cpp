@@ -28,7 +28,7 @@ void SafeFileWriter::discard()
     }
 }
 
-bool SafeFileWriter::open(mode_t mode)
+bool SafeFileWriter::open(mode_t mode, const struct stat *original)
 {
     discard();
     if (m_target.isEmpty() || m_target.endsWith('/'))
@@ -45,6 +45,10 @@ bool SafeFileWriter::open(mode_t mode)
         return false;
     m_fd = fd;
     m_temp = pattern;
+    // Only the superuser may hand a file to someone else; for anyone else
+    // the owner is theirs already, so a refusal changes nothing.
+    if (original && (original->st_uid != ::geteuid() || original->st_gid != ::getegid()))
+        (void)!::fchown(m_fd, original->st_uid, original->st_gid);
     if (::fchmod(m_fd, mode & 07777) != 0) {
         discard();
         return false;

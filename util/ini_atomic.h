@@ -5,6 +5,7 @@
 // torn one. Used by the settings file and by the file copy.
 #include <QByteArray>
 #include <QString>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 class SafeFileWriter
@@ -15,8 +16,9 @@ public:
     SafeFileWriter(const SafeFileWriter &) = delete;
     SafeFileWriter &operator=(const SafeFileWriter &) = delete;
 
-    // Creates the temporary file with the given permission bits.
-    bool open(mode_t mode);
+    // Creates the temporary file with the given permission bits; with
+    // `original`, the file it replaces, its owner is kept where allowed.
+    bool open(mode_t mode, const struct stat *original = nullptr);
     bool write(const char *data, qsizetype size);
     bool write(const QByteArray &data) { return write(data.constData(), data.size()); }
     // Sets the modification time the target will carry (seconds, nanoseconds).

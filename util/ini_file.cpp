@@ -457,6 +457,6 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
     if (exists && after == before)
         return;
     SafeFileWriter writer(target);
-    if (!writer.open(mode) || !writer.write(after) || !writer.commit())
+    if (!writer.open(mode, exists ? &st : nullptr) || !writer.write(after) || !writer.commit())
         throw failure();
 }

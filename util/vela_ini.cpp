@@ -314,7 +314,8 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
     const QByteArray targetName = QFile::encodeName(target);
     mode_t mode = (src.st_mode & 0777) & DefaultNewFileMode();
     struct stat dst;
-    if (::stat(targetName.constData(), &dst) == 0) {
+    const bool replacing = ::stat(targetName.constData(), &dst) == 0;
+    if (replacing) {
         // The same file under another name: copying would truncate it.
         if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
             return false;
@@ -327,7 +328,7 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
     }
 
     SafeFileWriter out(target);
-    if (!out.open(mode))
+    if (!out.open(mode, replacing ? &dst : nullptr))
         return false;
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
     for (;;) {

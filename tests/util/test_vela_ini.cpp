@@ -406,6 +406,7 @@ void TestVelaIni::copyRefused_data()
     QTest::newRow("symbolic link to the source") << u"symlink"_s;
     QTest::newRow("missing source") << u"missing"_s;
     QTest::newRow("source is a folder") << u"folder"_s;
+    QTest::newRow("source is a FIFO") << u"fifo"_s;
     QTest::newRow("destination folder missing") << u"nodir"_s;
     QTest::newRow("destination is a folder") << u"dirdest"_s;
     QTest::newRow("read-only destination") << u"readonly"_s;
@@ -442,6 +443,10 @@ void TestVelaIni::copyRefused()
         source = m_dir->filePath(u"absent.txt"_s);
     } else if (kind == u"folder") {
         source = m_dir->path();
+    } else if (kind == u"fifo") {
+        // Opening it must not wait for a writer.
+        source = m_dir->filePath(u"fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(source).constData(), 0600) == 0);
     } else if (kind == u"nodir") {
         destination = m_dir->filePath(u"absent/copie.txt"_s);
         expected = "<unreadable>";
