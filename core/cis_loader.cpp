@@ -9,6 +9,9 @@
 #include <QLocale>
 
 #include <cerrno>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -40,105 +43,109 @@ inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 1
 constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 
-// True when some byte of w is CR, LF or NUL, or has its high bit set.
-inline bool wordNeedsCare(std::uint64_t w)
+// Cutting, fed with the break characters (CR, LF, NUL) in text order. A line
+// runs up to the next break; CR then LF are skipped once each after it; a NUL
+// ends everything; a final line break adds no empty line.
+struct Cutter
 {
-    auto hasZero = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
-    return (w & kHigh) || hasZero(w) || hasZero(w ^ (kOnes * 0x0A)) || hasZero(w ^ (kOnes * 0x0D));
-}
+    CisStore::Impl &d;
+    qsizetype pos = 0; // start of the next line
+    bool stopped = false;
 
-struct Lines
-{
-    PodBuffer<qsizetype> &starts;
-    void add(qsizetype at)
+    // `next` is the character after position q (0 at the end of the text).
+    void onBreak(qsizetype q, unsigned c, unsigned next)
     {
-        starts.grow(1);
-        starts.data[starts.size++] = at;
+        if (q < pos || stopped)
+            return; // the LF of a CR LF, already passed over
+        if (c == 0) {
+            if (q > pos)
+                d.addLine(pos, q);
+            stopped = true;
+            pos = q;
+            return;
+        }
+        d.addLine(pos, q);
+        pos = q + 1;
+        if (c == 13 && next == 10)
+            ++pos;
+    }
+    // Returns the length of the text kept.
+    qsizetype finish(qsizetype n)
+    {
+        if (!stopped && pos < n)
+            d.addLine(pos, n);
+        return stopped ? pos : n;
     }
 };
 
-// Windows-1252 in one pass: decode, cut and build the twin together. The twin
-// is written over the raw bytes already read (w <= r + 1, buffer has size+1).
-void cutCp1252(unsigned char *raw, qsizetype n, char16_t *text, Lines lines, qsizetype &w)
+// Windows-1252 in one pass: each byte gives its text unit and, over itself,
+// its twin byte; the breaks are found on the way.
+qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &cut)
 {
     char16_t unitOf[256];
     unsigned char twinOf[256];
+    bool breakOf[256] = {};
+    breakOf[0] = breakOf[10] = breakOf[13] = true;
     const unsigned char *tw = CisUpper::twinTable();
     for (int b = 0; b < 256; ++b) {
         unitOf[b] = cp1252(static_cast<unsigned char>(b));
         twinOf[b] = tw[unitOf[b]];
     }
-    qsizetype r = 0;
-    w = 0;
-    while (r < n && raw[r] != 0) {
-        lines.add(w);
-        for (;;) {
-            // Plain ASCII runs go eight bytes at a time.
-            while (r + 8 <= n) {
-                std::uint64_t word;
-                std::memcpy(&word, raw + r, 8);
-                if (wordNeedsCare(word))
-                    break;
-                for (int k = 0; k < 8; ++k) {
-                    const unsigned char b = raw[r + k];
-                    text[w + k] = b;
-                    raw[w + k] = twinOf[b];
-                }
-                r += 8;
-                w += 8;
+    auto scalar = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to && !cut.stopped; ++i) {
+            const unsigned char b = raw[i];
+            text[i] = unitOf[b];
+            raw[i] = twinOf[b];
+            if (breakOf[b])
+                cut.onBreak(i, b, i + 1 < n ? raw[i + 1] : 0);
+        }
+    };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
+    const __m128i shiftA = _mm_set1_epi8(char(128 - 'a'));
+    const __m128i limit = _mm_set1_epi8(char(-128 + 26));
+    const __m128i caseBit = _mm_set1_epi8(32);
+    for (; i + 16 <= n && !cut.stopped; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + i));
+        const unsigned high = unsigned(_mm_movemask_epi8(v));
+        const unsigned breaks = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
+        if (high) {
+            for (int k = 0; k < 16; ++k) {
+                const unsigned char b = raw[i + k];
+                text[i + k] = unitOf[b];
+                raw[i + k] = twinOf[b];
             }
-            if (r >= n)
-                break;
-            const unsigned char b = raw[r];
-            if (b <= 13 && (b == 0 || b == 10 || b == 13))
-                break;
-            text[w] = unitOf[b];
-            raw[w] = twinOf[b];
-            ++r;
-            ++w;
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i + 8), _mm_unpackhi_epi8(v, zero));
+            const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i), _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
         }
-        const unsigned char term = r < n ? raw[r] : 0;
-        if (term == 13) {
-            ++r;
-            if (r < n && raw[r] == 10)
-                ++r;
-        } else if (term == 10) {
-            ++r;
+        for (unsigned m = breaks; m; m &= m - 1) {
+            const qsizetype q = i + __builtin_ctz(m);
+            // Break characters are their own twin bytes, so raw still tells.
+            cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
         }
-        text[w] = u'\n';
-        raw[w] = '\n';
-        ++w;
-        if (term == 0)
-            break;
     }
+#endif
+    scalar(i, n);
+    return cut.finish(n);
 }
 
-// Cuts decoded units in place and writes the twin into `twin`.
-void cutUnits(char16_t *t, qsizetype m, unsigned char *twin, Lines lines, qsizetype &w)
+// Cuts decoded units and writes their twin bytes into `twin`.
+qsizetype cutUnits(const char16_t *t, qsizetype m, unsigned char *twin, Cutter &cut)
 {
     const unsigned char *tw = CisUpper::twinTable();
-    qsizetype r = 0;
-    w = 0;
-    while (r < m && t[r] != 0) {
-        lines.add(w);
-        while (r < m && !isBreak(t[r])) {
-            const char16_t c = t[r++];
-            t[w] = c;
-            twin[w++] = tw[c];
-        }
-        const char16_t term = r < m ? t[r] : 0;
-        if (term == 13) {
-            ++r;
-            if (r < m && t[r] == 10)
-                ++r;
-        } else if (term == 10) {
-            ++r;
-        }
-        t[w] = u'\n';
-        twin[w++] = '\n';
-        if (term == 0)
-            break;
+    for (qsizetype i = 0; i < m && !cut.stopped; ++i) {
+        const char16_t c = t[i];
+        twin[i] = tw[c];
+        if (isBreak(c))
+            cut.onBreak(i, c, i + 1 < m ? t[i + 1] : 0);
     }
+    return cut.finish(m);
 }
 
 // UTF-8 to UTF-16. With `strict`, stops at the first invalid sequence and
@@ -241,8 +248,8 @@ bool hasNonAscii(const unsigned char *s, qsizetype n)
 
 void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size)
 {
-    // The raw block becomes the twin: every decoder below writes at most one
-    // twin byte per input byte, plus the final separator.
+    // The raw block becomes the twin: every decoder gives at most one unit
+    // per input byte, and the twin has one byte per unit.
     struct Guard
     {
         unsigned char *p;
@@ -251,19 +258,18 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
 
     store.clear();
     auto &d = *CisStoreAccess::impl(store);
-    Lines lines{d.starts};
+    Cutter cut{d};
 
-    auto starts_with = [&](std::initializer_list<unsigned char> mark) {
-        if (size < qsizetype(mark.size()))
-            return false;
-        return std::equal(mark.begin(), mark.end(), raw);
+    auto startsWith = [&](std::initializer_list<unsigned char> mark) {
+        return size >= qsizetype(mark.size()) && std::equal(mark.begin(), mark.end(), raw);
     };
 
-    const qsizetype lineGuess = size / 128 + 16;
-    qsizetype w = 0;
+    qsizetype kept = 0;
+    bool failed = false;
     try {
-        d.starts.reserve(lineGuess);
-        if (starts_with({0xFF, 0xFE}) || starts_with({0xFE, 0xFF})) {
+        d.starts.reserve(size / 128 + 16);
+        d.ends.reserve(d.starts.capacity);
+        if (startsWith({0xFF, 0xFE}) || startsWith({0xFE, 0xFF})) {
             const bool big = raw[0] == 0xFE;
             const qsizetype m = (size - 2) / 2;
             d.text.reserve(m + 1);
@@ -271,49 +277,41 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             const unsigned char *s = raw + 2;
             for (qsizetype k = 0; k < m; ++k)
                 t[k] = big ? char16_t((s[2 * k] << 8) | s[2 * k + 1]) : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
-            cutUnits(t, m, raw, lines, w);
-        } else if (starts_with({0xEF, 0xBB, 0xBF})) {
+            kept = cutUnits(t, m, raw, cut);
+        } else if (startsWith({0xEF, 0xBB, 0xBF})) {
             d.text.reserve(size - 3 + 1);
             const qsizetype m = decodeUtf8(raw + 3, size - 3, d.text.data, false);
-            cutUnits(d.text.data, m, raw, lines, w);
+            kept = cutUnits(d.text.data, m, raw, cut);
         } else {
             qsizetype m = -1;
+            d.text.reserve(size + 1);
             if (hasNonAscii(raw, size)) {
                 // A file without mark that is valid UTF-8 is UTF-8 (copies
                 // converted by other tools); anything else is Windows-1252.
-                d.text.reserve(size + 1);
                 m = decodeUtf8(raw, size, d.text.data, true);
             }
-            if (m >= 0) {
-                cutUnits(d.text.data, m, raw, lines, w);
-            } else {
-                d.text.reserve(size + 1);
-                cutCp1252(raw, size, d.text.data, lines, w);
-            }
+            kept = m >= 0 ? cutUnits(d.text.data, m, raw, cut) : decodeCp1252(raw, size, d.text.data, cut);
         }
     } catch (const std::bad_alloc &) {
-        // Keep what was appended: only the line table can fail once cutting
-        // has begun, at the start of a line, so every listed line is whole
-        // and w stands right after the last one.
-        if (!d.text.data) {
-            d.starts.size = 0;
-            w = 0;
-        }
-        d.text.size = w;
-        guard.p = nullptr;
-        d.twin.adopt(raw, w, size + 1);
-        throw;
+        // Only the line table can fail once cutting has begun; every line it
+        // lists is whole, and its text lies before the last line's end.
+        failed = true;
+        kept = d.ends.size ? d.ends.data[d.ends.size - 1] : 0;
+        if (!d.text.data)
+            kept = 0;
     }
-    d.text.size = w;
-    d.text.shrink();
+    d.text.size = kept;
     guard.p = nullptr;
-    d.twin.adopt(raw, w, size + 1);
-    d.twin.shrink();
-    d.starts.shrink();
-    if (w == 0) {
+    d.twin.adopt(raw, kept, size + 1);
+    if (kept == 0) {
         d.text.reset();
         d.twin.reset();
+    } else {
+        d.text.shrink();
+        d.twin.shrink();
     }
+    if (failed)
+        throw std::bad_alloc();
 }
 
 void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size)

@@ -35,8 +35,9 @@ public:
     // True when the line holds "Non commercialisée" (exact, case-sensitive).
     bool isNotMarketed(qsizetype i) const;
 
+    struct Impl; // opaque outside the core
+
 private:
-    struct Impl;
     friend struct CisStoreAccess;
     Impl *d;
 };

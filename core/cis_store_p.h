@@ -63,20 +63,29 @@ struct PodBuffer
 
 struct CisStore::Impl
 {
-    // Every line followed by one '\n' separator, in both buffers; the twin
-    // holds one byte per text unit (see CisUpper::twinTable).
+    // The decoded text, line breaks included, and its search twin: one byte
+    // per text unit (see CisUpper::twinTable), so a position means the same
+    // place in both. Line i is [starts[i], ends[i]); what lies between two
+    // lines is line-break characters only, which no line holds.
     PodBuffer<char16_t> text;
     PodBuffer<unsigned char> twin;
-    // Start of each line in both buffers.
     PodBuffer<qsizetype> starts;
+    PodBuffer<qsizetype> ends;
     // "Non commercialisée" marks, one bit per line, computed on first use.
     mutable std::vector<std::uint64_t> notMarketed;
     mutable bool notMarketedValid = false;
 
-    qsizetype lineEnd(qsizetype i) const
+    void addLine(qsizetype start, qsizetype end)
     {
-        return (i + 1 < starts.size ? starts.data[i + 1] : text.size) - 1;
+        if (starts.size == starts.capacity) {
+            starts.grow(1);
+            ends.reserve(starts.capacity);
+        }
+        starts.data[starts.size++] = start;
+        ends.data[ends.size++] = end;
     }
+    // Line holding buffer position p, searching forward from line `from`.
+    qsizetype lineAt(qsizetype from, qsizetype p) const;
     void computeNotMarketed() const;
 };
 

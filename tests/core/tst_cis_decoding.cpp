@@ -132,6 +132,13 @@ void TstCisDecoding::cutting_data()
     QTest::newRow("breaks across long runs")
         << u"ABCDEFGHIJKLMNOP\rQRSTUVWXYZ012345\nabcdefghéjklmnop\r\n0123456789"_s
         << QStringList{u"ABCDEFGHIJKLMNOP"_s, u"QRSTUVWXYZ012345"_s, u"abcdefghéjklmnop"_s, u"0123456789"_s};
+    QTest::newRow("CR LF across a 16-byte boundary")
+        << u"ABCDEFGHIJKLMNO\r\nPQ"_s << QStringList{u"ABCDEFGHIJKLMNO"_s, u"PQ"_s};
+    QTest::newRow("NUL inside a long run")
+        << u"ABCDEFGHIJKLMNOPQRS\0TUVWXYZ0123456789abcdef"_s << QStringList{u"ABCDEFGHIJKLMNOPQRS"_s};
+    QTest::newRow("accents around the breaks")
+        << u"ééééééééééééééé\r\nàààààààààààààààààà\n\rç"_s
+        << QStringList{u"ééééééééééééééé"_s, u"àààààààààààààààààà"_s, QString(), u"ç"_s};
     QTest::newRow("empty text") << QString() << QStringList();
 }
 
