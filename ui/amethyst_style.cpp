@@ -1,6 +1,8 @@
 #include "amethyst_style.h"
 
 #include <QPainter>
+#include <QVariant>
+#include <QWidget>
 #include <QStyleFactory>
 #include <QStyleOption>
 
@@ -78,6 +80,33 @@ QPalette AmethystKamriStyle::standardPalette() const
 void AmethystKamriStyle::polish(QPalette &palette)
 {
     palette = Palette();
+}
+
+// Status bars stand on indigo: the program's own (a plain widget of panels)
+// as well as Qt's. Their panels inherit the light text from this palette.
+static bool isStatusBar(const QWidget *widget)
+{
+    return widget && (widget->inherits("QStatusBar") || widget->inherits("TStatusBar"));
+}
+
+void AmethystKamriStyle::polish(QWidget *widget)
+{
+    QProxyStyle::polish(widget);
+    if (isStatusBar(widget) && !widget->testAttribute(Qt::WA_SetPalette)) {
+        widget->setPalette(IndigoBarPalette());
+        widget->setAutoFillBackground(true);
+        widget->setProperty("amethystBar", true);
+    }
+}
+
+void AmethystKamriStyle::unpolish(QWidget *widget)
+{
+    if (widget && widget->property("amethystBar").toBool()) {
+        widget->setPalette(QPalette());
+        widget->setAutoFillBackground(false);
+        widget->setProperty("amethystBar", QVariant());
+    }
+    QProxyStyle::unpolish(widget);
 }
 
 void AmethystKamriStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,

@@ -30,7 +30,10 @@ public:
 
     QPalette standardPalette() const override;
     void polish(QPalette &palette) override;
+    void polish(QWidget *widget) override;
+    void unpolish(QWidget *widget) override;
     using QProxyStyle::polish;
+    using QProxyStyle::unpolish;
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget = nullptr) const override;

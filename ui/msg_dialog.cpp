@@ -205,7 +205,8 @@ MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons butto
         b->setObjectName(d->objectName);
         b->setAccessibleName(withoutAmpersands(d->caption));
         b->setGeometry(x, y, buttonWidth, buttonHeight);
-        b->setAutoDefault(true);
+        // Without a default button no button is drawn as one, even when focused.
+        b->setAutoDefault(def != mbNone);
         b->installEventFilter(this);
         x += buttonWidth + buttonGap;
         const int result = d->result;

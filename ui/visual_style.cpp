@@ -37,11 +37,7 @@ const QList<CarriedStyle> &registry()
 {
     static const QList<CarriedStyle> styles = {
         {kProgramStyleName, [] { return new AmethystKamriStyle; },
-         [] {
-             QApplication::setPalette(amethyst::Palette());
-             // The status bar sits on indigo: its panels' text must be light.
-             QApplication::setPalette(amethyst::IndigoBarPalette(), "QStatusBar");
-         }},
+         [] { QApplication::setPalette(amethyst::Palette()); }},
     };
     return styles;
 }
@@ -106,7 +102,9 @@ void EnsureProgramFonts()
     };
     const QString wineFonts = u"/usr/share/wine/fonts/"_s;
     const Face faces[] = {
-        {u"Tahoma"_s, {wineFonts + u"tahoma.ttf"_s, wineFonts + u"tahomabd.ttf"_s}},
+        // Only the regular face: fonts-wine's bold Tahoma draws no heavier
+        // than the regular one, while the regular face emboldened reads bold.
+        {u"Tahoma"_s, {wineFonts + u"tahoma.ttf"_s}},
         {u"MS Sans Serif"_s, {wineFonts + u"ms_sans_serif.ttf"_s}},
     };
     const QStringList installed = QFontDatabase::families();

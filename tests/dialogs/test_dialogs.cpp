@@ -1,0 +1,899 @@
+// Message dialogs, the error box, the visual style, the carried pictures, the
+// URL opener and the clipboard, driven with real key and mouse events.
+#include "amethyst_style.h"
+#include "modal_helper.h"
+#include "msg_dialog.h"
+#include "vela_ini.h"
+#include "vela_ini_gui.h"
+#include "visual_style.h"
+
+#include <QClipboard>
+#include <QDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QTest>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(MsgKind)
+
+namespace {
+
+// The dialog's buttons, left to right.
+QList<QPushButton *> buttonsInRow(QWidget *dialog)
+{
+    QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+    std::sort(buttons.begin(), buttons.end(),
+              [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+    return buttons;
+}
+
+QStringList captions(const QList<QPushButton *> &buttons)
+{
+    QStringList out;
+    for (QPushButton *b : buttons)
+        out << b->text();
+    return out;
+}
+
+// Answers the next modal dialog with `action`; a failed check inside it
+// leaves the dialog open, so it is closed shortly after rather than hanging.
+std::shared_ptr<modal::Outcome> answerNext(const std::function<void(QWidget *)> &action)
+{
+    return modal::onNextModal([action](QWidget *w) {
+        action(w);
+        QTimer::singleShot(2000, w, [w] {
+            if (w->isVisible())
+                w->close();
+        });
+    });
+}
+
+// Shows a dialog, runs `action` on it once it is up, and returns the result.
+int showAndAct(const std::function<int()> &show, const std::function<void(QWidget *)> &action)
+{
+    auto outcome = answerNext(action);
+    const int result = show();
+    if (!outcome->seen)
+        return -1000; // no dialog came
+    return result;
+}
+
+const QString kDivider = u"---------------------------\r\n"_s;
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void programDialogs_data();
+    void programDialogs();
+    void buttonOrderAndCaptions();
+    void accessLetters_data();
+    void accessLetters();
+    void focusMovesBetweenButtons_data();
+    void focusMovesBetweenButtons();
+    void enterWithModifiersPressesNothing();
+    void helpButtonDoesNotEndTheDialog();
+
+    void layout_data();
+    void layout();
+
+    void copyText_data();
+    void copyText();
+
+    void plainMessage();
+    void errorBoxText_data();
+    void errorBoxText();
+    void errorBox();
+
+    void styleRegistry();
+    void styleKeepsGeometry();
+    void styleLook();
+    void programFonts();
+
+    void pictures_data();
+    void pictures();
+    void glyphPairs_data();
+    void glyphPairs();
+
+    void formattedUrl_data();
+    void formattedUrl();
+    void onlyWebPagesAreOpened_data();
+    void onlyWebPagesAreOpened();
+    void clipboard();
+
+    void cleanup();
+};
+
+void TestDialogs::initTestCase()
+{
+    InitVerdaneResources();
+}
+
+void TestDialogs::cleanup()
+{
+    SetUrlOpenerForTesting({});
+}
+
+// Each dialog the program shows: buttons in order, default and focus, what
+// Enter, Escape and the close box give.
+void TestDialogs::programDialogs_data()
+{
+    QTest::addColumn<MsgKind>("kind");
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<unsigned>("defaultButton");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<QString>("defaultCaption"); // empty: no default button
+    QTest::addColumn<int>("enter");
+    QTest::addColumn<int>("escape"); // mrNone: Escape leaves it open
+
+    QTest::newRow("empty store warning")
+        << MsgKind::Warning << unsigned(mbCancel | mbRetry) << unsigned(mbRetry)
+        << u"Avertissement"_s << QStringList{u"Annuler"_s, u"&Réessayer"_s} << u"&Réessayer"_s
+        << u"&Réessayer"_s << int(mrRetry) << int(mrCancel);
+    QTest::newRow("empty query, plain")
+        << MsgKind::Plain << unsigned(mbOK) << unsigned(mbNone) << ProgramTitle()
+        << QStringList{u"OK"_s} << u"OK"_s << u"OK"_s << int(mrOk) << int(mrOk);
+    QTest::newRow("drop confirmation")
+        << MsgKind::Confirmation << unsigned(mbOK | mbCancel) << unsigned(mbNone)
+        << u"Confirmer"_s << QStringList{u"OK"_s, u"Annuler"_s} << u"OK"_s << u"OK"_s
+        << int(mrOk) << int(mrCancel);
+    QTest::newRow("import report")
+        << MsgKind::Information << unsigned(mbOK) << unsigned(mbNone) << u"Informations"_s
+        << QStringList{u"OK"_s} << u"OK"_s << u"OK"_s << int(mrOk) << int(mrOk);
+    QTest::newRow("style not found")
+        << MsgKind::Error << unsigned(mbClose) << unsigned(mbNone) << u"Erreur"_s
+        << QStringList{u"Fer&mer"_s} << u"Fer&mer"_s << QString() << int(mrClose)
+        << int(mrNone);
+    QTest::newRow("yes no, usual default")
+        << MsgKind::Confirmation << unsigned(mbYes | mbNo) << unsigned(mbNone) << u"Confirmer"_s
+        << QStringList{u"&Oui"_s, u"&Non"_s} << u"&Oui"_s << u"&Oui"_s << int(mrYes)
+        << int(mrNo);
+    QTest::newRow("abort retry ignore")
+        << MsgKind::Error << unsigned(mbAbort | mbRetry | mbIgnore) << unsigned(mbNone)
+        << u"Erreur"_s << QStringList{u"A&bandonner"_s, u"&Réessayer"_s, u"&Ignorer"_s}
+        << u"&Réessayer"_s << u"&Réessayer"_s << int(mrRetry) << int(mrNone);
+    QTest::newRow("named default not shown falls back")
+        << MsgKind::Warning << unsigned(mbOK | mbCancel) << unsigned(mbYes) << u"Avertissement"_s
+        << QStringList{u"OK"_s, u"Annuler"_s} << u"OK"_s << u"OK"_s << int(mrOk)
+        << int(mrCancel);
+}
+
+void TestDialogs::programDialogs()
+{
+    QFETCH(MsgKind, kind);
+    QFETCH(unsigned, buttons);
+    QFETCH(unsigned, defaultButton);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, focused);
+    QFETCH(QString, defaultCaption);
+    QFETCH(int, enter);
+    QFETCH(int, escape);
+
+    const QString text = u"Un message"_s;
+    auto show = [&] {
+        return ShowMessageDialog(text, kind, buttons, MsgButton(defaultButton));
+    };
+
+    // Structure, then Enter.
+    bool checked = false;
+    int result = showAndAct(show, [&](QWidget *w) {
+        const QList<QPushButton *> row = buttonsInRow(w);
+        QCOMPARE(w->windowTitle(), caption);
+        QCOMPARE(captions(row), shown);
+        QVERIFY(w->isModal());
+        QCOMPARE(w->windowModality(), Qt::ApplicationModal);
+        QVERIFY(w->focusWidget());
+        QCOMPARE(qobject_cast<QPushButton *>(w->focusWidget())->text(), focused);
+        QStringList defaults;
+        for (QPushButton *b : row) {
+            if (b->isDefault())
+                defaults << b->text();
+            QCOMPARE(b->accessibleName(), QString(b->text()).remove(u'&'));
+        }
+        QCOMPARE(defaults, defaultCaption.isEmpty() ? QStringList() : QStringList{defaultCaption});
+        auto *icon = w->findChild<QLabel *>(u"MessageIcon"_s);
+        QCOMPARE(icon != nullptr, kind != MsgKind::Plain);
+        checked = true;
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    });
+    QVERIFY(checked);
+    QCOMPARE(result, enter);
+
+    // Escape.
+    bool stayedOpen = false;
+    result = showAndAct(show, [&](QWidget *w) {
+        QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+        stayedOpen = w->isVisible();
+        if (stayedOpen)
+            w->close();
+    });
+    if (escape == mrNone) {
+        QVERIFY(stayedOpen);
+        QCOMPARE(result, int(mrCancel)); // from the close box that ended it
+    } else {
+        QVERIFY(!stayedOpen);
+        QCOMPARE(result, escape);
+    }
+
+    // The close box gives Cancel whatever the buttons.
+    result = showAndAct(show, [](QWidget *w) { w->close(); });
+    QCOMPARE(result, int(mrCancel));
+}
+
+void TestDialogs::buttonOrderAndCaptions()
+{
+    const unsigned all = mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore | mbAll
+                         | mbNoToAll | mbYesToAll | mbHelp | mbClose;
+    QStringList seen;
+    int result = showAndAct([&] { return ShowMessageDialog(u"x"_s, MsgKind::Warning, all); },
+                            [&](QWidget *w) {
+                                const auto row = buttonsInRow(w);
+                                seen = captions(row);
+                                // All the same width, one row.
+                                for (QPushButton *b : row) {
+                                    QCOMPARE(b->width(), row.first()->width());
+                                    QCOMPARE(b->y(), row.first()->y());
+                                }
+                                QTest::mouseClick(row.at(8), Qt::LeftButton);
+                            });
+    const QStringList expected = {u"&Oui"_s,     u"&Non"_s,           u"OK"_s,
+                                  u"Annuler"_s,  u"A&bandonner"_s,    u"&Réessayer"_s,
+                                  u"&Ignorer"_s, u"&Tous"_s,          u"Non &pour tout"_s,
+                                  u"O&ui pour tout"_s, u"&Aide"_s,    u"Fer&mer"_s};
+    QCOMPARE(seen, expected);
+    QCOMPARE(result, int(mrNoToAll));
+    for (int i = 0; i < 12; ++i)
+        QCOMPARE(MsgButtonCaption(MsgButton(1u << i)), expected.at(i));
+}
+
+void TestDialogs::accessLetters_data()
+{
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("alt");
+    QTest::addColumn<int>("expected");
+
+    const unsigned yesNo = mbYes | mbNo | mbCancel;
+    const unsigned ari = mbAbort | mbRetry | mbIgnore;
+    const unsigned many = mbYes | mbAll | mbNoToAll | mbYesToAll | mbClose;
+    QTest::newRow("N alone") << yesNo << int(Qt::Key_N) << false << int(mrNo);
+    QTest::newRow("Alt+N") << yesNo << int(Qt::Key_N) << true << int(mrNo);
+    QTest::newRow("O alone") << yesNo << int(Qt::Key_O) << false << int(mrYes);
+    QTest::newRow("Alt+O") << yesNo << int(Qt::Key_O) << true << int(mrYes);
+    QTest::newRow("B alone") << ari << int(Qt::Key_B) << false << int(mrAbort);
+    QTest::newRow("Alt+R") << ari << int(Qt::Key_R) << true << int(mrRetry);
+    QTest::newRow("I alone") << ari << int(Qt::Key_I) << false << int(mrIgnore);
+    QTest::newRow("T alone") << many << int(Qt::Key_T) << false << int(mrAll);
+    QTest::newRow("P alone") << many << int(Qt::Key_P) << false << int(mrNoToAll);
+    QTest::newRow("U alone") << many << int(Qt::Key_U) << false << int(mrYesToAll);
+    QTest::newRow("Alt+M") << many << int(Qt::Key_M) << true << int(mrClose);
+    QTest::newRow("M alone") << many << int(Qt::Key_M) << false << int(mrClose);
+}
+
+void TestDialogs::accessLetters()
+{
+    QFETCH(unsigned, buttons);
+    QFETCH(int, key);
+    QFETCH(bool, alt);
+    QFETCH(int, expected);
+    const int result = showAndAct(
+        [&] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, buttons); },
+        [&](QWidget *w) {
+            QTest::keyClick(w->focusWidget(), Qt::Key(key),
+                            alt ? Qt::AltModifier : Qt::NoModifier);
+        });
+    QCOMPARE(result, expected);
+}
+
+// Tab and the arrows move between buttons; Enter presses the focused one.
+void TestDialogs::focusMovesBetweenButtons_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("expected");
+    // Buttons: Oui, Non, Annuler; Oui has the focus.
+    QTest::newRow("none") << QList<int>{} << int(mrYes);
+    QTest::newRow("Tab") << QList<int>{Qt::Key_Tab} << int(mrNo);
+    QTest::newRow("Tab Tab") << QList<int>{Qt::Key_Tab, Qt::Key_Tab} << int(mrCancel);
+    QTest::newRow("Tab wraps") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab} << int(mrYes);
+    QTest::newRow("Backtab") << QList<int>{Qt::Key_Backtab} << int(mrCancel);
+    QTest::newRow("Right") << QList<int>{Qt::Key_Right} << int(mrNo);
+    QTest::newRow("Down Down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << int(mrCancel);
+    QTest::newRow("Left wraps") << QList<int>{Qt::Key_Left} << int(mrCancel);
+    QTest::newRow("Right Up") << QList<int>{Qt::Key_Right, Qt::Key_Up} << int(mrYes);
+}
+
+void TestDialogs::focusMovesBetweenButtons()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, expected);
+    const int result = showAndAct(
+        [] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, mbYes | mbNo | mbCancel); },
+        [&](QWidget *w) {
+            for (int k : keys)
+                QTest::keyClick(w->focusWidget(), Qt::Key(k));
+            QTest::keyClick(w->focusWidget(), Qt::Key_Enter);
+        });
+    QCOMPARE(result, expected);
+}
+
+void TestDialogs::enterWithModifiersPressesNothing()
+{
+    bool stayedOpen = false;
+    const int result = showAndAct(
+        [] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, mbOK | mbCancel); },
+        [&](QWidget *w) {
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+            stayedOpen = w->isVisible();
+            QTest::keyClick(w->focusWidget(), Qt::Key_Space); // presses the focused OK
+        });
+    QVERIFY(stayedOpen);
+    QCOMPARE(result, int(mrOk));
+}
+
+void TestDialogs::helpButtonDoesNotEndTheDialog()
+{
+    bool stayedOpen = false;
+    const int result = showAndAct(
+        [] { return ShowMessageDialog(u"x"_s, MsgKind::Information, mbOK | mbHelp); },
+        [&](QWidget *w) {
+            QTest::mouseClick(modal::findButton(w, u"Aide"_s), Qt::LeftButton);
+            stayedOpen = w->isVisible();
+            QTest::mouseClick(modal::findButton(w, u"OK"_s), Qt::LeftButton);
+        });
+    QVERIFY(stayedOpen);
+    QCOMPARE(result, int(mrOk));
+}
+
+// The measured layout, recomputed here from the dialog's own font.
+void TestDialogs::layout_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<MsgKind>("kind");
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<int>("lines"); // expected text lines; 0: more than one
+
+    QTest::newRow("short, icon") << u"Court"_s << MsgKind::Information << unsigned(mbOK) << 1;
+    QTest::newRow("short, plain") << u"Court"_s << MsgKind::Plain << unsigned(mbOK) << 1;
+    QTest::newRow("CR LF kept") << u"Ligne un\r\nLigne deux\r\nTrois"_s << MsgKind::Confirmation
+                                << unsigned(mbOK | mbCancel) << 3;
+    QTest::newRow("tab expanded") << u"a\tb"_s << MsgKind::Warning
+                                  << unsigned(mbCancel | mbRetry) << 1;
+    QTest::newRow("long text wraps")
+        << QString(u"Le fichier CIS.TXT déposé a été chargé dans la base de données. "_s)
+               .repeated(12)
+        << MsgKind::Information << unsigned(mbOK) << 0;
+    QTest::newRow("wide row of buttons")
+        << u"?"_s << MsgKind::Confirmation
+        << unsigned(mbYes | mbNo | mbCancel | mbAll | mbNoToAll | mbYesToAll) << 1;
+}
+
+void TestDialogs::layout()
+{
+    QFETCH(QString, text);
+    QFETCH(MsgKind, kind);
+    QFETCH(unsigned, buttons);
+    QFETCH(int, lines);
+
+    bool checked = false;
+    showAndAct([&] { return ShowMessageDialog(text, kind, buttons); }, [&](QWidget *w) {
+        auto closeIt = qScopeGuard([w] { w->close(); });
+        const QFontMetrics fm(w->font());
+        const int cw = fm.horizontalAdvance(
+                           u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
+                       / 52;
+        const int ch = fm.height();
+        const int marginX = qRound(2.0 * cw), marginY = ch;
+        const int iconGap = qRound(2.5 * cw), textGap = qRound(1.25 * ch);
+        const int buttonH = qRound(1.75 * ch), buttonGap = cw;
+
+        const auto row = buttonsInRow(w);
+        int buttonW = qRound(12.5 * cw);
+        for (QPushButton *b : row)
+            buttonW = std::max(buttonW, fm.horizontalAdvance(QString(b->text()).remove(u'&')) + 8);
+
+        auto *label = w->findChild<QLabel *>(u"MessageText"_s);
+        QVERIFY(label);
+        QCOMPARE(label->text(), QString(text).replace(u"\r\n"_s, u"\n"_s));
+        QCOMPARE(label->accessibleName(), text);
+        const QRect t = label->geometry();
+        const int screenHalf = QGuiApplication::primaryScreen()->geometry().width() / 2;
+        QVERIFY(t.width() <= screenHalf);
+        QVERIFY(t.width() > 0);
+        // The block holds the whole text: at least as wide as its widest line
+        // when that fits, and as many lines as the breaks ask for.
+        if (lines > 0) {
+            QCOMPARE(t.height(), fm.boundingRect(QRect(0, 0, screenHalf, 100000),
+                                                 Qt::TextWordWrap | Qt::TextExpandTabs,
+                                                 QString(text).replace(u"\r\n"_s, u"\n"_s))
+                                     .height());
+            QVERIFY(t.height() >= lines * ch);
+            QVERIFY(t.height() < (lines + 1) * ch);
+            if (text.contains(u'\t'))
+                QVERIFY(t.width() > fm.horizontalAdvance(u"a b"_s)); // expanded, not a space
+        } else {
+            QVERIFY(t.height() >= 3 * ch);
+            QVERIFY(t.width() > screenHalf * 3 / 4);
+        }
+
+        auto *icon = w->findChild<QLabel *>(u"MessageIcon"_s);
+        int blockW = t.width(), blockH = t.height();
+        if (kind != MsgKind::Plain) {
+            QVERIFY(icon);
+            QCOMPARE(icon->geometry(), QRect(marginX, marginY, 32, 32));
+            QVERIFY(!icon->pixmap().isNull());
+            QCOMPARE(t.topLeft(), QPoint(marginX + 32 + iconGap, marginY));
+            blockW += 32 + iconGap;
+            blockH = std::max(blockH, 32);
+        } else {
+            QVERIFY(!icon);
+            QCOMPARE(t.topLeft(), QPoint(marginX, marginY));
+        }
+
+        const int n = int(row.size());
+        const int rowW = n * buttonW + (n - 1) * buttonGap;
+        const QSize client(std::max(blockW, rowW) + 2 * marginX,
+                           blockH + textGap + buttonH + 2 * marginY);
+        QCOMPARE(w->size(), client);
+        QCOMPARE(w->minimumSize(), client); // fixed frame: no sizing
+        QCOMPARE(w->maximumSize(), client);
+
+        int x = (client.width() - rowW) / 2;
+        for (QPushButton *b : row) {
+            QCOMPARE(b->geometry(), QRect(x, marginY + blockH + textGap, buttonW, buttonH));
+            x += buttonW + buttonGap;
+        }
+
+        // Centred in the work area.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(w->pos(), QPoint(area.left() + (area.width() - client.width()) / 2,
+                                  area.top() + (area.height() - client.height()) / 2));
+        checked = true;
+    });
+    QVERIFY(checked);
+}
+
+// Ctrl+C: beep, the text block on the clipboard, and the dialog stays open.
+void TestDialogs::copyText_data()
+{
+    QTest::addColumn<MsgKind>("kind");
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("warning, two buttons")
+        << MsgKind::Warning << unsigned(mbCancel | mbRetry)
+        << u"La base de données CIS est vide"_s
+        << kDivider + u"Avertissement\r\n"_s + kDivider
+               + u"La base de données CIS est vide\r\n"_s + kDivider
+               + u"Annuler   Réessayer   \r\n"_s + kDivider;
+    QTest::newRow("single button, CR LF inside")
+        << MsgKind::Information << unsigned(mbOK) << u"Un\r\nDeux"_s
+        << kDivider + u"Informations\r\n"_s + kDivider + u"Un\r\nDeux\r\n"_s + kDivider
+               + u"OK   \r\n"_s + kDivider;
+    QTest::newRow("plain, ampersands removed")
+        << MsgKind::Plain << unsigned(mbYes | mbNoToAll | mbClose) << u"A & B"_s
+        << kDivider + ProgramTitle() + u"\r\n"_s + kDivider + u"A & B\r\n"_s + kDivider
+               + u"Oui   Non pour tout   Fermer   \r\n"_s + kDivider;
+}
+
+void TestDialogs::copyText()
+{
+    QFETCH(MsgKind, kind);
+    QFETCH(unsigned, buttons);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+
+    QGuiApplication::clipboard()->setText(u"avant"_s);
+    bool stayedOpen = false;
+    QString afterShiftCopy;
+    const int result = showAndAct([&] { return ShowMessageDialog(text, kind, buttons); },
+                                  [&](QWidget *w) {
+                                      // Ctrl+Shift+C is not the copy key.
+                                      QTest::keyClick(w->focusWidget(), Qt::Key_C,
+                                                      Qt::ControlModifier | Qt::ShiftModifier);
+                                      afterShiftCopy = QGuiApplication::clipboard()->text();
+                                      QTest::keyClick(w->focusWidget(), Qt::Key_C,
+                                                      Qt::ControlModifier);
+                                      stayedOpen = w->isVisible();
+                                      w->close();
+                                  });
+    QVERIFY(stayedOpen);
+    QCOMPARE(result, int(mrCancel));
+    QCOMPARE(afterShiftCopy, u"avant"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void TestDialogs::plainMessage()
+{
+    QString title;
+    bool hasIcon = true;
+    QStringList shown;
+    auto outcome = answerNext([&](QWidget *w) {
+        title = w->windowTitle();
+        hasIcon = w->findChild<QLabel *>(u"MessageIcon"_s) != nullptr;
+        shown = captions(buttonsInRow(w));
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    });
+    ShowPlainMessage(u"Veuillez saisir un nom"_s);
+    QVERIFY(outcome->seen);
+    QCOMPARE(title, ProgramTitle());
+    QVERIFY(!title.isEmpty());
+    QVERIFY(!hasIcon);
+    QCOMPARE(shown, QStringList{u"OK"_s});
+}
+
+void TestDialogs::errorBoxText_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("letter") << u"abc"_s << u"abc."_s;
+    QTest::newRow("accented letter") << u"non trouvé"_s << u"non trouvé."_s;
+    QTest::newRow("period") << u"abc."_s << u"abc."_s;
+    QTest::newRow("colon") << u"x:"_s << u"x:."_s;
+    QTest::newRow("question mark") << u"x?"_s << u"x?."_s;
+    QTest::newRow("digit") << u"9"_s << u"9."_s;
+    QTest::newRow("slash") << u"a/"_s << u"a/."_s;
+    QTest::newRow("comma") << u"a,"_s << u"a,"_s;
+    QTest::newRow("hyphen") << u"a-"_s << u"a-"_s;
+    QTest::newRow("parenthesis") << u"(-1)"_s << u"(-1)"_s;
+    QTest::newRow("exclamation") << u"a!"_s << u"a!"_s;
+    QTest::newRow("double quote") << u"\"a\""_s << u"\"a\""_s;
+    QTest::newRow("apostrophe") << u"'a'"_s << u"'a'"_s;
+    QTest::newRow("space") << u"a "_s << u"a "_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestDialogs::errorBoxText()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, expected);
+    QCOMPARE(ErrorBoxText(message), expected);
+}
+
+void TestDialogs::errorBox()
+{
+    QVERIFY(ApplyVisualStyle(kProgramStyleName));
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList shown;
+    bool desktopLook = false;
+    auto outcome = answerNext([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            shown << b->text();
+        desktopLook = box->style() == DesktopLookStyle()
+                      && box->button(QMessageBox::Ok)->style() == DesktopLookStyle()
+                      && !qobject_cast<AmethystKamriStyle *>(box->button(QMessageBox::Ok)->style());
+        QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return);
+    });
+    ShowErrorBox(u"Impossible d'écrire dans /x/Verdane.INI"_s);
+    QVERIFY(outcome->seen);
+    QCOMPARE(title, ProgramTitle());
+    QCOMPARE(text, u"Impossible d'écrire dans /x/Verdane.INI."_s);
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(shown, QStringList{u"OK"_s});
+    QVERIFY(desktopLook);
+}
+
+void TestDialogs::styleRegistry()
+{
+    QVERIFY(CarriedStyleNames().contains(kProgramStyleName));
+
+    // An unknown name changes nothing.
+    QStyle *before = QApplication::style();
+    const QPalette paletteBefore = QApplication::palette();
+    QVERIFY(!ApplyVisualStyle(u"Amethyst"_s));
+    QVERIFY(!ApplyVisualStyle(QString()));
+    QVERIFY(!ApplyVisualStyle(u"Amethyst Kamri "_s));
+    QCOMPARE(QApplication::style(), before);
+    QCOMPARE(QApplication::palette(), paletteBefore);
+
+    // Found whatever the letter case, and in force for dialogs made afterwards.
+    QVERIFY(ApplyVisualStyle(u"aMETHYST kAMRI"_s));
+    QVERIFY(qobject_cast<AmethystKamriStyle *>(QApplication::style()));
+    QCOMPARE(ActiveVisualStyleName(), kProgramStyleName);
+    QCOMPARE(QApplication::palette().color(QPalette::Highlight), amethyst::kOrange);
+
+    QString dialogStyle;
+    QColor dialogText;
+    showAndAct([] { return ShowMessageDialog(u"x"_s, MsgKind::Information, mbOK); },
+               [&](QWidget *w) {
+                   dialogStyle = w->style()->objectName();
+                   dialogText = w->findChild<QLabel *>(u"MessageText"_s)
+                                    ->palette()
+                                    .color(QPalette::WindowText);
+                   w->close();
+               });
+    QCOMPARE(dialogStyle, kProgramStyleName);
+    QCOMPARE(dialogText, amethyst::kText);
+
+    // Another style set behind the registry's back is not reported as ours.
+    QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+    QVERIFY(ActiveVisualStyleName().isEmpty());
+    QVERIFY(ApplyVisualStyle(kProgramStyleName));
+}
+
+// Controls placed to the pixel must keep their sizes under the style.
+void TestDialogs::styleKeepsGeometry()
+{
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+    AmethystKamriStyle kamri;
+    for (QStyle::PixelMetric m :
+         {QStyle::PM_ButtonMargin, QStyle::PM_DefaultFrameWidth, QStyle::PM_ButtonDefaultIndicator,
+          QStyle::PM_IndicatorWidth, QStyle::PM_IndicatorHeight, QStyle::PM_ScrollBarExtent,
+          QStyle::PM_MenuBarHMargin, QStyle::PM_MenuBarVMargin, QStyle::PM_MenuBarItemSpacing,
+          QStyle::PM_FocusFrameHMargin, QStyle::PM_LayoutLeftMargin, QStyle::PM_SizeGripSize})
+        QCOMPARE(kamri.pixelMetric(m), fusion->pixelMetric(m));
+
+    QGroupBox box(u"Entrez tout ou partie d''un nom de médicament sans accent"_s);
+    box.setGeometry(234, 1, 451, 86);
+    QLineEdit edit(&box);
+    edit.setGeometry(6, 35, 195, 24);
+    QPushButton button(u"Rechercher"_s, &box);
+    button.setGeometry(207, 15, 169, 69);
+    box.setStyle(fusion.get());
+    const QRect fusionContents = box.contentsRect();
+    const QSize fusionHint = button.sizeHint();
+    box.setStyle(&kamri);
+    button.setStyle(&kamri);
+    edit.setStyle(&kamri);
+    QCOMPARE(box.contentsRect(), fusionContents);
+    QCOMPARE(edit.geometry(), QRect(6, 35, 195, 24));
+    QCOMPARE(button.geometry(), QRect(207, 15, 169, 69));
+    button.setStyle(fusion.get());
+    QCOMPARE(button.sizeHint(), fusionHint);
+}
+
+// The look: indigo bars and group titles, orange for the default button.
+void TestDialogs::styleLook()
+{
+    QVERIFY(ApplyVisualStyle(kProgramStyleName));
+    QWidget window;
+    window.resize(300, 120);
+    auto *bar = new QMenuBar(&window);
+    bar->addMenu(u"Fichier"_s);
+    bar->addMenu(u"Editer"_s);
+    bar->setGeometry(0, 0, 300, 22);
+    auto *box = new QGroupBox(u"Titre"_s, &window);
+    box->setGeometry(10, 30, 200, 80);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QImage barImage = bar->grab().toImage();
+    QCOMPARE(barImage.pixelColor(barImage.width() - 3, barImage.height() / 2), amethyst::kIndigo);
+
+    const QImage boxImage = box->grab().toImage();
+    QStyleOptionGroupBox opt;
+    opt.initFrom(box);
+    opt.text = box->title();
+    opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &opt,
+                                                     QStyle::SC_GroupBoxLabel, box);
+    // The title stands on indigo, in light text.
+    int indigo = 0;
+    for (int x = label.left(); x <= label.right(); ++x)
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            indigo += boxImage.pixelColor(x, y) == amethyst::kIndigo;
+    QVERIFY2(indigo > label.width() * label.height() / 3, qPrintable(QString::number(indigo)));
+    bool lightText = false;
+    for (int x = label.left(); x <= label.right() && !lightText; ++x)
+        for (int y = label.top(); y <= label.bottom() && !lightText; ++y)
+            lightText = boxImage.pixelColor(x, y).lightness() > 200;
+    QVERIFY(lightText);
+    if (qEnvironmentVariableIsSet("VERDANE_STYLE_SAMPLE"))
+        window.grab().save(qEnvironmentVariable("VERDANE_STYLE_SAMPLE"));
+}
+
+void TestDialogs::programFonts()
+{
+    EnsureProgramFonts();
+    EnsureProgramFonts(); // idempotent
+    const bool wine = QFile::exists(u"/usr/share/wine/fonts/tahoma.ttf"_s);
+    for (const QString &family : {u"Tahoma"_s, u"MS Sans Serif"_s}) {
+        QFont f(family);
+        f.setPixelSize(11);
+        const QString resolved = QFontInfo(f).family();
+        if (wine)
+            QCOMPARE(resolved, family);
+        else
+            QVERIFY2(resolved.contains(u"DejaVu"_s) || resolved == family, qPrintable(resolved));
+    }
+    if (wine) {
+        QFont bold(u"Tahoma"_s);
+        bold.setBold(true);
+        QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_s);
+        QVERIFY(QFontInfo(bold).bold());
+        // Bold must look bold: more ink than the regular face.
+        auto ink = [](const QFont &f) {
+            QImage im(200, 40, QImage::Format_RGB32);
+            im.fill(Qt::white);
+            QPainter p(&im);
+            p.setFont(f);
+            p.setPen(Qt::black);
+            p.drawText(4, 28, u"Rechercher"_s);
+            p.end();
+            qint64 sum = 0;
+            for (int y = 0; y < im.height(); ++y)
+                for (int x = 0; x < im.width(); ++x)
+                    sum += 255 - qGray(im.pixel(x, y));
+            return sum;
+        };
+        QFont regular(u"Tahoma"_s);
+        regular.setPixelSize(13);
+        bold.setPixelSize(13);
+        QVERIFY2(ink(bold) * 10 > ink(regular) * 13,
+                 qPrintable(u"%1 vs %2"_s.arg(ink(bold)).arg(ink(regular))));
+    }
+}
+
+void TestDialogs::pictures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("alpha");
+    QTest::newRow("logo") << u":/img/logo.gif"_s << QByteArray("gif") << QSize(233, 80) << false;
+    QTest::newRow("yes") << u":/img/yes.png"_s << QByteArray("png") << QSize(128, 128) << true;
+    QTest::newRow("no") << u":/img/no.png"_s << QByteArray("png") << QSize(128, 128) << true;
+    QTest::newRow("copy") << u":/img/copy.png"_s << QByteArray("png") << QSize(16, 16) << true;
+}
+
+void TestDialogs::pictures()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, size);
+    QFETCH(bool, alpha);
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), format);
+    const QImage img = reader.read();
+    QVERIFY2(!img.isNull(), qPrintable(reader.errorString()));
+    QCOMPARE(img.size(), size);
+    if (alpha) {
+        // Transparent corners, an opaque middle.
+        QCOMPARE(qAlpha(img.pixel(0, size.height() - 1)), 0);
+        QCOMPARE(qAlpha(img.pixel(size.width() - 1, 0)), 0);
+        QCOMPARE(qAlpha(img.pixel(size.width() / 2 + 1, size.height() / 2 + 1)), 255);
+    } else {
+        const QImage rgba = img.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < rgba.height(); ++y)
+            for (int x = 0; x < rgba.width(); ++x)
+                QCOMPARE(qAlpha(rgba.pixel(x, y)), 255);
+        QCOMPARE(img.pixelColor(0, 0), QColor(Qt::white));
+    }
+}
+
+void TestDialogs::glyphPairs_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("tick") << u":/img/tick.bmp"_s;
+    QTest::newRow("door") << u":/img/door.bmp"_s;
+}
+
+void TestDialogs::glyphPairs()
+{
+    QFETCH(QString, path);
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), QByteArray("bmp"));
+    const QImage img = reader.read();
+    QCOMPARE(img.size(), QSize(36, 18));
+    QCOMPARE(img.format(), QImage::Format_Indexed8); // a 16-colour bitmap, read as indexed
+    QVERIFY(img.colorCount() <= 16);
+
+    // Transparent colour from the bottom-left pixel; both halves draw a shape.
+    const QRgb ground = img.pixel(0, 17);
+    int shape[2] = {0, 0};
+    bool colourInSecond = false;
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 36; ++x) {
+            const QRgb c = img.pixel(x, y);
+            if (c == ground)
+                continue;
+            ++shape[x / 18];
+            if (x >= 18 && qGray(c) != qRed(c))
+                colourInSecond = true; // greyed form: greys only
+        }
+    QVERIFY(shape[0] > 20);
+    QVERIFY(shape[1] > 20);
+    QVERIFY(!colourInSecond);
+}
+
+void TestDialogs::formattedUrl_data()
+{
+    QTest::addColumn<QString>("urlTemplate");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("extract by CIS code")
+        << u"http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"_s << u"60001234"_s
+        << QByteArray("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=60001234");
+    QTest::newRow("argument inside the path, already encoded")
+        << u"http://www.vidal.fr/recherche/index/q:%s/"_s
+        << u"ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg"_s
+        << QByteArray("http://www.vidal.fr/recherche/index/q:ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg/");
+    QTest::newRow("empty argument")
+        << u"http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"_s << QString()
+        << QByteArray("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=");
+    QTest::newRow("a %s in the argument is not replaced again")
+        << u"https://h/q=%s&r=1"_s << u"a%25s"_s << QByteArray("https://h/q=a%25s&r=1");
+}
+
+void TestDialogs::formattedUrl()
+{
+    QFETCH(QString, urlTemplate);
+    QFETCH(QString, argument);
+    QFETCH(QByteArray, expected);
+    QList<QUrl> opened;
+    SetUrlOpenerForTesting([&](const QUrl &u) {
+        opened << u;
+        return true;
+    });
+    ShellOpenFormattedUrl(urlTemplate, argument);
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.first().toEncoded(), expected);
+}
+
+void TestDialogs::onlyWebPagesAreOpened_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("http") << u"http://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s << true;
+    QTest::newRow("https") << u"https://agence-prd.ansm.sante.fr/php/ecodex/telecharger/lirecis.php"_s << true;
+    QTest::newRow("file") << u"file:///etc/passwd"_s << false;
+    QTest::newRow("no scheme") << u"/usr/bin/xterm"_s << false;
+    QTest::newRow("other scheme") << u"smb://host/share"_s << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestDialogs::onlyWebPagesAreOpened()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, opened);
+    QList<QUrl> seen;
+    SetUrlOpenerForTesting([&](const QUrl &u) {
+        seen << u;
+        return false; // the opener's answer is passed back
+    });
+    QCOMPARE(ShellOpenUrl(url), false);
+    QCOMPARE(seen.size(), opened ? 1 : 0);
+    if (opened)
+        QCOMPARE(seen.first().toEncoded(), url.toUtf8());
+
+    SetUrlOpenerForTesting([&](const QUrl &) { return true; });
+    QCOMPARE(ShellOpenUrl(url), opened);
+}
+
+void TestDialogs::clipboard()
+{
+    QGuiApplication::clipboard()->setText(u"avant"_s);
+    CopyTextToClipboard(u"DOLIPRANE 1000 mg, comprimé"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"DOLIPRANE 1000 mg, comprimé"_s);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
