@@ -196,6 +196,7 @@ void TForm_CIS::buildControls()
     auto *client = new ClientAreaWidget(this);
     ClientArea1 = client;
     ClientArea1->setObjectName(u"ClientArea1"_s);
+    ClientArea1->setAccessibleName(u"Contenu de la fenêtre"_s);
     setCentralWidget(ClientArea1);
 
     Gauge1 = new TGauge(ClientArea1);
@@ -485,7 +486,10 @@ void TForm_CIS::centreOnScreen()
 void TForm_CIS::INI_GETExecute()
 {
     RestoreWindowGeometry(this, QString());
-    m_restoredOuterSize = frameGeometry().size();
+    // A stored value is an outer size; the first showing takes the frame
+    // off it once the frame is known. Without one the designed client size stays.
+    if (!IniReadString(ProgramBaseName(), objectName(), QString()).isEmpty())
+        m_restoredOuterSize = frameGeometry().size();
 }
 
 void TForm_CIS::INI_SAVEExecute()

@@ -223,6 +223,7 @@ TLabeledEdit::TLabeledEdit(const QString &caption, QWidget *parent) : QLineEdit(
     EditLabel->setBuddy(this);
     EditLabel->setAccessibleName(caption);
     EditLabel->installEventFilter(this);
+    EditLabel->resize(EditLabel->sizeHint().width(), 13);
     setAccessibleName(caption);
     placeLabel();
 }
@@ -231,8 +232,9 @@ void TLabeledEdit::placeLabel()
 {
     if (!EditLabel)
         return;
-    // 13 pixels high at 96 dpi; the label ends 3 pixels above the box.
-    const int h = qMax(13, EditLabel->fontMetrics().height());
+    // The label keeps its height (13 pixels at 96 dpi) and ends 3 pixels
+    // above the box.
+    const int h = EditLabel->height();
     const int w = EditLabel->sizeHint().width();
     EditLabel->setGeometry(x(), y() - h - 3, w, h);
 }

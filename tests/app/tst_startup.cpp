@@ -1,0 +1,464 @@
+// Start-up and the two ways out: where the database comes from, what the
+// status bar says, what the settings file holds afterwards.
+#include "cis_store.h"
+#include "frm_SplashScreen.h"
+#include "frm_cis.h"
+#include "modal_helper.h"
+#include "startup.h"
+#include "visual_style.h"
+#include "widgets.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using fixture::readFile;
+using fixture::writeFile;
+
+namespace {
+
+// Every text a dialog shows, one per line.
+QString dialogTexts(QWidget *dialog)
+{
+    if (auto *box = qobject_cast<QMessageBox *>(dialog))
+        return box->text();
+    QStringList texts;
+    for (QLabel *l : dialog->findChildren<QLabel *>())
+        if (!l->text().isEmpty())
+            texts << l->text();
+    return texts.join(u'\n');
+}
+
+// Answers the next modal dialog with the button of that caption and keeps its texts.
+std::shared_ptr<QString> answer(const QString &button, std::shared_ptr<modal::Outcome> *outcome)
+{
+    auto texts = std::make_shared<QString>();
+    *outcome = modal::onNextModal([=](QWidget *w) {
+        *texts = dialogTexts(w);
+        if (QAbstractButton *b = modal::findButton(w, button))
+            QTest::mouseClick(b, Qt::LeftButton);
+        else
+            w->close();
+    });
+    return texts;
+}
+
+QPoint centredOnScreen(const QSize &outer)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    return {qMax(screen.left() + (screen.width() - outer.width()) / 2, screen.left()),
+            qMax(screen.top() + (screen.height() - outer.height()) / 2, screen.top())};
+}
+
+QString geometryText(const QRect &r)
+{
+    return u"%1:%2:%3:%4"_s.arg(r.left()).arg(r.top()).arg(r.width()).arg(r.height());
+}
+
+QString cisSetting(const QString &path)
+{
+    return u"[ANSM]\r\nCIS.TXT="_s + path + u"\r\n"_s;
+}
+
+void setDate(const QString &path, const QDate &date)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime(date, QTime(12, 0)), QFileDevice::FileModificationTime));
+}
+
+bool runningWithoutPermissionChecks()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void databaseLocation_data();
+    void databaseLocation();
+    void noSettingsFile();
+    void savedSizeRestoredAndCentred_data();
+    void savedSizeRestoredAndCentred();
+    void unreadableGeometryStillLoadsDatabase();
+    void lockedDatabase();
+    void closeStepWritesBothKeys_data();
+    void closeStepWritesBothKeys();
+    void closeStepRefusedWrite_data();
+    void closeStepRefusedWrite();
+    void quitWritesNothing_data();
+    void quitWritesNothing();
+    void splashLayout();
+    void styleNotFound();
+    void styleFoundShowsNoDialog();
+
+private:
+    std::unique_ptr<fixture::ProgramFolder> m_folder;
+};
+
+void TestStartup::initTestCase()
+{
+    InitVerdaneResources();
+    EnsureProgramFonts();
+}
+
+void TestStartup::init()
+{
+    m_folder = std::make_unique<fixture::ProgramFolder>();
+    QVERIFY(m_folder->dir.isValid());
+}
+
+void TestStartup::cleanup()
+{
+    // Leave the folder removable whatever a test did to its rights.
+    ::chmod(QFile::encodeName(m_folder->dir.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(m_folder->iniPath()).constData(), 0644);
+    m_folder.reset();
+}
+
+void TestStartup::databaseLocation_data()
+{
+    QTest::addColumn<QString>("setting");     // relative to the program folder; "" for none
+    QTest::addColumn<QString>("besideName");  // the file put beside the program; "" for none
+    QTest::addColumn<QByteArray>("besideBytes");
+    QTest::addColumn<QString>("expectedPath"); // relative to the program folder
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<bool>("missing");
+
+    const QByteArray sample = fixture::sampleCis();
+    QTest::newRow("saved path used") << u"data/base.txt"_s << u"cis.txt"_s << QByteArray("one\r\n")
+                                     << u"data/base.txt"_s << u"3"_s << false;
+    QTest::newRow("saved path is a folder") << u"data"_s << u"cis.txt"_s << sample << u"cis.txt"_s
+                                            << u"3"_s << false;
+    QTest::newRow("saved file gone") << u"gone.txt"_s << u"cis.txt"_s << sample << u"cis.txt"_s
+                                     << u"3"_s << false;
+    QTest::newRow("upper-case name beside the program") << QString() << u"CIS.TXT"_s << sample
+                                                        << u"CIS.TXT"_s << u"3"_s << false;
+    QTest::newRow("nothing anywhere") << u"gone.txt"_s << QString() << QByteArray() << u"cis.txt"_s
+                                      << u"0"_s << true;
+    QTest::newRow("empty file") << QString() << u"cis.txt"_s << QByteArray() << u"cis.txt"_s << u"0"_s
+                                << true;
+    QTest::newRow("byte-order mark only") << QString() << u"cis.txt"_s << QByteArray("\xEF\xBB\xBF")
+                                          << u"cis.txt"_s << u"0"_s << true;
+}
+
+void TestStartup::databaseLocation()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, besideName);
+    QFETCH(QByteArray, besideBytes);
+    QFETCH(QString, expectedPath);
+    QFETCH(QString, count);
+    QFETCH(bool, missing);
+
+    QVERIFY(QDir(m_folder->dir.path()).mkpath(u"data"_s));
+    QVERIFY(writeFile(m_folder->path(u"data/base.txt"_s), fixture::sampleCis()));
+    if (!setting.isEmpty())
+        QVERIFY(writeFile(m_folder->iniPath(), cisSetting(m_folder->path(setting)).toUtf8()));
+    if (!besideName.isEmpty())
+        QVERIFY(writeFile(m_folder->path(besideName), besideBytes));
+    const QString expected = m_folder->path(expectedPath);
+    if (QFileInfo(expected).isFile())
+        setDate(expected, QDate(2019, 3, 15));
+
+    auto w = fixture::openWindow(false);
+    QCOMPARE(CisFilePath, expected);
+    QCOMPARE(w->CisLines->count(), count.toLongLong());
+    QCOMPARE(w->StatusBar1->panelText(0), count);
+    QCOMPARE(w->StatusBar1->panelText(3),
+             missing ? u"Base de données CIS manquante"_s
+                     : u"Base de données CIS du "_s
+                           + QLocale::system().toString(QDate(2019, 3, 15), QLocale::ShortFormat));
+    QVERIFY(w->StatusBar1->panelText(1).isEmpty());
+    QVERIFY(w->StatusBar1->panelText(2).isEmpty());
+}
+
+void TestStartup::noSettingsFile()
+{
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    // The designed size, centred, the focus in the search box.
+    QCOMPARE(w->ClientArea1->size(), QSize(686, 443));
+    QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(w->frameGeometry().size()));
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Edit1));
+    // Start-up reads and never writes.
+    QVERIFY(!QFileInfo::exists(m_folder->iniPath()));
+    QCOMPARE(w->StatusBar1->panelText(0), u"0"_s);
+    QCOMPARE(w->StatusBar1->panelText(3), u"Base de données CIS manquante"_s);
+    QVERIFY(!w->quitRequested());
+}
+
+void TestStartup::savedSizeRestoredAndCentred_data()
+{
+    QTest::addColumn<QString>("position"); // Left:Top, replaced by the centring
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QString>("extra");
+    QTest::newRow("plain") << u"10:20"_s << QSize(700, 500) << QString();
+    QTest::newRow("odd size, halved toward zero") << u"-1500:100"_s << QSize(701, 481) << QString();
+    QTest::newRow("larger than the work area") << u"3000:-20"_s << QSize(2500, 1200) << QString();
+    QTest::newRow("extra piece ignored") << u"100:200"_s << QSize(640, 400) << u":500"_s;
+}
+
+void TestStartup::savedSizeRestoredAndCentred()
+{
+    QFETCH(QString, position);
+    QFETCH(QSize, stored);
+    QFETCH(QString, extra);
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QSize outer = stored.boundedTo(work);
+
+    const QString value = u"%1:%2:%3%4"_s.arg(position).arg(stored.width()).arg(stored.height()).arg(extra);
+    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QCOMPARE(w->frameGeometry().size(), outer);
+    // The saved position is replaced by the centred one.
+    QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(outer));
+}
+
+void TestStartup::unreadableGeometryStillLoadsDatabase()
+{
+    // The user's database lives elsewhere; only the geometry line is damaged.
+    QVERIFY(QDir(m_folder->dir.path()).mkpath(u"data"_s));
+    const QString base = m_folder->path(u"data/base.txt"_s);
+    QVERIFY(writeFile(base, fixture::sampleCis()));
+    const QByteArray ini = (u"[Verdane]\r\nForm_CIS=100:abc:300:400\r\n"_s + cisSetting(base)).toUtf8();
+    QVERIFY(writeFile(m_folder->iniPath(), ini));
+
+    std::shared_ptr<modal::Outcome> outcome;
+    auto texts = answer(u"OK"_s, &outcome);
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QVERIFY(outcome->seen);
+    QCOMPARE(*texts, u"''abc'' n'est pas une valeur entière valide."_s);
+
+    // The error box, then the rest of the creation all the same.
+    QCOMPARE(CisFilePath, base);
+    QCOMPARE(w->StatusBar1->panelText(0), u"3"_s);
+    QVERIFY(w->StatusBar1->panelText(3).startsWith(u"Base de données CIS du "_s));
+    QVERIFY(w->acceptDrops());
+    // The size pieces after the bad one were not applied.
+    QCOMPARE(w->ClientArea1->size(), QSize(686, 443));
+    // Closing writes the database path back, not an empty one.
+    w->close();
+    QCOMPARE(m_folder->quitRequests, 1);
+    const QString saved = QString::fromUtf8(readFile(m_folder->iniPath()));
+    QVERIFY2(saved.contains(u"CIS.TXT="_s + base + u"\r\n"_s), qPrintable(saved));
+    QVERIFY(saved.contains(u"Form_CIS="_s + geometryText(w->frameGeometry())));
+}
+
+void TestStartup::lockedDatabase()
+{
+    const QString path = m_folder->path(u"cis.txt"_s);
+    QVERIFY(writeFile(path, fixture::sampleCis()));
+    // Another writer holds the file: an exclusive lock on a separate opening.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+
+    std::shared_ptr<modal::Outcome> outcome;
+    auto texts = answer(u"OK"_s, &outcome);
+    auto w = fixture::openWindow();
+    ::close(fd);
+    QVERIFY(w);
+    QVERIFY(outcome->seen);
+    QVERIFY2(texts->startsWith(u"Impossible d'ouvrir le fichier \""_s + path + u"\". "_s), qPrintable(*texts));
+    QCOMPARE(w->CisLines->count(), 0);
+    QVERIFY(w->StatusBar1->panelText(0).isEmpty());
+    QVERIFY(w->StatusBar1->panelText(3).isEmpty());
+    QCOMPARE(CisFilePath, path);
+}
+
+void TestStartup::closeStepWritesBothKeys_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("database");
+    QTest::newRow("close box") << u"close"_s << true;
+    QTest::newRow("Fermer button") << u"button"_s << true;
+    QTest::newRow("fallback path of a missing file") << u"close"_s << false;
+}
+
+void TestStartup::closeStepWritesBothKeys()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, database);
+    const QString cis = m_folder->path(u"cis.txt"_s);
+    if (database)
+        QVERIFY(writeFile(cis, fixture::sampleCis()));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    w->resize(720, 500); // the user's size
+    QTRY_COMPARE(w->size(), QSize(720, 500));
+    if (how == u"button")
+        QTest::mouseClick(w->btn_close, Qt::LeftButton);
+    else
+        QVERIFY(w->close());
+
+    QCOMPARE(m_folder->quitRequests, 1);
+    QVERIFY(w->quitRequested());
+    const QByteArray expected = (u"[Verdane]\r\nForm_CIS="_s + geometryText(w->frameGeometry()) + u"\r\n"_s
+                                 + cisSetting(cis)).toUtf8();
+    QCOMPARE(readFile(m_folder->iniPath()), expected);
+}
+
+void TestStartup::closeStepRefusedWrite_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("settings file read-only") << u"file"_s;
+    QTest::newRow("program folder read-only") << u"folder"_s;
+    QTest::newRow("settings path is a folder") << u"path"_s;
+}
+
+void TestStartup::closeStepRefusedWrite()
+{
+    QFETCH(QString, obstacle);
+    const QByteArray before = "[ANSM]\r\nCIS.TXT=/somewhere/else/cis.txt\r\n";
+    if (obstacle == u"path") {
+        QVERIFY(QDir(m_folder->dir.path()).mkdir(u"Verdane.INI"_s));
+    } else {
+        if (runningWithoutPermissionChecks())
+            QSKIP("file rights do not stop this user");
+        QVERIFY(writeFile(m_folder->iniPath(), before));
+        const QString target = obstacle == u"file" ? m_folder->iniPath() : m_folder->dir.path();
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), obstacle == u"file" ? 0444 : 0555), 0);
+    }
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::shared_ptr<modal::Outcome> outcome;
+        auto texts = answer(u"OK"_s, &outcome);
+        QVERIFY(!w->close());
+        QVERIFY(outcome->seen);
+        QCOMPARE(*texts, u"Impossible d'écrire dans "_s + m_folder->iniPath() + u"."_s);
+        // The program keeps running, the window stays.
+        QCOMPARE(m_folder->quitRequests, 0);
+        QVERIFY(w->isVisible());
+    }
+    if (obstacle != u"path")
+        QCOMPARE(readFile(m_folder->iniPath()), before);
+
+    // Quitting still ends the program.
+    w->Quitter1->trigger();
+    QCOMPARE(m_folder->quitRequests, 1);
+}
+
+void TestStartup::quitWritesNothing_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("Ctrl+Q") << true;
+    QTest::newRow("menu item") << false;
+}
+
+void TestStartup::quitWritesNothing()
+{
+    QFETCH(bool, byKey);
+    QVERIFY(writeFile(m_folder->path(u"cis.txt"_s), fixture::sampleCis()));
+    const QByteArray before = "; kept as it is\r\n[Verdane]\r\nForm_CIS=10:10:700:500\r\n[ANSM]\r\nCIS.TXT=\r\n";
+    QVERIFY(writeFile(m_folder->iniPath(), before));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    w->resize(650, 420);
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    if (byKey)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    else
+        w->Quitter1->trigger();
+    QCOMPARE(m_folder->quitRequests, 1);
+    QVERIFY(w->quitRequested());
+    QCOMPARE(readFile(m_folder->iniPath()), before);
+}
+
+void TestStartup::splashLayout()
+{
+    TSplashScreen splash;
+    QCOMPARE(splash.windowTitle(), u"Patientez"_s);
+    QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+    // A 233 x 99 client area inside a 3-pixel white border.
+    QCOMPARE(splash.size(), QSize(239, 105));
+    QCOMPARE(splash.palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(splash.Image1->geometry(), QRect(3, 3, 233, 80));
+    QCOMPARE(splash.Image1->pixmap().size(), QSize(233, 80));
+    QCOMPARE(splash.Label1->geometry(), QRect(3, 89, 233, 13));
+    QCOMPARE(splash.Label1->text(), u"Chargement de la base de données ..."_s);
+    QCOMPARE(splash.Label1->alignment(), Qt::AlignCenter);
+    QCOMPARE(splash.font().family(), u"MS Sans Serif"_s);
+    QCOMPARE(splash.font().pixelSize(), 11);
+
+    // Painted: the logo's white ground and some of its purple letters.
+    const QImage img = splash.grab().toImage();
+    QCOMPARE(QColor(img.pixel(1, 1)), QColor(Qt::white));
+    bool coloured = false;
+    for (int x = 3; x < 236 && !coloured; ++x)
+        for (int y = 3; y < 83 && !coloured; ++y)
+            coloured = img.pixelColor(x, y).saturation() > 80;
+    QVERIFY(coloured);
+}
+
+void TestStartup::styleNotFound()
+{
+    // The error dialog comes while the splash is still up, centred.
+    auto seenSplash = std::make_shared<QRect>();
+    auto texts = std::make_shared<QString>();
+    auto outcome = modal::onNextModal([=](QWidget *dialog) {
+        *texts = dialogTexts(dialog);
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (qobject_cast<TSplashScreen *>(top) && top->isVisible())
+                *seenSplash = top->frameGeometry();
+        if (QAbstractButton *b = modal::findButton(dialog, u"Fermer"_s))
+            QTest::mouseClick(b, Qt::LeftButton);
+        else
+            dialog->close();
+    });
+    std::unique_ptr<TForm_CIS> w(StartProgram(u"Pas de style"_s));
+    QVERIFY(outcome->seen);
+    QVERIFY2(texts->contains(u"Style 'Pas de style' non trouvé"_s), qPrintable(*texts));
+    QVERIFY(seenSplash->isValid());
+    QCOMPARE(seenSplash->topLeft(), centredOnScreen(seenSplash->size()));
+
+    // Then a normal start.
+    QVERIFY(w);
+    QCOMPARE(w->objectName(), u"Form_CIS"_s);
+    QVERIFY(w->isVisible());
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<TSplashScreen *>(top));
+    QCOMPARE(QApplication::keyboardInputInterval(), 500);
+}
+
+void TestStartup::styleFoundShowsNoDialog()
+{
+    auto outcome = modal::onNextModal([](QWidget *dialog) { dialog->close(); }, 300);
+    std::unique_ptr<TForm_CIS> w(StartProgram(u"amethyst KAMRI"_s));
+    QTest::qWait(350);
+    QVERIFY(!outcome->seen);
+    QVERIFY(w && w->isVisible());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
