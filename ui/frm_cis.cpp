@@ -259,6 +259,7 @@ void TForm_CIS::buildControls()
     Panel2 = new QFrame(panel_edit);
     Panel2->setObjectName(u"Panel2"_s);
     Panel2->setFrameStyle(QFrame::NoFrame);
+    Panel2->setAutoFillBackground(true); // opaque: at the designed width it covers the lamps' right edge
     Panel2->setAccessibleName(u"Commercialisation"_s);
     place(Panel2, 556, 2, 128, 127);
     auto picture = [&](const QString &name, const QString &path, const QString &accessible) {
