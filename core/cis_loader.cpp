@@ -393,9 +393,10 @@ void LoadCisLines(CisStore &store, const QString &path)
     if (!S_ISREG(st.st_mode))
         throwOpenError(path, u"Ce n'est pas un fichier ordinaire"_s);
     // Shared lock for the read: a writer holding an exclusive lock refuses us,
-    // and none can take one while we read.
-    if (::flock(f.fd, LOCK_SH | LOCK_NB) != 0)
-        throwOpenError(path, reasonFor(errno));
+    // and none can take one while we read. A file system without locks
+    // (some network and FUSE mounts) is read all the same.
+    if (::flock(f.fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        throwOpenError(path, reasonFor(EWOULDBLOCK));
 
     qsizetype size = qsizetype(st.st_size);
     auto *raw = static_cast<unsigned char *>(std::malloc(size_t(size) + 1));

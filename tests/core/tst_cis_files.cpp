@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,43 @@ QString openError(const QString &path, const QString &reason)
     return u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(path, reason);
 }
 
+// Runs f in a child process and returns the text it gives back.
+template <typename F>
+QString inChild(F f)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return u"pipe failed"_s;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const QByteArray out = f().toUtf8();
+        (void)!::write(fds[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray got;
+    char buf[4096];
+    ssize_t k;
+    while ((k = ::read(fds[0], buf, sizeof buf)) > 0)
+        got.append(buf, k);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return QString::fromUtf8(got);
+}
+
+long addressSpaceKib()
+{
+    QFile f(u"/proc/self/status"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
 QString realFile()
 {
     const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
@@ -67,6 +105,8 @@ private slots:
     void lockHeldByChildProcess();
     void lockReleasedAfterLoad();
     void relativePathShownInFull();
+    void outOfMemory_data();
+    void outOfMemory();
     void loadReplacesContent();
     void findCisTxt_data();
     void findCisTxt();
@@ -132,6 +172,7 @@ void TstCisFiles::refusals_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << u"missing"_s << u"Fichier introuvable"_s;
     QTest::newRow("broken link") << u"broken"_s << u"Fichier introuvable"_s;
+    QTest::newRow("path through a file") << u"file/x"_s << u"Fichier introuvable"_s;
     QTest::newRow("folder") << u"dir"_s << u"C'est un dossier"_s;
     QTest::newRow("FIFO, without waiting for a writer") << u"fifo"_s << u"Ce n'est pas un fichier ordinaire"_s;
     QTest::newRow("unreadable") << u"secret"_s << u"Accès refusé"_s;
@@ -144,12 +185,24 @@ void TstCisFiles::refusals()
     QVERIFY(QDir(m_dir).mkdir(u"dir"_s));
     QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
+    writeFile(m_dir + u"file"_s, "1\tA\r\n");
     writeFile(m_dir + u"secret"_s, "1\tA\r\n");
     QCOMPARE(::chmod(QFile::encodeName(m_dir + u"secret"_s).constData(), 0), 0);
-    if (kind == u"secret"_s && ::geteuid() == 0)
-        QSKIP("root reads any file");
+    const QString path = m_dir + kind;
+    if (kind == u"secret"_s && ::geteuid() == 0) {
+        // Root reads any file: try as an ordinary user in a child process.
+        ::chmod(QFile::encodeName(m_tmp.path()).constData(), 0755);
+        QCOMPARE(inChild([path] {
+                     if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                         return u"setuid failed"_s;
+                     CisStore store;
+                     return loadError(store, path);
+                 }),
+                 openError(path, reason));
+        return;
+    }
     CisStore store;
-    QCOMPARE(loadError(store, m_dir + kind), openError(m_dir + kind, reason));
+    QCOMPARE(loadError(store, path), openError(path, reason));
 }
 
 void TstCisFiles::refusalKeepsStore()
@@ -260,6 +313,48 @@ void TstCisFiles::relativePathShownInFull()
     const QString message = loadError(store, u"absent.txt"_s);
     QDir::setCurrent(cwd);
     QCOMPARE(message, openError(QDir(m_dir).absoluteFilePath(u"absent.txt"_s), u"Fichier introuvable"_s));
+}
+
+void TstCisFiles::outOfMemory_data()
+{
+    QTest::addColumn<int>("headroomMib");
+    QTest::addColumn<bool>("someLines");
+    // 48 MiB of empty lines: the bytes fit, then the decoded text does not.
+    QTest::newRow("no room for the text") << 80 << false;
+    // The text fits, the line table runs out on the way.
+    QTest::newRow("no room for every line") << 300 << true;
+}
+
+void TstCisFiles::outOfMemory()
+{
+    QFETCH(int, headroomMib);
+    QFETCH(bool, someLines);
+    const QString path = m_dir + u"many.txt"_s;
+    const qsizetype lines = 48 << 20;
+    writeFile(path, QByteArray(lines, '\n'));
+    const QString result = inChild([&] {
+        CisStore store;
+        store.append(u"previous"_s);
+        const long kib = addressSpaceKib();
+        struct rlimit lim;
+        lim.rlim_cur = lim.rlim_max = rlim_t(kib + headroomMib * 1024L) * 1024;
+        if (kib < 0 || ::setrlimit(RLIMIT_AS, &lim) != 0)
+            return u"setrlimit failed"_s;
+        const QString message = loadError(store, path);
+        // Every line kept must be whole: here, empty.
+        qsizetype wrong = 0;
+        for (qsizetype i = 0; i < store.count(); ++i)
+            wrong += !store.line(i).isEmpty();
+        return u"%1|%2|%3"_s.arg(message).arg(store.count()).arg(wrong);
+    });
+    QFile::remove(path);
+    const QStringList parts = result.split(u'|');
+    QCOMPARE(parts.size(), 3);
+    QCOMPARE(parts[0], u"Impossible d'insérer une ligne"_s);
+    const qsizetype kept = parts[1].toLongLong();
+    QCOMPARE(kept > 0, someLines);
+    QVERIFY(kept < lines);
+    QCOMPARE(parts[2], u"0"_s);
 }
 
 void TstCisFiles::loadReplacesContent()
