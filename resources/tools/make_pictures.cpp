@@ -309,27 +309,27 @@ const char *const kTick[18] = {
     "..................",
 };
 
-// The door: a frame seen from the front with the door swung open towards the
-// viewer on its left hinge, the dark opening behind, a green light on top.
+// The door: a frame with the dark opening, the door swung open towards the
+// viewer on its right-hand hinge, a small green light above.
 const char *const kDoor[18] = {
-    "..................",
-    "........kkkk......",
-    ".......kllllk.....",
-    "........kkkk......",
-    ".....kkkkkkkkkkk..",
-    ".....kdssssssssk..",
-    ".m...kskkkkkkkdk..",
-    ".mm..ksknnnnnkdk..",
-    ".mom.ksknnnnnkdk..",
-    ".momkksknnnnnkdk..",
-    ".momkksknnnnnkdk..",
-    ".mymkksknnnnnkdk..",
-    ".momkksknnnnnkdk..",
-    ".momkksknnnnnkdk..",
-    ".momkksknnnnnkdk..",
-    ".mm..ksknnnnnkdk..",
-    ".m...kkkkkkkkkkk..",
-    "..................",
+    "......kkk.........",
+    ".....klllk........",
+    "......kkk.........",
+    "..............mmm.",
+    "..kkkkkkkkkkmmoom.",
+    "..kddddddddkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkooyom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.",
+    "..kkkkkkkkkkmmoom.",
+    "..............mmm.",
 };
 
 } // namespace
