@@ -23,7 +23,7 @@ namespace {
 // with the terminator.
 constexpr qsizetype kMaxValueLength = 2047;
 
-enum class Encoding { Utf8, Utf8Mark, Utf16Le, Cp1252 };
+enum class Encoding { Utf8, Utf8Mark, Utf16Le, Utf16Be, Cp1252 };
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F. The five bytes it
 // leaves undefined map to the code point of the same value, so every byte
@@ -102,10 +102,12 @@ QString decode(const Document &doc, qsizetype start, qsizetype end)
     const char *data = doc.bytes.constData() + start;
     const qsizetype size = end - start;
     switch (doc.encoding) {
-    case Encoding::Utf16Le: {
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const int lo = doc.encoding == Encoding::Utf16Le ? 0 : 1;
         QString text(size / 2, Qt::Uninitialized);
         for (qsizetype i = 0; i < size / 2; ++i)
-            text[i] = QChar(char16_t(uchar(data[2 * i]) | (uchar(data[2 * i + 1]) << 8)));
+            text[i] = QChar(char16_t(uchar(data[2 * i + lo]) | (uchar(data[2 * i + 1 - lo]) << 8)));
         return text;
     }
     case Encoding::Cp1252:
@@ -121,12 +123,14 @@ QString decode(const Document &doc, qsizetype start, qsizetype end)
 QByteArray encode(Encoding encoding, const QString &text)
 {
     switch (encoding) {
-    case Encoding::Utf16Le: {
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        const int lo = encoding == Encoding::Utf16Le ? 0 : 1;
         QByteArray bytes(text.size() * 2, Qt::Uninitialized);
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t u = text.at(i).unicode();
-            bytes[2 * i] = char(u & 0xFF);
-            bytes[2 * i + 1] = char(u >> 8);
+            bytes[2 * i + lo] = char(u & 0xFF);
+            bytes[2 * i + 1 - lo] = char(u >> 8);
         }
         return bytes;
     }
@@ -144,10 +148,11 @@ QByteArray encode(Encoding encoding, const QString &text)
 
 char16_t unitAt(const Document &doc, qsizetype pos)
 {
-    const uchar lo = uchar(doc.bytes.at(pos));
+    const uchar first = uchar(doc.bytes.at(pos));
     if (doc.unit == 1)
-        return lo;
-    return char16_t(lo | (uchar(doc.bytes.at(pos + 1)) << 8));
+        return first;
+    const uchar second = uchar(doc.bytes.at(pos + 1));
+    return doc.encoding == Encoding::Utf16Le ? char16_t(first | (second << 8)) : char16_t((first << 8) | second);
 }
 
 Document parse(QByteArray bytes)
@@ -157,6 +162,12 @@ Document parse(QByteArray bytes)
     const QByteArray &b = doc.bytes;
     if (b.size() >= 2 && uchar(b[0]) == 0xFF && uchar(b[1]) == 0xFE) {
         doc.encoding = Encoding::Utf16Le;
+        doc.bodyStart = 2;
+        doc.unit = 2;
+    } else if (b.size() >= 2 && uchar(b[0]) == 0xFE && uchar(b[1]) == 0xFF) {
+        // Big-endian UTF-16 is rare but still a text editor's choice; read
+        // as 8-bit, an edit would corrupt it.
+        doc.encoding = Encoding::Utf16Be;
         doc.bodyStart = 2;
         doc.unit = 2;
     } else if (b.startsWith("\xEF\xBB\xBF")) {

@@ -16,12 +16,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray utf16le(const QString &text, bool mark = true)
+QByteArray utf16le(const QString &text)
 {
-    QByteArray bytes = mark ? QByteArray("\xFF\xFE", 2) : QByteArray();
+    QByteArray bytes("\xFF\xFE", 2);
     for (const QChar c : text) {
         bytes.append(char(c.unicode() & 0xFF));
         bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+QByteArray utf16be(const QString &text)
+{
+    QByteArray bytes("\xFE\xFF", 2);
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
     }
     return bytes;
 }
@@ -135,6 +145,7 @@ void TestIniFile::read_data()
                                               << d << QString(2047, u'z');
     QTest::newRow("UTF-16LE with mark") << utf16le(u"[ANSM]\r\nCIS.TXT=C:\\Données\\CIS.txt\r\n"_s) << u"ANSM"_s
                                         << u"CIS.TXT"_s << d << u"C:\\Données\\CIS.txt"_s;
+    QTest::newRow("UTF-16BE with mark") << utf16be(u"[S]\rk=Ω\r"_s) << u"S"_s << u"k"_s << d << u"Ω"_s;
     QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF[S]\r\nk=Ã©t\xC3\xA9\r\n") << u"S"_s << u"k"_s
                                      << d << u"Ã©té"_s;
     QTest::newRow("UTF-8 without mark") << QByteArray("[S]\r\nk=/home/andr\xC3\xA9/cis.txt\r\n") << u"S"_s << u"k"_s
@@ -218,6 +229,8 @@ void TestIniFile::write_data()
                                           << utf16le(u"[S]\na=1\n[Écran]\nk=v\n"_s);
     QTest::newRow("UTF-16LE mark only") << utf16le(QString()) << u"S"_s << u"k"_s << u"v"_s
                                         << utf16le(u"[S]\r\nk=v\r\n"_s);
+    QTest::newRow("UTF-16BE stays UTF-16BE") << utf16be(u"[S]\r\nk=1\r\n"_s) << u"S"_s << u"new"_s << u"€"_s
+                                              << utf16be(u"[S]\r\nk=1\r\nnew=€\r\n"_s);
     QTest::newRow("UTF-8 mark kept, invalid bytes elsewhere untouched")
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\xFE\r\nk=1\r\n") << u"S"_s << u"k"_s << u"été"_s
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\xFE\r\nk=\xC3\xA9t\xC3\xA9\r\n");
