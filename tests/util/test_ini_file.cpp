@@ -152,6 +152,10 @@ void TestIniFile::read_data()
                                         << d << u"/home/andré/cis.txt"_s;
     QTest::newRow("Windows-1252") << QByteArray("[S]\r\nk=\xE9t\xE9 \x80 \x92 \x9C \x81\r\n") << u"S"_s << u"k"_s
                                   << d << u"été € \u2019 œ \u0081"_s;
+    QTest::newRow("Windows-1252 ending in a UTF-8 lead byte") << QByteArray("[S]\r\nk=A\xC3") << u"S"_s << u"k"_s
+                                                            << d << u"AÃ"_s;
+    QTest::newRow("UTF-8 encoded surrogate is not UTF-8") << QByteArray("[S]\r\nk=\xED\xA0\x80") << u"S"_s << u"k"_s
+                                                          << d << u"\u00ED\u00A0\u20AC"_s;
     QTest::newRow("invalid UTF-8 after the mark keeps the line")
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\r\nk=\xC3\xA9\r\n") << u"S"_s << u"k"_s << d << u"é"_s;
 }
