@@ -122,6 +122,9 @@ void AmethystKamriStyle::drawPrimitive(PrimitiveElement element, const QStyleOpt
         painter->setPen(kIndigo);
         painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
         return;
+    case PE_PanelMenu:
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        Q_FALLTHROUGH(); // and the indigo frame around it
     case PE_FrameMenu:
         painter->setPen(kIndigo);
         painter->setBrush(Qt::NoBrush);
