@@ -112,17 +112,18 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
         const unsigned high = unsigned(_mm_movemask_epi8(v));
         const unsigned breaks = unsigned(_mm_movemask_epi8(
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
-        if (high) {
-            for (int k = 0; k < 16; ++k) {
-                const unsigned char b = raw[i + k];
-                text[i + k] = unitOf[b];
-                raw[i + k] = twinOf[b];
-            }
-        } else {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i), _mm_unpacklo_epi8(v, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i + 8), _mm_unpackhi_epi8(v, zero));
-            const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i), _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
+        // Every byte as if it were ASCII, then the few others through the tables.
+        alignas(16) unsigned char orig[16];
+        if (high)
+            _mm_store_si128(reinterpret_cast<__m128i *>(orig), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i + 8), _mm_unpackhi_epi8(v, zero));
+        const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i), _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
+        for (unsigned m = high; m; m &= m - 1) {
+            const int k = __builtin_ctz(m);
+            text[i + k] = unitOf[orig[k]];
+            raw[i + k] = twinOf[orig[k]];
         }
         for (unsigned m = breaks; m; m &= m - 1) {
             const qsizetype q = i + __builtin_ctz(m);

@@ -25,7 +25,7 @@ public:
     QStringView line(qsizetype i) const;
     void clear();
 
-    // Appends one line (used by the loader and by tests that build a store by hand).
+    // Appends one line (for stores built by hand); throws std::bad_alloc.
     void append(QStringView line);
 
     // Indices of every line for which LineMatchesQuery(line, query) holds,
