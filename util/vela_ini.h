@@ -13,7 +13,9 @@
 QString ProgramPath();
 void SetProgramPathForTesting(const QString &path);
 
-// The rules themselves, on any program path.
+// The rules themselves, on any program path. A path in Windows form (drive
+// letter or backslashes) is cut at "\", ":" and "/" and its directory is
+// lowered; a Linux path is cut at "/" only and keeps its letter case.
 QString ProgramDirOf(const QString &programPath);
 QString ProgramBaseNameOf(const QString &programPath, bool upper = false);
 QString IniFileNameOf(const QString &programPath);
