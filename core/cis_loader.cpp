@@ -39,9 +39,8 @@ inline char16_t cp1252(unsigned char b)
 
 inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 13); }
 
-// Mask of bytes >= 0x80 in an 8-byte word.
+// The high bit of each byte of an 8-byte word.
 constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 
 // Cutting, fed with the break characters (CR, LF, NUL) in text order. A line
 // runs up to the next break; CR then LF are skipped once each after it; a NUL

@@ -6,7 +6,6 @@
 #include <QChar>
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
