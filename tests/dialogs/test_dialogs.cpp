@@ -200,6 +200,7 @@ void TestDialogs::programDialogs()
     int result = showAndAct(show, [&](QWidget *w) {
         const QList<QPushButton *> row = buttonsInRow(w);
         QCOMPARE(w->windowTitle(), caption);
+        QCOMPARE(w->accessibleName(), caption);
         QCOMPARE(captions(row), shown);
         QVERIFY(w->isModal());
         QCOMPARE(w->windowModality(), Qt::ApplicationModal);
