@@ -71,7 +71,11 @@ TForm_CIS *StartProgram(const QString &styleName)
 
 int RunProgram(int &argc, char **argv)
 {
-    QApplication app(argc, argv);
+    // The program takes no arguments: not even the toolkit's own options
+    // (-style, -platform...) are read from the command line.
+    int ownArgc = argc > 0 ? 1 : 0;
+    char *ownArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(ownArgc, ownArgv);
     std::unique_ptr<TForm_CIS> window(StartProgram(kProgramStyleName));
     app.exec();
     // Windows go without any close handler running; the exit code is 0

@@ -16,6 +16,7 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -458,14 +459,36 @@ void TForm_CIS::showEvent(QShowEvent *e)
         return;
     m_firstShowDone = true;
     FormShow();
-    // The restored size is an outer size; the frame is known only now.
-    if (m_restoredOuterSize.isValid()) {
-        const QSize frameExtra = frameGeometry().size() - geometry().size();
-        if (!frameExtra.isEmpty() && frameExtra != QSize(0, 0))
-            resize(m_restoredOuterSize - frameExtra);
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        return;
+    centreOnScreen();
+    m_placementPending = true;
+    m_placementDeadline = QDateTime::currentMSecsSinceEpoch() + 3000;
+    finishFirstPlacement();
+}
+
+void TForm_CIS::finishFirstPlacement()
+{
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    if (!m_placementPending || frameExtra.isNull())
+        return; // the frame is not known yet
+    m_placementPending = false;
+    // The restored size is an outer size: the frame comes off it.
+    if (m_restoredOuterSize.isValid())
+        resize(m_restoredOuterSize - frameExtra);
+    m_restoredOuterSize = QSize();
+    centreOnScreen();
+}
+
+void TForm_CIS::moveEvent(QMoveEvent *e)
+{
+    QMainWindow::moveEvent(e);
+    if (m_placementPending) {
+        if (QDateTime::currentMSecsSinceEpoch() < m_placementDeadline)
+            finishFirstPlacement();
+        else
+            m_placementPending = false;
     }
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
-        centreOnScreen();
 }
 
 void TForm_CIS::centreOnScreen()

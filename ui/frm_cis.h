@@ -155,6 +155,12 @@ private:
     double m_scale = 1.0;
     bool m_sessionEnding = false;
     QSize m_restoredOuterSize; // outer size restored before the frame was known
+    // The window frame may become known only after the first showing; until
+    // then the first placement (restored outer size, centring) is redone.
+    void finishFirstPlacement();
+    void moveEvent(QMoveEvent *e) override;
+    bool m_placementPending = false;
+    qint64 m_placementDeadline = 0;
 
     // -- behaviour: search, record view, web, drop, keyboard --
 };

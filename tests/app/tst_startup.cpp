@@ -109,6 +109,8 @@ private slots:
     void closeStepRefusedWrite();
     void quitWritesNothing_data();
     void quitWritesNothing();
+    void eventLoopEnds_data();
+    void eventLoopEnds();
     void splashLayout();
     void styleNotFound();
     void styleFoundShowsNoDialog();
@@ -393,6 +395,34 @@ void TestStartup::quitWritesNothing()
     QCOMPARE(m_folder->quitRequests, 1);
     QVERIFY(w->quitRequested());
     QCOMPARE(readFile(m_folder->iniPath()), before);
+}
+
+void TestStartup::eventLoopEnds_data()
+{
+    QTest::addColumn<bool>("closeStep");
+    QTest::newRow("close step") << true;
+    QTest::newRow("quit") << false;
+}
+
+void TestStartup::eventLoopEnds()
+{
+    // The real quit request, queued behind waiting events, ends the loop with 0.
+    QFETCH(bool, closeStep);
+    TForm_CIS::quitRequest() = m_folder->realQuit;
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QTimer::singleShot(0, w.get(), [&] {
+        if (closeStep)
+            QTest::mouseClick(w->btn_close, Qt::LeftButton);
+        else
+            w->Quitter1->trigger();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+    QCOMPARE(QApplication::exec(), 0);
+    QCOMPARE(QFileInfo::exists(m_folder->iniPath()), closeStep);
 }
 
 void TestStartup::splashLayout()

@@ -18,6 +18,8 @@ struct ProgramFolder
     QTemporaryDir dir;
     int quitRequests = 0;
 
+    std::function<void()> realQuit = TForm_CIS::quitRequest();
+
     ProgramFolder()
     {
         SetProgramPathForTesting(programPath());
@@ -26,7 +28,7 @@ struct ProgramFolder
     }
     ~ProgramFolder()
     {
-        TForm_CIS::quitRequest() = [] {};
+        TForm_CIS::quitRequest() = realQuit;
         SetProgramPathForTesting(QString());
     }
     QString path(const QString &name) const { return dir.filePath(name); }
