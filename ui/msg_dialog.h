@@ -54,7 +54,7 @@ QString MsgButtonCaption(MsgButton button);
 
 // The error box for errors that escape a handler: modal, error icon, single
 // OK, caption ProgramTitle(); a "." is appended when the message's last
-// character has a code greater than that of ".".
+// character has a code greater than that of ".". It keeps the desktop's look
+// (Fusion) whatever style is applied; its object name is "ErrorBox".
 void ShowErrorBox(const QString &message);
-// Its object name is "ErrorBox".
 QString ErrorBoxText(const QString &message);

@@ -10,7 +10,9 @@ class QWidget;
 void ShowPlainMessage(const QString &text);
 
 // Opens the URL in the desktop's default browser (never through a shell
-// command line). The result is the opener's; callers ignore it.
+// command line). The text is taken as already percent-encoded. Only http and
+// https URLs are handed over; any other gives false. Otherwise the result is
+// the opener's; callers ignore it.
 bool ShellOpenUrl(const QString &url);
 // Replaces the template's "%s" by the argument as given and opens the result.
 void ShellOpenFormattedUrl(const QString &urlTemplate, const QString &argument);
