@@ -455,10 +455,12 @@ void TForm_CIS::FormShow()
 void TForm_CIS::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
-    if (e->spontaneous() || m_firstShowDone)
+    if (e->spontaneous()) // the desktop restoring a minimised window
+        return;
+    FormShow();
+    if (m_firstShowDone)
         return;
     m_firstShowDone = true;
-    FormShow();
     if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
         return;
     centreOnScreen();

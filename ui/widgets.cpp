@@ -11,6 +11,7 @@
 #include <QRadialGradient>
 #include <QSizeGrip>
 #include <QValidator>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -223,9 +224,16 @@ TLabeledEdit::TLabeledEdit(const QString &caption, QWidget *parent) : QLineEdit(
     EditLabel->setBuddy(this);
     EditLabel->setAccessibleName(caption);
     EditLabel->installEventFilter(this);
+    connect(EditLabel, &QObject::destroyed, this, [this] { EditLabel = nullptr; });
     EditLabel->resize(EditLabel->sizeHint().width(), 13);
     setAccessibleName(caption);
+    setMaxLength(std::numeric_limits<int>::max()); // a field is shown whole, however long
     placeLabel();
+}
+
+TLabeledEdit::~TLabeledEdit()
+{
+    delete EditLabel;
 }
 
 void TLabeledEdit::placeLabel()
@@ -290,6 +298,7 @@ TUpperEdit::TUpperEdit(QWidget *parent) : QLineEdit(parent)
     // The validator sees every insertion (typing, paste, drop) and rewrites
     // it in place before the text changes.
     setValidator(new UpperCaseValidator(this));
+    setMaxLength(std::numeric_limits<int>::max());
 }
 
 void TUpperEdit::focusInEvent(QFocusEvent *e)

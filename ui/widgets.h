@@ -69,6 +69,7 @@ class TLabeledEdit : public QLineEdit
     Q_OBJECT
 public:
     TLabeledEdit(const QString &caption, QWidget *parent);
+    ~TLabeledEdit() override; // the label goes with its box
     QLabel *EditLabel = nullptr;
     void placeLabel(); // label left-aligned with the box, ending 3 pixels above it
 

@@ -63,6 +63,7 @@ private slots:
     void upperEditTyping();
     void upperEditPasteKeepsCaret();
     void boxSelectsAllOnFocus();
+    void noLengthLimit();
     void labelFollowsBox();
 };
 
@@ -280,6 +281,19 @@ void TestWindowWidgets::boxSelectsAllOnFocus()
     QCOMPARE(first->selectedText(), u"ABC"_s);
 }
 
+void TestWindowWidgets::noLengthLimit()
+{
+    // Fields of any length are shown whole, not cut at the toolkit's default.
+    const QString longField(100000, u'x');
+    QWidget panel;
+    auto *box = new TLabeledEdit(u"NOM"_s, &panel);
+    box->setText(longField);
+    QCOMPARE(box->text().size(), longField.size());
+    TUpperEdit search;
+    search.setText(longField);
+    QCOMPARE(search.text(), longField.toUpper());
+}
+
 void TestWindowWidgets::labelFollowsBox()
 {
     QWidget w;
@@ -306,6 +320,11 @@ void TestWindowWidgets::labelFollowsBox()
     QCOMPARE(spy.count(), 1);
     QTest::mouseDClick(box, Qt::LeftButton); // the box itself is not the label
     QCOMPARE(spy.count(), 1);
+
+    // The label goes with its box.
+    QPointer<QLabel> watched = label;
+    delete box;
+    QVERIFY(watched.isNull());
 }
 
 QTEST_MAIN(TestWindowWidgets)
