@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QShowEvent>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -584,6 +585,10 @@ bool TForm_CIS::guarded(const std::function<void()> &fn)
         return true;
     } catch (const AppError &e) {
         ShowErrorBox(e.message());
+        return false;
+    } catch (const std::bad_alloc &) {
+        // Out of memory in a handler: tell the user and keep the program alive.
+        ShowErrorBox(u"Mémoire insuffisante"_s);
         return false;
     }
 }
