@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -100,6 +101,9 @@ void TForm_CIS::wireHandlers()
             b->setDefault(focusedButton ? b == focusedButton : b == btn_SEARCH);
     });
 
+    // Type-to-find in the result list starts a new prefix after this pause.
+    QApplication::setKeyboardInputInterval(500);
+
     // Key preview and drops over child controls: an application filter sees
     // the events before the focused control, whichever it is.
     qApp->installEventFilter(this);
@@ -126,11 +130,30 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
 {
     const QEvent::Type type = e->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::DragEnter
-        && type != QEvent::DragMove && type != QEvent::Drop)
+        && type != QEvent::DragMove && type != QEvent::Drop && type != QEvent::FocusOut)
         return QMainWindow::eventFilter(watched, e);
     auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || widget->window() != this)
         return QMainWindow::eventFilter(watched, e);
+
+    if (type == QEvent::FocusOut) {
+        // A record box keeps its selection when it loses the focus: the copy
+        // button takes the focus, then copies what was selected in the name box.
+        auto *box = qobject_cast<TLabeledEdit *>(widget);
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
+        if (!box || !box->hasSelectedText() || reason == Qt::ActiveWindowFocusReason
+            || reason == Qt::PopupFocusReason)
+            return false;
+        const int start = box->selectionStart();
+        const int length = box->selectionLength();
+        const bool caretAtStart = box->cursorPosition() == start;
+        static_cast<QObject *>(box)->event(e); // the box's own focus-out, which deselects
+        if (caretAtStart)
+            box->setSelection(start + length, -length);
+        else
+            box->setSelection(start, length);
+        return true;
+    }
 
     // File drops over a control that takes text drops (the boxes) belong to
     // the window; text drags keep working as usual.

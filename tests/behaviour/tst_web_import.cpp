@@ -1,0 +1,525 @@
+// Web commands, the copy of the name, and the import of a dropped file.
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QScrollBar>
+
+using fixture::Window;
+
+namespace {
+
+const QString Agency = u"http://agence-prd.ansm.sante.fr"_s;
+
+QString urlText(const QUrl &u)
+{
+    return QString::fromLatin1(u.toEncoded());
+}
+
+// Drags files over `target` and drops them there, as the desktop does.
+// Returns whether the drag was accepted.
+bool dropFiles(QWidget *target, const QStringList &paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString &p : paths)
+        urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QString reportText(qsizetype entries, bool copied)
+{
+    return fixture::uniformBreaks(
+        u"Le fichier \"CIS.TXT\" a été correctement chargé\r\n\r\nIl comporte %1 entrée(s)\r\n\r\n"_s.arg(entries)
+        + (copied ? u"Une copie en sera conservée à côté du programme, vous pouvez supprimer le fichier CIS.TXT déposé"_s
+                  : u"La copie à côté du programme n'a pas pu être faite : conservez le fichier CIS.TXT déposé"_s)
+        + u"\r\n\r\nVous pouvez commencer la recherche ..."_s);
+}
+
+QString questionText(const QString &path)
+{
+    return fixture::uniformBreaks(
+        u"Charger le fichier ?\r\n\r\n"_s + path
+        + u"\r\n\r\nLe Chargement complet de près de 30.000 médicaments peut prendre quelques petites secondes, merci de patienter ..."_s);
+}
+
+const QStringList otherLines = {
+    u"70000001\tAUTRE PRODUIT A\tgel\tcutanée\tAutorisation active\tProcédure nationale\tCommercialisée\t01/01/2020\t\t\t X\tNon"_s,
+    u"70000002\tAUTRE PRODUIT B\tgel\tcutanée\tAutorisation active\tProcédure nationale\tCommercialisée\t01/01/2020\t\t\t X\tNon"_s,
+};
+
+} // namespace
+
+class TestWebImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void webButtons_data();
+    void webButtons();
+    void labelDoubleClickOnEmptyBox();
+    void menuItems_data();
+    void menuItems();
+    void copyName();
+    void ctrlCInTheSearchBox();
+
+    void importDroppedFile_data();
+    void importDroppedFile();
+    void importCancelled();
+    void failedImportKeepsTheDatabase_data();
+    void failedImportKeepsTheDatabase();
+    void importKeepsTheResults();
+    void importThenQuitKeepsTheOldPath();
+    void copyNeverReplacesProgramFiles_data();
+    void copyNeverReplacesProgramFiles();
+    void failedCopyIsReported();
+    void textDropsStillReachTheBoxes();
+};
+
+void TestWebImport::webButtons_data()
+{
+    QTest::addColumn<QString>("cis");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extract");
+    QTest::addColumn<QString>("reference");
+
+    QTest::newRow("plain") << u"60003620"_s << u"DOLIPRANE"_s
+                           << Agency + u"/php/ecodex/extrait.php?specid=60003620"_s
+                           << u"http://www.vidal.fr/recherche/index/q:DOLIPRANE/"_s;
+    QTest::newRow("blanks around are trimmed")
+        << u" \t60003620  "_s << u"  DOLIPRANE "_s
+        << Agency + u"/php/ecodex/extrait.php?specid=60003620"_s
+        << u"http://www.vidal.fr/recherche/index/q:DOLIPRANE/"_s;
+    QTest::newRow("blanks only") << u"   "_s << u"   "_s
+                                 << Agency + u"/php/ecodex/extrait.php?specid="_s
+                                 << u"http://www.vidal.fr/recherche/index/q:/"_s;
+    QTest::newRow("slash, comma, blanks and accents are encoded")
+        << u"63000002"_s << u"ABACAVIR/LAMIVUDINE ARROW 600 mg/300 mg, comprimé pelliculé"_s
+        << Agency + u"/php/ecodex/extrait.php?specid=63000002"_s
+        << u"http://www.vidal.fr/recherche/index/q:ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg%2F300%20mg%2C%20comprim%C3%A9%20pellicul%C3%A9/"_s;
+    QTest::newRow("URL delimiters cannot change the URL")
+        << u"1&x=2#y"_s << u"A&B?C#D%E"_s
+        << Agency + u"/php/ecodex/extrait.php?specid=1%26x%3D2%23y"_s
+        << u"http://www.vidal.fr/recherche/index/q:A%26B%3FC%23D%25E/"_s;
+    QTest::newRow("empty name") << u"1"_s << QString()
+                                << Agency + u"/php/ecodex/extrait.php?specid=1"_s
+                                << u"http://www.vidal.fr/recherche/index/q:/"_s;
+}
+
+void TestWebImport::webButtons()
+{
+    QFETCH(QString, cis);
+    QFETCH(QString, name);
+    QFETCH(QString, extract);
+    QFETCH(QString, reference);
+    Window f;
+    QVERIFY(f.open());
+    QVERIFY(!f.w->btn_Extrait->isEnabled());
+    f.w->Edit_CIP->setText(cis);
+    f.w->Edit_NOM->setText(name);
+    QVERIFY(f.w->btn_Extrait->isEnabled());
+    QVERIFY(f.w->btn_VIDAL->isEnabled());
+
+    QTest::mouseClick(f.w->btn_Extrait, Qt::LeftButton);
+    QTest::mouseClick(f.w->btn_VIDAL, Qt::LeftButton);
+    QTest::mouseDClick(f.w->Edit_CIP->EditLabel, Qt::LeftButton);
+    QCOMPARE(f.urls.size(), 3);
+    QCOMPARE(urlText(f.urls[0]), extract);
+    QCOMPARE(urlText(f.urls[1]), reference);
+    QCOMPARE(urlText(f.urls[2]), extract);
+    // The commands leave the window as it was.
+    QCOMPARE(f.w->Edit_CIP->text(), cis);
+    QCOMPARE(f.w->Edit_NOM->text(), name);
+}
+
+void TestWebImport::labelDoubleClickOnEmptyBox()
+{
+    Window f;
+    QVERIFY(f.open());
+    QCOMPARE(f.w->Edit_CIP->text(), QString());
+    QTest::mouseDClick(f.w->Edit_CIP->EditLabel, Qt::LeftButton);
+    QCOMPARE(f.urls.size(), 1);
+    QCOMPARE(urlText(f.urls[0]), Agency + u"/php/ecodex/extrait.php?specid="_s);
+}
+
+void TestWebImport::menuItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("download page") << u"PAgedetlchragemntdelANSM1"_s
+                                   << Agency + u"/php/ecodex/telecharger/telecharger.php"_s;
+    QTest::newRow("download in one click") << u"mnu_DOWNLOAD"_s
+                                           << Agency + u"/php/ecodex/telecharger/lirecis.php"_s;
+    QTest::newRow("urgent messages")
+        << u"DGSUrgent1"_s
+        << u"https://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s;
+}
+
+void TestWebImport::menuItems()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, url);
+    Window f;
+    QVERIFY(f.open());
+    QMenuBar *bar = f.w->MainMenu1;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f.w->Fihcier1->menuAction()).center());
+    QTRY_VERIFY(f.w->Fihcier1->isVisible());
+    auto *action = f.w->findChild<QAction *>(item);
+    QVERIFY(action);
+    QTest::mouseClick(f.w->Fihcier1, Qt::LeftButton, {}, f.w->Fihcier1->actionGeometry(action).center());
+    QTRY_COMPARE(f.urls.size(), 1);
+    QCOMPARE(urlText(f.urls[0]), url);
+}
+
+void TestWebImport::copyName()
+{
+    QClipboard *cb = QGuiApplication::clipboard();
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"DOLIPRANE"_s);
+    QCOMPARE(f.w->Edit_NOM->text(), u"DOLIPRANE 1000 mg, comprimé"_s);
+
+    // Shown by the record view, nothing selected: the clipboard is kept.
+    cb->setText(u"avant"_s);
+    QTest::mouseClick(f.w->btn_copy, Qt::LeftButton);
+    QCOMPARE(cb->text(), u"avant"_s);
+    f.w->CopierleNom1->trigger();
+    QCOMPARE(cb->text(), u"avant"_s);
+
+    // Entered by Tab, the box selects its whole text, which the button copies.
+    f.w->JvCheckListBox1->setFocus();
+    QTest::keyClick(f.w->JvCheckListBox1, Qt::Key_Tab);
+    QCOMPARE(f.focusName(), u"Edit_NOM"_s);
+    QTest::mouseClick(f.w->btn_copy, Qt::LeftButton);
+    QCOMPARE(cb->text(), u"DOLIPRANE 1000 mg, comprimé"_s);
+
+    // Only the selected part.
+    f.w->Edit_NOM->setSelection(0, 9);
+    cb->setText(u"avant"_s);
+    QTest::mouseClick(f.w->btn_copy, Qt::LeftButton);
+    QCOMPARE(cb->text(), u"DOLIPRANE"_s);
+}
+
+void TestWebImport::ctrlCInTheSearchBox()
+{
+    QClipboard *cb = QGuiApplication::clipboard();
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"DOLIPRANE"_s);
+    f.w->Edit1->setFocus();
+    f.w->Edit1->selectAll();
+    QVERIFY(f.w->Edit1->hasSelectedText());
+
+    // The name box has no selection: Ctrl+C copies nothing at all.
+    cb->setText(u"avant"_s);
+    QTest::keyClick(f.w->Edit1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(cb->text(), u"avant"_s);
+
+    // With a selection in the name box, that is what Ctrl+C copies, from the
+    // search box as from the list.
+    f.w->Edit_NOM->setSelection(10, 4);
+    f.w->Edit1->setFocus();
+    f.w->Edit1->selectAll();
+    QTest::keyClick(f.w->Edit1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(cb->text(), u"1000"_s);
+    cb->setText(u"avant"_s);
+    f.w->JvCheckListBox1->setFocus();
+    QTest::keyClick(f.w->JvCheckListBox1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(cb->text(), u"1000"_s);
+}
+
+void TestWebImport::importDroppedFile_data()
+{
+    QTest::addColumn<QString>("fileName");  // in a folder apart from the program's
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("dropOn");    // control under the pointer
+    QTest::addColumn<bool>("severalFiles");
+
+    QTest::newRow("cis.txt on the search box") << u"CIS.txt"_s << otherLines << u"Edit1"_s << false;
+    QTest::newRow("another name on the list") << u"base 2020.txt"_s << otherLines
+                                               << u"JvCheckListBox1"_s << false;
+    QTest::newRow("several files, first one loaded") << u"cis.txt"_s << otherLines
+                                                      << u"Edit_NOM"_s << true;
+    QTest::newRow("an empty file") << u"vide.txt"_s << QStringList{} << u"Panel3"_s << false;
+}
+
+void TestWebImport::importDroppedFile()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, dropOn);
+    QFETCH(bool, severalFiles);
+    Window f;
+    QVERIFY(f.open());
+    QCOMPARE(f.w->CisLines->count(), 7);
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u'/' + fileName;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(lines)));
+    const QString second = elsewhere.path() + u"/second.txt"_s;
+    QVERIFY(fixture::writeFile(second, fixture::crlfJoined({fixture::commonLines().at(0)})));
+    const QString panel2 = f.panel(2);
+    const QString caption = f.w->windowTitle();
+
+    auto *target = f.w->findChild<QWidget *>(dropOn);
+    QVERIFY(target);
+    if (auto *list = qobject_cast<QAbstractScrollArea *>(target))
+        target = list->viewport();
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(target, severalFiles ? QStringList{path, second} : QStringList{path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+    QCOMPARE(dialogs.texts[0], questionText(QDir::toNativeSeparators(path)));
+    QVERIFY2(dialogs.texts[1].contains(reportText(lines.size(), true)), qPrintable(dialogs.texts[1]));
+    QCOMPARE(f.w->CisLines->count(), lines.size());
+    QCOMPARE(CisFilePath, path);
+    QCOMPARE(f.panel(0), QString::number(lines.size()));
+    QCOMPARE(f.panel(3), u"Base de données CIS du "_s + DateText(GetFileDate(path)));
+    QCOMPARE(f.panel(2), panel2);
+    QCOMPARE(f.w->windowTitle(), caption);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    // The copy beside the program keeps the dropped name.
+    QCOMPARE(fixture::readFile(f.dir.path() + u'/' + fileName), fixture::readFile(path));
+    QVERIFY(!QFile::exists(f.dir.path() + u"/second.txt"_s));
+    f.w->activateWindow();
+    QTRY_COMPARE(f.focusName(), u"Edit1"_s);
+
+    // The next search runs on the new file (an empty one: the missing
+    // database warning).
+    fixture::DialogScript warning({u"Annuler"_s});
+    if (lines.isEmpty())
+        warning.arm();
+    f.search(u"AUTRE"_s);
+    QCOMPARE(warning.texts.size(), lines.isEmpty() ? 1 : 0);
+    QCOMPARE(f.w->JvCheckListBox1->count(), lines.isEmpty() ? 0 : 2);
+}
+
+void TestWebImport::importCancelled()
+{
+    Window f;
+    QVERIFY(f.open());
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/cis.txt"_s;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+    const QString before = CisFilePath;
+    const QStringList panels = {f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
+    const QByteArray copy = fixture::readFile(f.cisPath());
+
+    fixture::DialogScript dialogs({u"Annuler"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(f.w->Edit1, {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTest::qWait(50);
+    QCOMPARE(dialogs.texts.size(), 1);
+    QCOMPARE(f.w->CisLines->count(), 7);
+    QCOMPARE(CisFilePath, before);
+    QCOMPARE((QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)}), panels);
+    QCOMPARE(fixture::readFile(f.cisPath()), copy);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TestWebImport::failedImportKeepsTheDatabase_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("a folder") << true;
+    QTest::newRow("a file gone before the load") << false;
+}
+
+void TestWebImport::failedImportKeepsTheDatabase()
+{
+    QFETCH(bool, folder);
+    Window f;
+    QVERIFY(f.open());
+    QTemporaryDir elsewhere;
+    QString path = elsewhere.path() + u"/dossier"_s;
+    if (folder)
+        QVERIFY(QDir().mkdir(path));
+    else
+        QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+    const QString before = CisFilePath;
+    const QStringList panels = {f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
+
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    if (!folder) {
+        // The file disappears while the user reads the question.
+        dialogs.beforeAnswer = [path](int n) {
+            if (n == 0)
+                QFile::remove(path);
+        };
+    }
+    QVERIFY(dropFiles(f.w->JvCheckListBox1->viewport(), {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(dialogs.texts[1].contains(u"Impossible d'ouvrir le fichier"_s), qPrintable(dialogs.texts[1]));
+    QCOMPARE(f.w->CisLines->count(), 7);
+    QCOMPARE(CisFilePath, before);
+    QCOMPARE((QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)}), panels);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    // The database still answers searches, and the close step saves the
+    // path that loads.
+    f.search(u"PARACETAMOL"_s);
+    QCOMPARE(f.w->JvCheckListBox1->count(), 2);
+    QTest::mouseClick(f.w->btn_close, Qt::LeftButton);
+    QCOMPARE(f.quitRequests, 1);
+    QCOMPARE(IniReadString(u"ANSM"_s, u"CIS.TXT"_s, QString(), f.iniPath()), before);
+}
+
+void TestWebImport::importKeepsTheResults()
+{
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"PARACETAMOL"_s);
+    f.clickRow(1);
+    const QStringList boxes = f.boxTexts();
+    const QString caption = f.w->windowTitle();
+    const bool aut = f.w->JvLED_AUT->status();
+    const bool comm = f.w->JvLED_COMM->status();
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/cis.txt"_s;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(f.w->Edit_CIP, {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(f.w->CisLines->count(), 2);
+    // The list still shows the previous file's rows, and they still read.
+    QCOMPARE(f.listedCodes(), (QStringList{u"61234567"_s, u"62000001"_s}));
+    QCOMPARE(f.boxTexts(), boxes);
+    QCOMPARE(f.w->windowTitle(), caption);
+    QCOMPARE(f.w->JvLED_AUT->status(), aut);
+    QCOMPARE(f.w->JvLED_COMM->status(), comm);
+    QCOMPARE(f.w->Edit1->text(), u"PARACETAMOL"_s);
+    f.clickRow(0);
+    QCOMPARE(f.w->Edit_CIP->text(), u"61234567"_s);
+}
+
+void TestWebImport::importThenQuitKeepsTheOldPath()
+{
+    Window f;
+    QVERIFY(f.dir.isValid());
+    QVERIFY(fixture::writeFile(f.cisPath(), fixture::crlfJoined(fixture::commonLines())));
+    QVERIFY(fixture::writeFile(f.iniPath(), (u"[ANSM]\r\nCIS.TXT="_s + f.cisPath() + u"\r\n"_s).toUtf8()));
+    QVERIFY(f.openAsIs());
+    const QByteArray ini = fixture::readFile(f.iniPath());
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/nouveau.txt"_s;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(f.w->Edit1, {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    f.w->activateWindow();
+    QTRY_COMPARE(f.focusName(), u"Edit1"_s);
+
+    QTest::keyClick(f.w->Edit1, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(f.quitRequests, 1);
+    QCOMPARE(fixture::readFile(f.iniPath()), ini);
+}
+
+void TestWebImport::copyNeverReplacesProgramFiles_data()
+{
+    QTest::addColumn<QString>("which");
+    QTest::newRow("the settings file's name") << u"ini"_s;
+    QTest::newRow("the program's name") << u"program"_s;
+    QTest::newRow("the copy itself") << u"copy"_s;
+}
+
+void TestWebImport::copyNeverReplacesProgramFiles()
+{
+    QFETCH(QString, which);
+    Window f;
+    QVERIFY(f.open());
+    const QByteArray programBytes = QByteArrayLiteral("#!/bin/sh\n");
+    QVERIFY(fixture::writeFile(f.programPath(), programBytes));
+    QVERIFY(fixture::writeFile(f.iniPath(), QByteArrayLiteral("[ANSM]\r\nCIS.TXT=x\r\n")));
+    const QByteArray iniBytes = fixture::readFile(f.iniPath());
+    const QByteArray cisBytes = fixture::readFile(f.cisPath());
+
+    QTemporaryDir elsewhere;
+    QString path;
+    if (which == u"copy"_s) {
+        path = f.cisPath();
+    } else {
+        path = elsewhere.path() + u'/'
+               + QFileInfo(which == u"ini"_s ? f.iniPath() : f.programPath()).fileName();
+        QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+    }
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(f.w->Edit1, {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+    const bool copy = which == u"copy"_s;
+    QVERIFY2(dialogs.texts[1].contains(reportText(copy ? 7 : 2, copy)), qPrintable(dialogs.texts[1]));
+    QCOMPARE(fixture::readFile(f.programPath()), programBytes);
+    QCOMPARE(fixture::readFile(f.iniPath()), iniBytes);
+    QCOMPARE(fixture::readFile(f.cisPath()), cisBytes);
+    QCOMPARE(CisFilePath, path);
+}
+
+void TestWebImport::failedCopyIsReported()
+{
+    // A program folder that does not exist: no copy can be made there.
+    Window f;
+    QVERIFY(f.open());
+    SetProgramPathForTesting(f.dir.path() + u"/absent/Verdane"_s);
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/cis.txt"_s;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    dialogs.arm();
+    QVERIFY(dropFiles(f.w->Edit1, {path}));
+    QTRY_VERIFY(dialogs.done());
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(dialogs.texts[1].contains(reportText(2, false)), qPrintable(dialogs.texts[1]));
+    QCOMPARE(f.w->CisLines->count(), 2);
+    QVERIFY(QFile::exists(path));
+}
+
+void TestWebImport::textDropsStillReachTheBoxes()
+{
+    Window f;
+    QVERIFY(f.open());
+    QMimeData mime;
+    mime.setText(u"TEXTE"_s);
+    const QPoint at = f.w->Edit_NOM->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.w->Edit_NOM, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.w->Edit_NOM, &drop);
+    QCOMPARE(f.w->Edit_NOM->text(), u"TEXTE"_s);
+    QTest::qWait(50);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(f.w->CisLines->count(), 7);
+}
+
+QTEST_MAIN(TestWebImport)
+#include "tst_web_import.moc"
