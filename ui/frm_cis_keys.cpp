@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -208,8 +209,11 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
         return false;
     }
 
-    // Key presses: once, for the control that has the focus (the event comes
-    // back here for each parent it travels up to).
+    // Key presses: once, for the control that has the focus (an unused key
+    // comes back here for each parent it travels up to).
+    static bool passingOn = false;
+    if (passingOn)
+        return false;
     QWidget *focus = QApplication::focusWidget();
     if (focus ? widget != focus : widget != this)
         return false;
@@ -226,9 +230,20 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
                 btn_SEARCH->click();
         }
         return true; // with Shift, Ctrl or Alt: no button
-    case Qt::Key_Escape:
+    case Qt::Key_Escape: {
         guarded([this]() { FormKeyPress(QChar(27)); });
-        return false; // the key goes on to the control
+        // The key goes on to the control. Sent from here: a dialog shown
+        // meanwhile may have moved the focus, and the event must not come
+        // back to this filter as the window's own key.
+        QPointer<QWidget> receiver(widget);
+        if (receiver) {
+            passingOn = true;
+            QCoreApplication::sendEvent(receiver, key);
+            passingOn = false;
+        }
+        key->accept();
+        return true;
+    }
     case Qt::Key_F:
         if (mods == Qt::AltModifier || (focusedButton && mods == Qt::NoModifier)) {
             btn_close->click();
