@@ -55,7 +55,6 @@ void TForm_CIS::btn_SEARCHClick()
     const qsizetype n = store->count();
     Gauge1->setMinValue(0);
     Gauge1->setMaxValue(int(n - 1));
-    Gauge1->setProgress(0);
     Gauge1->show();
     const GaugeHider hideGauge(Gauge1);
     JvCheckListBox1->clear();
@@ -64,8 +63,8 @@ void TForm_CIS::btn_SEARCHClick()
     StatusBar1->setPanelText(2, u"0"_s);
 
     // Scan: the query cannot change while the click runs, so it is taken once.
-    // The whole pass takes milliseconds, too short for any repaint to show its
-    // intermediate counts; the gauge and panels get their final values.
+    // The pass is one call over the store, too short for any repaint to show
+    // its intermediate counts: the gauge and panels get their final values.
     const QString query = Edit1->text();
     std::vector<qsizetype> lines = store->search(query);
     Gauge1->setProgress(int(n - 1));

@@ -224,7 +224,18 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     });
     if (runStart >= 0)
         sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(n - 1)));
+    m_marking = true;
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+    m_marking = false;
+}
+
+QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
+{
+    // The marking pass selects up to one range per run of rows: repainting
+    // the viewport is cheaper than finding where each range stands.
+    if (m_marking)
+        return QRegion(viewport()->rect());
+    return QListView::visualRegionForSelection(selection);
 }
 
 void TCheckListView::updateRowWidth()
@@ -236,7 +247,7 @@ void TCheckListView::updateRowWidth()
     }
     // Measuring a million texts would take seconds: measure only the rows
     // with the most characters, which hold the widest one in practice.
-    constexpr size_t Candidates = 64;
+    constexpr size_t Candidates = 16;
     using Entry = std::pair<qsizetype, int>; // length, row
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> longest;
     for (int r = 0; r < n; ++r) {

@@ -85,6 +85,7 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
 private:
     void updateRowWidth();
@@ -95,4 +96,5 @@ private:
     ResultListModel *m_model;
     QString m_prefix;
     QElapsedTimer m_lastTypedKey;
+    bool m_marking = false;
 };

@@ -1,0 +1,231 @@
+// Speed and memory of the window at work: the search from the click to the
+// summary written, the same handler on the literal line-by-line scan, the
+// record view, and the result list's memory per row.
+//   bench_window <real CIS file> <generated large CIS file>
+// Missing files are reported and skipped. Runs offscreen unless told otherwise.
+#include "cis_store.h"
+#include "frm_cis.h"
+#include "result_list.h"
+#include "text_logic.h"
+#include "vela_ini.h"
+#include "widgets.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <malloc.h>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+template <typename F>
+double bestOf(int n, F &&f)
+{
+    double best = 1e300;
+    for (int i = 0; i < n; ++i) {
+        const auto t0 = Clock::now();
+        f();
+        best = std::min(best, msSince(t0));
+    }
+    return best;
+}
+
+size_t heapInUse()
+{
+    const struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+}
+
+const char *verdict(bool ok)
+{
+    return ok ? "ok" : "MISSED";
+}
+
+// The search handler as first written: every line tested with the literal
+// test, the gauge and panel 1 written per line, panel 2 per match; then the
+// same marking pass and record view as the program's.
+void literalSearch(TForm_CIS &w)
+{
+    const std::shared_ptr<const CisStore> store = w.CisLines;
+    const qsizetype n = store->count();
+    w.Gauge1->setMinValue(0);
+    w.Gauge1->setMaxValue(int(n - 1));
+    w.Gauge1->show();
+    w.JvCheckListBox1->clear();
+    w.StatusBar1->setPanelText(0, QString::number(n));
+    w.StatusBar1->setPanelText(1, u"0"_s);
+    w.StatusBar1->setPanelText(2, u"0"_s);
+    std::vector<qsizetype> lines;
+    for (qsizetype i = 0; i < n; ++i) {
+        w.Gauge1->setProgress(int(i));
+        w.StatusBar1->setPanelText(1, QString::number(n - i - 1));
+        if (LineMatchesQuery(store->line(i), w.Edit1->text())) {
+            lines.push_back(i);
+            w.StatusBar1->setPanelText(2, QString::number(lines.size()));
+        }
+    }
+    w.JvCheckListBox1->resultModel()->setRows(store, std::move(lines));
+    const ResultListModel *model = w.JvCheckListBox1->resultModel();
+    w.JvCheckListBox1->markRows([&](int r) { return store->isNotMarketed(model->storeLine(r)); });
+    if (w.JvCheckListBox1->count() > 0) {
+        w.JvCheckListBox1->setItemIndex(0);
+        w.JvCheckListBox1Click();
+        w.StatusBar1->setPanelText(2, u"%1 occurence(s) pour \"%2\""_s
+                                          .arg(w.JvCheckListBox1->count())
+                                          .arg(w.Edit1->text()));
+    }
+    w.Gauge1->hide();
+}
+
+struct Window
+{
+    QTemporaryDir dir;
+    std::unique_ptr<TForm_CIS> w;
+
+    bool open(const QString &cisFile)
+    {
+        if (!dir.isValid())
+            return false;
+        SetProgramPathForTesting(dir.path() + u"/Verdane"_s);
+        QFile ini(IniFileName());
+        if (!ini.open(QIODevice::WriteOnly))
+            return false;
+        ini.write((u"[ANSM]\r\nCIS.TXT="_s + cisFile + u"\r\n"_s).toUtf8());
+        ini.close();
+        TForm_CIS::quitRequest() = [] {};
+        w = std::make_unique<TForm_CIS>();
+        w->show();
+        QApplication::processEvents();
+        return w->CisLines->count() > 0;
+    }
+
+    ~Window()
+    {
+        w.reset();
+        SetProgramPathForTesting(QString());
+    }
+
+    // From the click to the summary in panel 2 (the handler writes it last).
+    double search(const QString &query, int runs)
+    {
+        w->Edit1->setText(query);
+        return bestOf(runs, [&] { w->btn_SEARCH->click(); });
+    }
+};
+
+void realFile(const QString &path)
+{
+    std::printf("-- real file %s\n", qPrintable(path));
+    Window win;
+    if (!win.open(path)) {
+        std::printf("   not loaded: skipped\n");
+        return;
+    }
+    TForm_CIS &w = *win.w;
+    std::printf("   %lld lines\n", qlonglong(w.CisLines->count()));
+
+    for (const QString &query : {u"PARACETAMOL"_s, u" "_s}) {
+        const double fast = win.search(query, 30);
+        const int rows = w.JvCheckListBox1->count();
+        const QString summary = w.StatusBar1->panelText(2);
+        const double literal = bestOf(query == u" "_s ? 3 : 5, [&] { literalSearch(w); });
+        const bool same = w.StatusBar1->panelText(2) == summary && w.JvCheckListBox1->count() == rows;
+        const double target = query == u" "_s ? 50.0 : 5.0;
+        std::printf("   search \"%s\": %d rows, %.2f ms (target < %.0f ms: %s); literal handler %.2f ms, "
+                    "ratio %.1fx (target >= 5x: %s)%s\n",
+                    qPrintable(query), rows, fast, target, verdict(fast < target), literal,
+                    literal / fast, verdict(literal / fast >= 5.0), same ? "" : "  RESULTS DIFFER");
+    }
+
+    // Record view: a real click on a row to the boxes filled; alternate
+    // two products so that every click changes the boxes.
+    win.search(u"PARACETAMOL"_s, 1);
+    TCheckListView *list = w.JvCheckListBox1;
+    QApplication::processEvents();
+    const QPoint p0 = list->visualRect(list->resultModel()->index(0)).center() + QPoint(40, 0);
+    const QPoint p1 = list->visualRect(list->resultModel()->index(1)).center() + QPoint(40, 0);
+    const int clicks = 200;
+    const auto t0 = Clock::now();
+    for (int i = 0; i < clicks; ++i)
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, (i % 2) ? p1 : p0);
+    const double perClick = msSince(t0) / clicks;
+    const double view = bestOf(200, [&] {
+        list->setItemIndex(list->itemIndex() == 0 ? 1 : 0);
+        w.JvCheckListBox1Click();
+    });
+    std::printf("   record view: row click to boxes filled %.3f ms (target < 1 ms: %s); "
+                "the handler alone %.3f ms\n",
+                perClick, verdict(perClick < 1.0), view);
+}
+
+void bigFile(const QString &path)
+{
+    std::printf("-- generated file %s\n", qPrintable(path));
+    if (!QFile::exists(path)) {
+        std::printf("   absent: skipped (build the bench_big_cis target)\n");
+        return;
+    }
+    Window win;
+    if (!win.open(path)) {
+        std::printf("   not loaded: skipped\n");
+        return;
+    }
+    TForm_CIS &w = *win.w;
+    std::printf("   %lld lines\n", qlonglong(w.CisLines->count()));
+
+    // Memory: what listing every line adds, the view's layout included.
+    win.search(u"ZZZZZZZZ"_s, 1);
+    QApplication::processEvents();
+    malloc_trim(0);
+    const size_t before = heapInUse();
+    w.Edit1->setText(u" "_s);
+    const auto t0 = Clock::now();
+    w.btn_SEARCH->click();
+    const double handler = msSince(t0);
+    QApplication::processEvents(); // layout and first paint of the list
+    const double endToEnd = msSince(t0);
+    const int rows = w.JvCheckListBox1->count();
+    const double perRow = rows ? double(heapInUse() - before) / rows : 0.0;
+    std::printf("   search \" \": %d rows, click to summary %.0f ms, with the list laid out and "
+                "painted %.0f ms (target < 1500 ms: %s)\n",
+                rows, handler, endToEnd, verdict(endToEnd < 1500.0));
+    std::printf("   result list memory: %.1f bytes per listed row (target <= 64: %s)\n", perRow,
+                verdict(perRow <= 64.0));
+
+    const double again = win.search(u" "_s, 3);
+    std::printf("   search \" \" again (list replaced): %.0f ms\n", again);
+    const double para = win.search(u"PARACETAMOL"_s, 3);
+    std::printf("   search \"PARACETAMOL\": %d rows, %.1f ms\n", w.JvCheckListBox1->count(), para);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("bench_window (%s)\n", qPrintable(QGuiApplication::platformName()));
+    if (argc > 1)
+        realFile(QString::fromLocal8Bit(argv[1]));
+    if (argc > 2)
+        bigFile(QString::fromLocal8Bit(argv[2]));
+    return 0;
+}
