@@ -96,14 +96,15 @@ void TForm_CIS::JvCheckListBox1Click()
         return;
     // setText signals a change only when the text differs, so each reaction
     // runs only on a real change, in the boxes' order.
-    Edit_CIP->setText(fields[0]);
-    Edit_NOM->setText(fields[1]);
-    edit_FORME->setText(fields[2]);
-    EDIT_VOIE->setText(fields[3]);
-    edit_AUTORISATION->setText(fields[4]);
-    edit_PROCEDURE->setText(fields[5]);
-    EDIT_commecialise->setText(fields[6]);
-    edit_NUM->setText(fields[7]);
+    TLabeledEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
+                                    edit_AUTORISATION, edit_PROCEDURE, EDIT_commecialise, edit_NUM};
+    for (int i = 0; i < 8; ++i) {
+        if (boxes[i]->text() == fields[i])
+            continue;
+        boxes[i]->setText(fields[i]);
+        // A long name is read from its beginning.
+        boxes[i]->setCursorPosition(0);
+    }
     setWindowTitle(Edit_NOM->text());
 }
 

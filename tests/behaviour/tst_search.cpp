@@ -304,6 +304,9 @@ void TestSearch::recordView()
         return;
     }
     QCOMPARE(f.boxTexts(), boxes);
+    // Shown from its beginning, nothing selected.
+    QCOMPARE(f.w->Edit_NOM->cursorPosition(), 0);
+    QVERIFY(!f.w->Edit_NOM->hasSelectedText());
     QCOMPARE(f.w->windowTitle(), boxes.at(1));
     QCOMPARE(f.w->JvLED_AUT->status(), autLit);
     QCOMPARE(f.w->JvLED_COMM->status(), commLit);
