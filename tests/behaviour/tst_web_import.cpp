@@ -28,6 +28,8 @@ bool dropFiles(QWidget *target, const QStringList &paths)
     for (const QString &p : paths)
         urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
+    // File managers offer the paths as text too, which a text box would take.
+    mime.setText(paths.join(u'\n'));
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime, Qt::LeftButton,
                           Qt::NoModifier);
