@@ -387,6 +387,16 @@ void TCheckListView::mousePressEvent(QMouseEvent *e)
 {
     const QModelIndex idx = indexAt(e->position().toPoint());
     QListView::mousePressEvent(e);
+    m_rowAtPress = itemIndex();
     if (e->button() == Qt::LeftButton && idx.isValid())
         emit userSelectionChanged();
+}
+
+void TCheckListView::mouseReleaseEvent(QMouseEvent *e)
+{
+    QListView::mouseReleaseEvent(e);
+    // A drag over the rows moved the current row: show where it ended.
+    if (e->button() == Qt::LeftButton && itemIndex() >= 0 && itemIndex() != m_rowAtPress)
+        emit userSelectionChanged();
+    m_rowAtPress = -1;
 }

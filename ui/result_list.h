@@ -84,6 +84,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
     QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
@@ -97,4 +98,5 @@ private:
     QString m_prefix;
     QElapsedTimer m_lastTypedKey;
     bool m_marking = false;
+    int m_rowAtPress = -1; // current row after the last press, to notice a drag
 };

@@ -4,6 +4,7 @@
 
 #include "text_logic.h"
 
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 
@@ -371,6 +372,19 @@ void TestSearch::listNavigation()
     QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
     QVERIFY(list->selected(4));
     QCOMPARE(f.w->Edit_CIP->text(), u"63000002"_s);
+    // A drag over the rows shows the row where it ends.
+    const QPoint from = list->visualRect(list->resultModel()->index(1)).center() + QPoint(40, 0);
+    const QPoint to = list->visualRect(list->resultModel()->index(3)).center() + QPoint(40, 0);
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, list->viewport()->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &move);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to);
+    QCOMPARE(list->itemIndex(), 3);
+    QCOMPARE(f.w->Edit_CIP->text(), u"62000001"_s);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 3);
+    f.clickRow(4);
+
     // Shift extends, Ctrl adds.
     QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
     QCOMPARE(list->selectionModel()->selectedIndexes().size(), 2);
