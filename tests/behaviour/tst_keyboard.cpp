@@ -254,6 +254,10 @@ void TestKeyboard::tabCycle()
     for (int i = 0; i < cycle.size(); ++i) {
         press(Qt::Key_Tab);
         seen << f.focusName();
+        // The button Enter would press is the one drawn as default.
+        auto *focusedButton = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        for (QPushButton *b : f.w->findChildren<QPushButton *>())
+            QCOMPARE(b->isDefault(), focusedButton ? b == focusedButton : b == f.w->btn_SEARCH);
     }
     QCOMPARE(seen, cycle + QStringList{cycle.first()});
 
