@@ -495,6 +495,15 @@ void TestSearch::scrollWidthFollowsTheWidestRow()
     QVERIFY(list->horizontalScrollBar()->maximum() > 0);
     QCOMPARE(list->visualRect(list->resultModel()->index(0)).height(), 13);
 
+    // A larger font widens the rows.
+    QFont big = list->font();
+    big.setPointSize(big.pointSize() * 2);
+    list->setFont(big);
+    QApplication::processEvents();
+    QVERIFY(list->resultModel()->rowWidth() >= QFontMetrics(big).horizontalAdvance(list->itemText(1)));
+    QTRY_VERIFY(list->horizontalScrollBar()->maximum() + list->viewport()->width()
+                >= QFontMetrics(big).horizontalAdvance(list->itemText(1)));
+
     // Escape empties the list, and the scroll width with it.
     f.w->Edit1->setFocus();
     QTest::keyClick(f.w->Edit1, Qt::Key_Escape);
