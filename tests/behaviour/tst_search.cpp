@@ -10,6 +10,23 @@
 
 using fixture::Window;
 
+namespace {
+
+// Records the show and hide events a widget receives.
+class ShowHideLog : public QObject
+{
+public:
+    QList<QEvent::Type> events;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Show || e->type() == QEvent::Hide)
+            events << e->type();
+        return false;
+    }
+};
+
+} // namespace
+
 class TestSearch : public QObject
 {
     Q_OBJECT
@@ -194,7 +211,10 @@ void TestSearch::singleLineStore()
 {
     Window f;
     QVERIFY(f.open({fixture::commonLines().at(1)}));
+    ShowHideLog gauge;
+    f.w->Gauge1->installEventFilter(&gauge);
     f.search(u"DOLI"_s);
+    QCOMPARE(gauge.events, (QList<QEvent::Type>{QEvent::Show, QEvent::Hide}));
     QCOMPARE(f.w->Gauge1->minValue(), 0);
     QCOMPARE(f.w->Gauge1->maxValue(), 0);
     QCOMPARE(f.w->Gauge1->percent(), 0);
