@@ -3,6 +3,7 @@
 // record view, and the result list's memory per row.
 //   bench_window <real CIS file> <generated large CIS file>
 // Missing files are reported and skipped. Runs offscreen unless told otherwise.
+#include "bench_timing.h"
 #include "cis_store.h"
 #include "frm_cis.h"
 #include "result_list.h"
@@ -17,8 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
@@ -28,24 +27,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-template <typename F>
-double bestOf(int n, F &&f)
-{
-    double best = 1e300;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = Clock::now();
-        f();
-        best = std::min(best, msSince(t0));
-    }
-    return best;
-}
+using bench::Clock;
+using bench::bestOf;
+using bench::msSince;
 
 size_t heapInUse()
 {

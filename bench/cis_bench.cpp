@@ -3,14 +3,13 @@
 //   cis_bench <file>...           (missing files are reported and skipped)
 //   cis_bench --load-peak <file>  (internal: loads once, prints peak memory)
 #include "app_error.h"
+#include "bench_timing.h"
 #include "cis_store.h"
 #include "text_logic.h"
 
 #include <QFile>
 #include <QString>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -25,25 +24,9 @@ extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Best of n runs: the figure least disturbed by the rest of the machine.
-template <typename F>
-double bestOf(int n, F &&f)
-{
-    double best = 1e300;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = Clock::now();
-        f();
-        best = std::min(best, msSince(t0));
-    }
-    return best;
-}
+using bench::Clock;
+using bench::bestOf;
+using bench::msSince;
 
 long statusKib(const char *key)
 {
@@ -103,15 +86,15 @@ size_t rawSearch(const std::vector<char> &raw, const std::string &needle)
 }
 
 // The reference: every line copied and upper-cased afresh, then searched.
-size_t literalScan(const CisStore &store, const QString &query)
+std::vector<qsizetype> literalScan(const CisStore &store, const QString &query)
 {
-    size_t hits = 0;
+    std::vector<qsizetype> hits;
     for (qsizetype i = 0; i < store.count(); ++i) {
         QString u = store.line(i).toString();
         for (QChar &c : u)
             c = c.toUpper();
         if (!u.isEmpty() && u.contains(query))
-            ++hits;
+            hits.push_back(i);
     }
     return hits;
 }
@@ -194,8 +177,8 @@ void runFile(const char *self, const char *path, Verdict &verdict)
         const double tFloor = bestOf(reps, [&] { floorLines = rawSearch(raw, needle); });
         std::vector<qsizetype> hits;
         const double tSearch = bestOf(reps, [&] { hits = store.search(query); });
-        size_t literalHits = 0;
-        const double tLiteral = bestOf(large ? 1 : 3, [&] { literalHits = literalScan(store, query); });
+        std::vector<qsizetype> literal;
+        const double tLiteral = bestOf(large ? 1 : 3, [&] { literal = literalScan(store, query); });
         size_t matchHits = 0;
         const double tMatch = bestOf(large ? 1 : 3, [&] {
             matchHits = 0;
@@ -205,11 +188,11 @@ void runFile(const char *self, const char *path, Verdict &verdict)
         std::printf("  %-13s %10zu %10.2f %10.2f %10.2f %12.2f %9.2f %9.1f\n",
                     (std::string("\"") + q + "\"").c_str(), hits.size(), tFloor, tSearch, tLiteral, tMatch,
                     tSearch / tFloor, tLiteral / tSearch);
-        if (hits.size() != literalHits || hits.size() != matchHits)
+        const bool same = hits == literal && hits.size() == matchHits;
+        if (!same)
             std::printf("    RESULTS DIFFER: search %zu, literal %zu, LineMatchesQuery %zu (raw floor %zu)\n",
-                        hits.size(), literalHits, matchHits, floorLines);
-        verdict.check((std::string("  \"") + q + "\": search same lines as the literal scan").c_str(),
-                      hits.size() == literalHits && hits.size() == matchHits);
+                        hits.size(), literal.size(), matchHits, floorLines);
+        verdict.check((std::string("  \"") + q + "\": search same lines as the literal scan").c_str(), same);
         verdict.check((std::string("  \"") + q + "\": search <= 2 x memmem floor").c_str(), tSearch <= 2 * tFloor);
         verdict.check((std::string("  \"") + q + "\": literal >= 10 x search").c_str(), tLiteral >= 10 * tSearch);
         if (large)
