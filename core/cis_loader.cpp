@@ -1,6 +1,7 @@
 #include "app_error.h"
 #include "cis_store.h"
 #include "cis_store_p.h"
+#include "cp1252.h"
 #include "upper_table.h"
 
 #include <QDir>
@@ -22,20 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Windows-1252: Latin-1 except 0x80-0x9F; the five bytes it leaves undefined
-// keep their own value.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-inline char16_t cp1252(unsigned char b)
-{
-    return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t(b);
-}
 
 inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 13); }
 
@@ -87,7 +74,7 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
     breakOf[0] = breakOf[10] = breakOf[13] = true;
     const unsigned char *tw = CisUpper::twinTable();
     for (int b = 0; b < 256; ++b) {
-        unitOf[b] = cp1252(static_cast<unsigned char>(b));
+        unitOf[b] = Cp1252Unit(static_cast<unsigned char>(b));
         twinOf[b] = tw[unitOf[b]];
     }
     auto scalar = [&](qsizetype from, qsizetype to) {

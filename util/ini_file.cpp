@@ -5,6 +5,7 @@
 #include "vela_ini.h"
 
 #include "app_error.h"
+#include "cp1252.h"
 #include "ini_atomic.h"
 
 #include <QFile>
@@ -25,23 +26,12 @@ constexpr qsizetype kMaxValueLength = 2047;
 
 enum class Encoding { Utf8, Utf8Mark, Utf16Le, Utf16Be, Cp1252 };
 
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F. The five bytes it
-// leaves undefined map to the code point of the same value, so every byte
-// string decodes and encodes back unchanged.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 QString decodeCp1252(const char *data, qsizetype size)
 {
     QString text(size, Qt::Uninitialized);
     QChar *out = text.data();
     for (qsizetype i = 0; i < size; ++i) {
-        const uchar b = uchar(data[i]);
-        out[i] = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+        out[i] = QChar(Cp1252Unit(uchar(data[i])));
     }
     return text;
 }
