@@ -70,6 +70,7 @@ void TstCisDecoding::decoding_data()
                                    << QStringList{u"61266250\tcafé"_s, u"B"_s};
     QTest::newRow("UTF-16LE mark only") << QByteArray("\xFF\xFE") << QStringList();
     QTest::newRow("UTF-16LE mark and one byte") << QByteArray("\xFF\xFE\x41") << QStringList();
+    QTest::newRow("UTF-16BE mark only") << QByteArray("\xFE\xFF") << QStringList();
     QTest::newRow("shorter than the UTF-8 mark") << QByteArray("\xEF\xBB") << QStringList{u"ï»"_s};
     QTest::newRow("one byte FF") << QByteArray("\xFF") << QStringList{u"ÿ"_s};
     QTest::newRow("one byte FE") << QByteArray("\xFE") << QStringList{u"þ"_s};

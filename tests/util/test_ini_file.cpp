@@ -1,6 +1,7 @@
 // The settings file: reading and editing private-profile text, byte for byte.
 #include "app_error.h"
 #include "vela_ini.h"
+#include "../core/run_in_child.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,8 @@ private slots:
     void writeToReadOnlyFileFails();
     void writeToMissingDirectoryFails();
     void writeToDirectoryFails();
+    void writeToUnwritableDirectoryFails_data();
+    void writeToUnwritableDirectoryFails();
     void failedWriteLeavesFileIntact();
     void writeKeepsPermissionsAndLinks();
     void writeWithoutFileNameUsesProgramName();
@@ -106,6 +109,8 @@ void TestIniFile::read_data()
     QTest::newRow("blanks around names and value")
         << QByteArray("[ \tANSM ]\r\n \t CIS.TXT \t=  \t /a b  \t\r\n") << u"ANSM"_s << u"CIS.TXT"_s << d
         << u"/a b"_s;
+    QTest::newRow("blanks around the brackets") << QByteArray(" \t[ANSM]\t \r\n\tk=v\r\n") << u"ansm"_s << u"K"_s << d
+                                                << u"v"_s;
     QTest::newRow("double quotes removed, inner blanks kept")
         << QByteArray("[S]\r\nk=  \"  v  \"  \r\n") << u"S"_s << u"k"_s << d << u"  v  "_s;
     QTest::newRow("single quotes removed") << QByteArray("[S]\r\nk='v'\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
@@ -359,6 +364,42 @@ void TestIniFile::writeToDirectoryFails()
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.INI"_s));
     QVERIFY_THROWS_EXCEPTION(AppError, IniWriteString(u"S"_s, u"k"_s, u"v"_s, path));
     QVERIFY(QFileInfo(path).isDir());
+}
+
+void TestIniFile::writeToUnwritableDirectoryFails_data()
+{
+    QTest::addColumn<QByteArray>("before"); // null: no file
+    QTest::newRow("existing file") << QByteArray("[ANSM]\r\nCIS.TXT=/data/cis.txt\r\n");
+    QTest::newRow("no file yet") << QByteArray();
+}
+
+void TestIniFile::writeToUnwritableDirectoryFails()
+{
+    // The file itself may be writable: the new content goes to a temporary
+    // file beside it, which the folder refuses.
+    QFETCH(QByteArray, before);
+    const QString dir = m_dir->filePath(u"ro"_s);
+    const QString path = dir + u"/Verdane.INI"_s;
+    QVERIFY(QDir(m_dir->path()).mkdir(u"ro"_s));
+    if (!before.isNull()) {
+        writeBytes(path, before);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0);
+    }
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0555) == 0);
+    const QString message = asOrdinaryUser([path] {
+        try {
+            IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, u"/other"_s, path);
+        } catch (const AppError &e) {
+            return e.message();
+        }
+        return u"written"_s;
+    });
+    QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0755) == 0);
+    QCOMPARE(message, writeError(path));
+    QCOMPARE(readBytes(path), before.isNull() ? QByteArray("<unreadable>") : before);
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
+             before.isNull() ? QStringList() : QStringList{u"Verdane.INI"_s});
 }
 
 void TestIniFile::failedWriteLeavesFileIntact()
