@@ -241,10 +241,11 @@ void TLabeledEdit::placeLabel()
     if (!EditLabel)
         return;
     // The label keeps its height (13 pixels at 96 dpi) and ends 3 pixels
-    // above the box.
+    // above the box; on denser screens the gap grows with the height.
     const int h = EditLabel->height();
     const int w = EditLabel->sizeHint().width();
-    EditLabel->setGeometry(x(), y() - h - 3, w, h);
+    const int gap = (h * 3 + 6) / 13;
+    EditLabel->setGeometry(x(), y() - h - gap, w, h);
 }
 
 bool TLabeledEdit::event(QEvent *e)

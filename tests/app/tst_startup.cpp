@@ -112,6 +112,7 @@ private slots:
     void eventLoopEnds_data();
     void eventLoopEnds();
     void splashLayout();
+    void splashPaintedBeforeMainWindow();
     void styleNotFound();
     void styleFoundShowsNoDialog();
 
@@ -449,6 +450,35 @@ void TestStartup::splashLayout()
         for (int y = 3; y < 83 && !coloured; ++y)
             coloured = img.pixelColor(x, y).saturation() > 80;
     QVERIFY(coloured);
+}
+
+void TestStartup::splashPaintedBeforeMainWindow()
+{
+    // Records the splash's paints and the first event that reaches the main
+    // window while it is being built, in the order they come.
+    class Recorder : public QObject
+    {
+    public:
+        QStringList log;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Paint && qobject_cast<TSplashScreen *>(o))
+                log << u"splash painted"_s;
+            else if (qobject_cast<TForm_CIS *>(o) && !log.contains(u"window built"_s))
+                log << u"window built"_s;
+            return false;
+        }
+    } recorder;
+    qApp->installEventFilter(&recorder);
+    std::unique_ptr<TForm_CIS> w(StartProgram(kProgramStyleName));
+    qApp->removeEventFilter(&recorder);
+    QVERIFY(w);
+    QVERIFY2(recorder.log.size() >= 2, qPrintable(recorder.log.join(u", ")));
+    QCOMPARE(recorder.log.first(), u"splash painted"_s);
+    QVERIFY(recorder.log.contains(u"window built"_s));
+    // Gone before the event loop runs.
+    for (QWidget *top : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<TSplashScreen *>(top));
 }
 
 void TestStartup::styleNotFound()
