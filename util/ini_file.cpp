@@ -83,6 +83,7 @@ struct Document
     QByteArray bytes;
     Encoding encoding = Encoding::Utf8;
     qsizetype bodyStart = 0; // after the byte-order mark
+    qsizetype bodyEnd = 0;   // before a stray last byte of a UTF-16 file
     int unit = 1;            // bytes per code unit
     QList<Line> lines;
 };
@@ -167,9 +168,11 @@ Document parse(QByteArray bytes)
         doc.encoding = isValidUtf8(b) ? Encoding::Utf8 : Encoding::Cp1252;
     }
 
-    // CR LF, LF alone and CR alone all end a line. A trailing odd byte of a
-    // UTF-16 file stays with the last line's bytes.
-    const qsizetype size = b.size();
+    // CR LF, LF alone and CR alone all end a line. A stray last byte of a
+    // UTF-16 file belongs to no line and stays last, so that an edit keeps
+    // every unit in step.
+    doc.bodyEnd = b.size() - (b.size() - doc.bodyStart) % doc.unit;
+    const qsizetype size = doc.bodyEnd;
     const qsizetype last = size - doc.unit; // last position holding a whole unit
     qsizetype start = doc.bodyStart;
     qsizetype pos = start;
@@ -368,7 +371,7 @@ QByteArray editedContent(QByteArray bytes, const QString &section, const QString
         QString text = u'[' + section + u']' + eol + key + u'=' + written + eol;
         if (!doc.lines.isEmpty() && doc.lines.back().next == doc.lines.back().end)
             text.prepend(eol);
-        out.append(encode(doc.encoding, text));
+        out.insert(doc.bodyEnd, encode(doc.encoding, text));
     }
     return out;
 }

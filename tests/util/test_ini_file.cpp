@@ -238,6 +238,11 @@ void TestIniFile::write_data()
                                           << utf16le(u"[S]\na=1\n[Écran]\nk=v\n"_s);
     QTest::newRow("UTF-16LE mark only") << utf16le(QString()) << u"S"_s << u"k"_s << u"v"_s
                                         << utf16le(u"[S]\r\nk=v\r\n"_s);
+    QTest::newRow("UTF-16LE odd last byte stays last, new section")
+        << utf16le(u"[S]\r\na=1\r\n"_s) + 'x' << u"T"_s << u"k"_s << u"v"_s
+        << utf16le(u"[S]\r\na=1\r\n[T]\r\nk=v\r\n"_s) + 'x';
+    QTest::newRow("UTF-16LE odd last byte stays last, new key")
+        << utf16le(u"[S]\r\na=1"_s) + 'x' << u"S"_s << u"k"_s << u"v"_s << utf16le(u"[S]\r\na=1\r\nk=v"_s) + 'x';
     QTest::newRow("UTF-16BE stays UTF-16BE") << utf16be(u"[S]\r\nk=1\r\n"_s) << u"S"_s << u"new"_s << u"€"_s
                                               << utf16be(u"[S]\r\nk=1\r\nnew=€\r\n"_s);
     QTest::newRow("UTF-8 mark kept, invalid bytes elsewhere untouched")
