@@ -5,10 +5,10 @@
 #include "frm_cis.h"
 #include "msg_dialog.h"
 #include "visual_style.h"
+#include "window_geometry.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QScreen>
 #include <QWindow>
 #include <memory>
 
@@ -16,26 +16,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Centred on the primary screen, each offset halved toward zero, then
-// raised to the desktop's left and top edges.
-void centreOnScreen(QWidget *w)
-{
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    if (!scr)
-        return;
-    const QRect screenRect = scr->geometry();
-    const QRect desktop = scr->virtualGeometry();
-    const QSize outer = w->frameGeometry().size();
-    w->move(qMax(screenRect.left() + (screenRect.width() - outer.width()) / 2, desktop.left()),
-            qMax(screenRect.top() + (screenRect.height() - outer.height()) / 2, desktop.top()));
-}
-
 // Shows the splash and paints it before anything else happens. Only the
 // window system's own events are let through, and only until the window can
 // be drawn: the user's input waits for the event loop.
 void showSplash(TSplashScreen *splash)
 {
-    centreOnScreen(splash);
+    CentreOnScreen(splash);
     splash->show();
     splash->raise();
     QDeadlineTimer deadline(500);

@@ -496,16 +496,7 @@ void TForm_CIS::moveEvent(QMoveEvent *e)
 
 void TForm_CIS::centreOnScreen()
 {
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    if (!scr)
-        return;
-    const QRect screenRect = scr->geometry();
-    const QRect desktop = scr->virtualGeometry();
-    const QSize outer = frameGeometry().size();
-    // Integer division halves toward zero, as the rule wants.
-    const int left = qMax(screenRect.left() + (screenRect.width() - outer.width()) / 2, desktop.left());
-    const int top = qMax(screenRect.top() + (screenRect.height() - outer.height()) / 2, desktop.top());
-    move(left, top);
+    CentreOnScreen(this);
 }
 
 // ---- Settings commands -----------------------------------------------------

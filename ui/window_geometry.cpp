@@ -48,3 +48,16 @@ void RestoreWindowGeometry(QWidget *window, const QString &iniFile)
     }
     applyOuter(window, outer);
 }
+
+void CentreOnScreen(QWidget *window)
+{
+    const QScreen *scr = QGuiApplication::primaryScreen();
+    if (!scr)
+        return;
+    const QRect screenRect = scr->geometry();
+    const QRect desktop = scr->virtualGeometry();
+    const QSize outer = window->frameGeometry().size();
+    // Integer division halves toward zero.
+    window->move(qMax(screenRect.left() + (screenRect.width() - outer.width()) / 2, desktop.left()),
+                 qMax(screenRect.top() + (screenRect.height() - outer.height()) / 2, desktop.top()));
+}

@@ -10,3 +10,8 @@ void SaveWindowGeometry(QWidget *window, const QString &iniFile = QString());
 // Throws AppError at the first unreadable piece of the stored value; the
 // pieces before it are applied all the same.
 void RestoreWindowGeometry(QWidget *window, const QString &iniFile = QString());
+
+// Moves a top-level window so that its outer rectangle is centred on the
+// primary screen: each offset halved toward zero, then raised to the
+// desktop's left and top edges.
+void CentreOnScreen(QWidget *window);
