@@ -11,6 +11,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
@@ -217,6 +219,10 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
     QWidget *focus = QApplication::focusWidget();
     if (focus ? widget != focus : widget != this)
         return false;
+    // The menu bar entered with Alt takes its keys itself: Enter opens a
+    // menu, Escape leaves the menu bar.
+    if (focus == MainMenu1)
+        return false;
     auto *focusedButton = qobject_cast<QPushButton *>(focus);
     const Qt::KeyboardModifiers mods = plainModifiers(key);
 
@@ -244,6 +250,14 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
         key->accept();
         return true;
     }
+    case Qt::Key_F10:
+        // The menu titles have no access letter; F10, like Alt, reaches them.
+        if (mods == Qt::NoModifier) {
+            MainMenu1->setActiveAction(Fihcier1->menuAction());
+            Fihcier1->setActiveAction(PAgedetlchragemntdelANSM1);
+            return true;
+        }
+        break;
     case Qt::Key_F:
         if (mods == Qt::AltModifier || (focusedButton && mods == Qt::NoModifier)) {
             btn_close->click();

@@ -360,6 +360,16 @@ void TCheckListView::keyPressEvent(QKeyEvent *e)
             return;
         }
         break;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        // A one-column list: left and right move the current row like up and
+        // down.
+        QKeyEvent vertical(e->type(), e->key() == Qt::Key_Left ? Qt::Key_Up : Qt::Key_Down,
+                           e->modifiers(), e->text(), e->isAutoRepeat(), e->count());
+        keyPressEvent(&vertical);
+        e->setAccepted(vertical.isAccepted());
+        return;
+    }
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:

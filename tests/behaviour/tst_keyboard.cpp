@@ -2,7 +2,12 @@
 // Tab cycle and the arrows on push buttons.
 #include "window_fixture.h"
 
+#include "visual_style.h"
+
+#include <QAbstractScrollArea>
 #include <QDir>
+#include <QStyle>
+#include <QToolTip>
 
 using fixture::Window;
 
@@ -32,6 +37,7 @@ class TestKeyboard : public QObject
 private slots:
     void escapeClearsTheWindow_data();
     void escapeClearsTheWindow();
+    void escapeClearsInOrder();
     void escapeRightAfterStartUp();
     void escapeOnAnEmptySearchBoxCloses();
     void escapeWithUnwritableSettingsClearsNothing();
@@ -40,9 +46,13 @@ private slots:
     void altFRunsTheCloseStep_data();
     void altFRunsTheCloseStep();
     void ctrlQQuitsWithoutSaving();
+    void menuBarByKeyboard_data();
+    void menuBarByKeyboard();
     void tabCycle_data();
     void tabCycle();
     void arrowsOnPushButtons();
+    void hints_data();
+    void hints();
 };
 
 void TestKeyboard::escapeClearsTheWindow_data()
@@ -80,6 +90,29 @@ void TestKeyboard::escapeClearsTheWindow()
     QCOMPARE((QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)}), panels);
     QCOMPARE(f.w->CisLines->count(), 7);
     QCOMPARE(f.focusName(), u"Edit1"_s);
+}
+
+void TestKeyboard::escapeClearsInOrder()
+{
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"ARROW 500"_s); // a product not marketed: the red cross shown
+    QVERIFY(f.w->img_YES->isHidden());
+    QVERIFY(!f.w->img_NO->isHidden());
+    fixture::ChangeLog log(f.w.get());
+    // The pictures are hidden last, after the emptied marketing box's
+    // reaction has shown the green sign.
+    bool pictureShownByReaction = false;
+    QObject::connect(f.w->EDIT_commecialise, &QLineEdit::textChanged, f.w.get(),
+                     [&] { pictureShownByReaction = !f.w->img_YES->isHidden(); });
+    press(Qt::Key_Escape);
+    QCOMPARE(log.changes, (QStringList{u"Edit1"_s, u"JvCheckListBox1"_s, u"Edit_CIP"_s,
+                                       u"Edit_NOM"_s, u"EDIT_VOIE"_s, u"EDIT_commecialise"_s,
+                                       u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s,
+                                       u"edit_FORME"_s, u"edit_NUM"_s}));
+    QVERIFY(pictureShownByReaction);
+    QVERIFY(f.w->img_YES->isHidden());
+    QVERIFY(f.w->img_NO->isHidden());
 }
 
 void TestKeyboard::escapeRightAfterStartUp()
@@ -224,6 +257,49 @@ void TestKeyboard::ctrlQQuitsWithoutSaving()
     QCOMPARE(f.w->Edit_CIP->text(), u"60003620"_s);
 }
 
+void TestKeyboard::menuBarByKeyboard_data()
+{
+    QTest::addColumn<bool>("f10"); // else Alt pressed and released alone
+    QTest::addColumn<Qt::Key>("key"); // then pressed in the menu bar
+    QTest::newRow("F10, Enter") << true << Qt::Key_Return;
+    QTest::newRow("Alt, Enter") << false << Qt::Key_Return;
+    QTest::newRow("Alt, Down") << false << Qt::Key_Down;
+    QTest::newRow("Alt, Escape") << false << Qt::Key_Escape;
+}
+
+void TestKeyboard::menuBarByKeyboard()
+{
+    QFETCH(bool, f10);
+    QFETCH(Qt::Key, key);
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"DOLIPRANE"_s);
+    f.w->Edit1->setText(u"PARACETAMOL"_s);
+    focus(f, u"Edit1"_s);
+    if (f10) {
+        press(Qt::Key_F10);
+    } else {
+        QTest::keyPress(f.w->Edit1, Qt::Key_Alt);
+        QTest::keyRelease(f.w->Edit1, Qt::Key_Alt);
+        QCOMPARE(f.focusName(), u"MainMenu1"_s);
+        press(key);
+    }
+    // The keys go to the menu bar: no search, no clearing.
+    QCOMPARE(f.w->Edit_CIP->text(), u"60003620"_s);
+    QCOMPARE(f.w->JvCheckListBox1->count(), 1);
+    if (key == Qt::Key_Escape) {
+        QVERIFY(!f.w->Fihcier1->isVisible());
+        QCOMPARE(f.w->Edit1->text(), u"PARACETAMOL"_s);
+        return;
+    }
+    // The first menu opens; its items are reached with the keys.
+    QTRY_VERIFY(f.w->Fihcier1->isVisible());
+    QCOMPARE(f.w->Fihcier1->activeAction(), f.w->PAgedetlchragemntdelANSM1);
+    QTest::keyClick(f.w->Fihcier1, Qt::Key_Return);
+    QTRY_COMPARE(f.urls.size(), 1);
+    QCOMPARE(f.urls[0].path(), u"/php/ecodex/telecharger/telecharger.php"_s);
+}
+
 void TestKeyboard::tabCycle_data()
 {
     QTest::addColumn<bool>("withRecord");
@@ -287,6 +363,9 @@ void TestKeyboard::arrowsOnPushButtons()
         {"btn_SEARCH", Qt::Key_Up, "Edit1"},
         {"btn_Extrait", Qt::Key_Right, "btn_VIDAL"},
         {"btn_VIDAL", Qt::Key_Right, "btn_Extrait"},
+        // The copy button shares its panel with the record boxes.
+        {"btn_copy", Qt::Key_Right, "Edit_NOM"},
+        {"btn_copy", Qt::Key_Up, "EDIT_commecialise"},
     };
     for (const auto &m : moves) {
         focus(f, QString::fromLatin1(m.from));
@@ -297,6 +376,43 @@ void TestKeyboard::arrowsOnPushButtons()
     focus(f, u"Edit_NOM"_s);
     press(Qt::Key_Right);
     QCOMPARE(f.focusName(), u"Edit_NOM"_s);
+}
+
+void TestKeyboard::hints_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("hint"); // empty: none shows
+    const QString search = u"Entrez tout ou partie d''un nom de médicament sans accent"_s;
+    QTest::newRow("copy button") << u"btn_copy"_s << u"Copier"_s;
+    QTest::newRow("result list") << u"JvCheckListBox1"_s << u"[ X Coché = Commercialisé ]"_s;
+    QTest::newRow("search box") << u"Edit1"_s << search;
+    QTest::newRow("close button") << u"btn_close"_s << search;
+    QTest::newRow("name box") << u"Edit_NOM"_s << QString();
+}
+
+void TestKeyboard::hints()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, hint);
+    // The program's own style gives the 500 ms delay.
+    QVERIFY(ApplyVisualStyle(kProgramStyleName));
+    Window f;
+    QVERIFY(f.open());
+    auto *target = f.w->findChild<QWidget *>(control);
+    QVERIFY(target);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(target))
+        target = area->viewport();
+    QCOMPARE(target->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, target), 500);
+    QToolTip::hideText();
+    QTest::mouseMove(target, target->rect().center());
+    if (hint.isEmpty()) {
+        QTest::qWait(1000);
+        QVERIFY(!QToolTip::isVisible());
+        return;
+    }
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), hint);
+    QToolTip::hideText();
 }
 
 QTEST_MAIN(TestKeyboard)

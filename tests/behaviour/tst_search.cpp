@@ -42,6 +42,7 @@ private slots:
     void twoSearchesInARow();
     void recordView_data();
     void recordView();
+    void recordViewWritesInBoxOrder();
     void sameTextTwiceRunsNoReaction();
     void listNavigation();
     void typeToFind();
@@ -76,6 +77,7 @@ void TestSearch::emptyStore()
     QTest::mouseClick(f.w->btn_SEARCH, Qt::LeftButton);
     QVERIFY(dialogs.done());
     QCOMPARE(dialogs.texts.size(), 1);
+    QCOMPARE(dialogs.titles, QStringList{u"Avertissement"_s});
     QVERIFY2(dialogs.texts[0].contains(fixture::uniformBreaks(
                  u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\nCliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
                  u"Une fois téléchargé\r\nDéposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\nEt relancer la recherche"_s)),
@@ -254,11 +256,14 @@ void TestSearch::recordView_data()
     QTest::addColumn<bool>("commLit");
 
     const QString tail = u"\tx\ty\tz\tw"_s;
-    QTest::newRow("nine fields fill the eight boxes")
-        << u"MARK1\tNOM A\tforme\tvoie\tAutorisation active\tproc\tCommercialisée\tref\tneuf"_s
-        << QStringList{u"MARK1"_s, u"NOM A"_s, u"forme"_s, u"voie"_s, u"Autorisation active"_s,
-                       u"proc"_s, u"Commercialisée"_s, u"ref"_s}
-        << true << true;
+    // A line whose fields hold no ";" and no leading quote shows its first
+    // eight fields as they stand.
+    auto plainRow = [&](const char *name, const QString &line, bool autLit, bool commLit) {
+        QTest::newRow(name) << line << line.split(u'\t').mid(0, 8) << autLit << commLit;
+    };
+    plainRow("nine fields fill the eight boxes",
+             u"MARK1\tNOM A\tforme\tvoie\tAutorisation active\tproc\tCommercialisée\tref\tneuf"_s,
+             true, true);
     QTest::newRow("eight fields change nothing")
         << u"MARK2\tNOM B\tforme\tvoie\tAutorisation abrogée\tproc\tNon commercialisée\tref"_s
         << QStringList{} << true << true;
@@ -272,26 +277,15 @@ void TestSearch::recordView_data()
         << QStringList{u"MARK4"_s, u"SIROP"_s, u"ENFANT"_s, u"sirop"_s, u"orale"_s,
                        u"Autorisation active"_s, u"proc"_s, u"Non commercialisée"_s}
         << false << true;
-    QTest::newRow("empty fields empty the boxes and the caption")
-        << u"MARK5\t\t\t\t\t\t\t"_s + tail
-        << QStringList{u"MARK5"_s, QString(), QString(), QString(), QString(), QString(), QString(),
-                       QString()}
-        << false << true;
-    QTest::newRow("the words inside a longer text")
-        << u"MARK6\tN\tf\tv\tAutorisation active (suspendue)\tp\tÉtat : Non commercialisée\tr"_s + tail
-        << QStringList{u"MARK6"_s, u"N"_s, u"f"_s, u"v"_s, u"Autorisation active (suspendue)"_s,
-                       u"p"_s, u"État : Non commercialisée"_s, u"r"_s}
-        << true << false;
-    QTest::newRow("other casings do not count")
-        << u"MARK7\tN\tf\tv\tautorisation active\tp\tNON COMMERCIALISÉE\tr"_s + tail
-        << QStringList{u"MARK7"_s, u"N"_s, u"f"_s, u"v"_s, u"autorisation active"_s, u"p"_s,
-                       u"NON COMMERCIALISÉE"_s, u"r"_s}
-        << false << true;
-    QTest::newRow("blanks only in the CIS box")
-        << u"   \tN\tf\tv\tAutorisation active\tp\tNon commercialisée\tr MARK8"_s + tail
-        << QStringList{u"   "_s, u"N"_s, u"f"_s, u"v"_s, u"Autorisation active"_s, u"p"_s,
-                       u"Non commercialisée"_s, u"r MARK8"_s}
-        << true << false;
+    plainRow("empty fields empty the boxes and the caption", u"MARK5\t\t\t\t\t\t\t"_s + tail, false,
+             true);
+    plainRow("the words inside a longer text",
+             u"MARK6\tN\tf\tv\tAutorisation active (suspendue)\tp\tÉtat : Non commercialisée\tr"_s + tail,
+             true, false);
+    plainRow("other casings do not count",
+             u"MARK7\tN\tf\tv\tautorisation active\tp\tNON COMMERCIALISÉE\tr"_s + tail, false, true);
+    plainRow("blanks only in the CIS box",
+             u"   \tN\tf\tv\tAutorisation active\tp\tNon commercialisée\tr MARK8"_s + tail, true, false);
 }
 
 void TestSearch::recordView()
@@ -337,6 +331,29 @@ void TestSearch::recordView()
     QCOMPARE(f.w->btn_VIDAL->isEnabled(), !boxes.at(0).isEmpty());
 }
 
+void TestSearch::recordViewWritesInBoxOrder()
+{
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"PARACETAMOL"_s);
+    QCOMPARE(f.w->Edit_CIP->text(), u"61234567"_s);
+    fixture::ChangeLog log(f.w.get());
+
+    // The next product shares its route and procedure: those two boxes do
+    // not change; the others change in field order, the reactions with them.
+    f.clickRow(1);
+    QCOMPARE(log.changes, (QStringList{u"Edit_CIP"_s, u"Edit_NOM"_s, u"edit_FORME"_s,
+                                       u"edit_AUTORISATION"_s, u"EDIT_commecialise"_s,
+                                       u"edit_NUM"_s}));
+    QVERIFY(f.w->JvLED_AUT->status());
+    QVERIFY(f.w->JvLED_COMM->status());
+
+    // Shown again: nothing changes at all.
+    log.changes.clear();
+    f.clickRow(1);
+    QCOMPARE(log.changes, QStringList());
+}
+
 void TestSearch::sameTextTwiceRunsNoReaction()
 {
     // The lamps follow changes, not texts: with the lamps set by hand between
@@ -377,6 +394,13 @@ void TestSearch::listNavigation()
     list->setFocus();
 
     QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->itemIndex(), 1);
+    QCOMPARE(f.w->Edit_CIP->text(), u"60003620"_s);
+    // Left and right move the row too, as in a one-column list.
+    QTest::keyClick(list, Qt::Key_Right);
+    QCOMPARE(list->itemIndex(), 2);
+    QCOMPARE(f.w->Edit_CIP->text(), u"61234567"_s);
+    QTest::keyClick(list, Qt::Key_Left);
     QCOMPARE(list->itemIndex(), 1);
     QCOMPARE(f.w->Edit_CIP->text(), u"60003620"_s);
     QTest::keyClick(list, Qt::Key_End);

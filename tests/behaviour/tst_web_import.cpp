@@ -1,6 +1,7 @@
 // Web commands, the copy of the name, and the import of a dropped file.
 #include "window_fixture.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -45,6 +46,16 @@ bool dropFiles(QWidget *target, const QStringList &paths)
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     return drop.isAccepted();
+}
+
+// Drops `paths` on `target`, then waits until `dialogs` has answered every
+// dialog it expects and none is left up.
+bool dropAndAnswer(QWidget *target, const QStringList &paths, fixture::DialogScript &dialogs)
+{
+    dialogs.arm();
+    return dropFiles(target, paths) && QTest::qWaitFor([&dialogs] {
+               return dialogs.done() && QApplication::activeModalWidget() == nullptr;
+           });
 }
 
 QString reportText(qsizetype entries, bool copied)
@@ -285,11 +296,15 @@ void TestWebImport::importDroppedFile()
     if (auto *list = qobject_cast<QAbstractScrollArea *>(target))
         target = list->viewport();
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
-    QVERIFY(dropFiles(target, severalFiles ? QStringList{path, second} : QStringList{path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QList<int> cursors; // the program's cursor while each dialog is up (-1: the default)
+    dialogs.beforeAnswer = [&cursors](int) {
+        cursors << (QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+    };
+    QVERIFY(dropAndAnswer(target, severalFiles ? QStringList{path, second} : QStringList{path},
+                          dialogs));
 
+    QCOMPARE(dialogs.titles, (QStringList{u"Confirmer"_s, u"Informations"_s}));
+    QCOMPARE(cursors, (QList<int>{int(Qt::WaitCursor), -1}));
     QCOMPARE(dialogs.texts[0], questionText(QDir::toNativeSeparators(path)));
     QVERIFY2(dialogs.texts[1].contains(reportText(lines.size(), true)), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), lines.size());
@@ -361,7 +376,6 @@ void TestWebImport::failedImportKeepsTheDatabase()
     const QStringList panels = {f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
     if (!folder) {
         // The file disappears while the user reads the question.
         dialogs.beforeAnswer = [path](int n) {
@@ -369,9 +383,7 @@ void TestWebImport::failedImportKeepsTheDatabase()
                 QFile::remove(path);
         };
     }
-    QVERIFY(dropFiles(f.w->JvCheckListBox1->viewport(), {path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dropAndAnswer(f.w->JvCheckListBox1->viewport(), {path}, dialogs));
     QVERIFY2(dialogs.texts[1].contains(u"Impossible d'ouvrir le fichier"_s), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), 7);
     QCOMPARE(CisFilePath, before);
@@ -402,10 +414,7 @@ void TestWebImport::importKeepsTheResults()
     QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
-    QVERIFY(dropFiles(f.w->Edit_CIP, {path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dropAndAnswer(f.w->Edit_CIP, {path}, dialogs));
     QCOMPARE(f.w->CisLines->count(), 2);
     // The list still shows the previous file's rows, and they still read.
     QCOMPARE(f.listedCodes(), (QStringList{u"61234567"_s, u"62000001"_s}));
@@ -431,10 +440,7 @@ void TestWebImport::importThenQuitKeepsTheOldPath()
     QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
-    QVERIFY(dropFiles(f.w->Edit1, {path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dropAndAnswer(f.w->Edit1, {path}, dialogs));
     f.w->activateWindow();
     QTRY_COMPARE(f.focusName(), u"Edit1"_s);
 
@@ -472,10 +478,7 @@ void TestWebImport::copyNeverReplacesProgramFiles()
         QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
     }
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
-    QVERIFY(dropFiles(f.w->Edit1, {path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dropAndAnswer(f.w->Edit1, {path}, dialogs));
 
     const bool copy = which == u"copy"_s;
     QVERIFY2(dialogs.texts[1].contains(reportText(copy ? 7 : 2, copy)), qPrintable(dialogs.texts[1]));
@@ -496,10 +499,7 @@ void TestWebImport::failedCopyIsReported()
     QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    dialogs.arm();
-    QVERIFY(dropFiles(f.w->Edit1, {path}));
-    QTRY_VERIFY(dialogs.done());
-    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(dropAndAnswer(f.w->Edit1, {path}, dialogs));
     QVERIFY2(dialogs.texts[1].contains(reportText(2, false)), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), 2);
     QVERIFY(QFile::exists(path));

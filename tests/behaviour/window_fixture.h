@@ -125,6 +125,27 @@ struct DialogScript
     bool done() const { return next >= answers.size(); }
 };
 
+// Records, in order, the changes of the search box, the result list (emptied
+// or filled) and the record boxes.
+class ChangeLog
+{
+public:
+    explicit ChangeLog(TForm_CIS *w)
+    {
+        auto note = [this](QObject *o) { return [this, o] { changes << o->objectName(); }; };
+        QObject::connect(w->Edit1, &QLineEdit::textChanged, &m_context, note(w->Edit1));
+        QObject::connect(w->JvCheckListBox1->resultModel(), &QAbstractItemModel::modelReset,
+                         &m_context, note(w->JvCheckListBox1));
+        const QList<TLabeledEdit *> boxes = w->recordBoxes();
+        for (TLabeledEdit *box : boxes)
+            QObject::connect(box, &QLineEdit::textChanged, &m_context, note(box));
+    }
+    QStringList changes;
+
+private:
+    QObject m_context;
+};
+
 class Window
 {
 public:
