@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -483,6 +484,8 @@ void TestStartup::splashPaintedBeforeMainWindow()
 
 void TestStartup::styleNotFound()
 {
+    // Start from the desktop's look, whatever an earlier start applied.
+    QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
     // The error dialog comes while the splash is still up, centred.
     auto seenSplash = std::make_shared<QRect>();
     auto texts = std::make_shared<QString>();
@@ -502,8 +505,9 @@ void TestStartup::styleNotFound()
     QVERIFY(seenSplash->isValid());
     QCOMPARE(seenSplash->topLeft(), centredOnScreen(seenSplash->size()));
 
-    // Then a normal start.
+    // Then a normal start, in the desktop's look.
     QVERIFY(w);
+    QVERIFY(ActiveVisualStyleName().isEmpty());
     QCOMPARE(w->objectName(), u"Form_CIS"_s);
     QVERIFY(w->isVisible());
     for (QWidget *top : QApplication::topLevelWidgets())
