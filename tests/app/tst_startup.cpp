@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStyleFactory>
 #include <QtTest>
 
@@ -373,14 +374,15 @@ void TestStartup::closeStepRefusedWrite()
 
 void TestStartup::quitWritesNothing_data()
 {
-    QTest::addColumn<bool>("byKey");
-    QTest::newRow("Ctrl+Q") << true;
-    QTest::newRow("menu item") << false;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Ctrl+Q") << u"key"_s;
+    QTest::newRow("menu item") << u"menu"_s;
+    QTest::newRow("log-off") << u"session"_s;
 }
 
 void TestStartup::quitWritesNothing()
 {
-    QFETCH(bool, byKey);
+    QFETCH(QString, how);
     QVERIFY(writeFile(m_folder->path(u"cis.txt"_s), fixture::sampleCis()));
     const QByteArray before = "; kept as it is\r\n[Verdane]\r\nForm_CIS=10:10:700:500\r\n[ANSM]\r\nCIS.TXT=\r\n";
     QVERIFY(writeFile(m_folder->iniPath(), before));
@@ -390,12 +392,22 @@ void TestStartup::quitWritesNothing()
     w->resize(650, 420);
     QApplication::setActiveWindow(w.get());
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    if (byKey)
+    if (how == u"key") {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-    else
+    } else if (how == u"menu") {
         w->Quitter1->trigger();
+    } else {
+        // The session manager's notice that the user logs off.
+        auto *session = qApp->findChild<QSessionManager *>();
+        if (!session)
+            QSKIP("no session manager on this platform");
+        emit qApp->commitDataRequest(*session);
+    }
     QCOMPARE(m_folder->quitRequests, 1);
     QVERIFY(w->quitRequested());
+    // Windows closed on the way out run no close step either.
+    QVERIFY(w->close());
+    QCOMPARE(m_folder->quitRequests, 1);
     QCOMPARE(readFile(m_folder->iniPath()), before);
 }
 
