@@ -166,6 +166,8 @@ void TestStartup::databaseLocation_data()
                                 << true;
     QTest::newRow("byte-order mark only") << QString() << u"cis.txt"_s << QByteArray("\xEF\xBB\xBF")
                                           << u"cis.txt"_s << u"0"_s << true;
+    QTest::newRow("UTF-16 mark only") << QString() << u"cis.txt"_s << QByteArray("\xFF\xFE")
+                                      << u"cis.txt"_s << u"0"_s << true;
 }
 
 void TestStartup::databaseLocation()
