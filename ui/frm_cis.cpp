@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QSessionManager>
 #include <QShowEvent>
 #include <new>
@@ -476,9 +477,12 @@ void TForm_CIS::finishFirstPlacement()
     if (!m_placementPending || frameExtra.isNull())
         return; // the frame is not known yet
     m_placementPending = false;
-    // The restored size is an outer size: the frame comes off it.
-    if (m_restoredOuterSize.isValid())
-        resize(m_restoredOuterSize - frameExtra);
+    // The restored size is an outer size: the frame comes off it. A
+    // dimension left negative was not restored and keeps its client length.
+    const QSize outer = m_restoredOuterSize;
+    if (outer.width() >= 0 || outer.height() >= 0)
+        resize(outer.width() >= 0 ? outer.width() - frameExtra.width() : width(),
+               outer.height() >= 0 ? outer.height() - frameExtra.height() : height());
     m_restoredOuterSize = QSize();
     centreOnScreen();
 }
@@ -503,11 +507,22 @@ void TForm_CIS::centreOnScreen()
 
 void TForm_CIS::INI_GETExecute()
 {
-    RestoreWindowGeometry(this, QString());
     // A stored value is an outer size; the first showing takes the frame
-    // off it once the frame is known. Without one the designed client size stays.
-    if (!IniReadString(ProgramBaseName(), objectName(), QString()).isEmpty())
-        m_restoredOuterSize = frameGeometry().size();
+    // off it once the frame is known. Without one the designed client size
+    // stays, and so does it when a bad piece stopped the restore before the
+    // width or height was applied.
+    const bool stored = !IniReadString(ProgramBaseName(), objectName(), QString()).isEmpty();
+    const QSize before = size();
+    bool complete = false;
+    const auto remember = qScopeGuard([&] {
+        if (!stored)
+            return;
+        const QSize outer = frameGeometry().size();
+        m_restoredOuterSize = QSize(complete || width() != before.width() ? outer.width() : -1,
+                                    complete || height() != before.height() ? outer.height() : -1);
+    });
+    RestoreWindowGeometry(this, QString());
+    complete = true;
 }
 
 void TForm_CIS::INI_SAVEExecute()

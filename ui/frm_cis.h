@@ -154,7 +154,9 @@ private:
 
     double m_scale = 1.0;
     bool m_sessionEnding = false;
-    QSize m_restoredOuterSize; // outer size restored before the frame was known
+    // Outer size restored before the frame was known; a negative width or
+    // height was not restored.
+    QSize m_restoredOuterSize;
     // The window frame may become known only after the first showing; until
     // then the first placement (restored outer size, centring) is redone.
     void finishFirstPlacement();

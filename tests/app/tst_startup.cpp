@@ -103,6 +103,7 @@ private slots:
     void noSettingsFile();
     void savedSizeRestoredAndCentred_data();
     void savedSizeRestoredAndCentred();
+    void unreadableGeometryStillLoadsDatabase_data();
     void unreadableGeometryStillLoadsDatabase();
     void lockedDatabase();
     void closeStepWritesBothKeys_data();
@@ -246,13 +247,26 @@ void TestStartup::savedSizeRestoredAndCentred()
     QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(outer));
 }
 
+void TestStartup::unreadableGeometryStillLoadsDatabase_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("piece");    // the bad piece, as the error box quotes it
+    QTest::addColumn<int>("outerWidth");   // -1: the designed client size stays
+    QTest::newRow("bad top") << u"100:abc:300:400"_s << u"abc"_s << -1;
+    QTest::newRow("bad left") << u"1e3:0:300:400"_s << u"1e3"_s << -1;
+    QTest::newRow("bad height, width applied") << u"10:20:700:4OO"_s << u"4OO"_s << 700;
+}
+
 void TestStartup::unreadableGeometryStillLoadsDatabase()
 {
+    QFETCH(QString, value);
+    QFETCH(QString, piece);
+    QFETCH(int, outerWidth);
     // The user's database lives elsewhere; only the geometry line is damaged.
     QVERIFY(QDir(m_folder->dir.path()).mkpath(u"data"_s));
     const QString base = m_folder->path(u"data/base.txt"_s);
     QVERIFY(writeFile(base, fixture::sampleCis()));
-    const QByteArray ini = (u"[Verdane]\r\nForm_CIS=100:abc:300:400\r\n"_s + cisSetting(base)).toUtf8();
+    const QByteArray ini = (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s + cisSetting(base)).toUtf8();
     QVERIFY(writeFile(m_folder->iniPath(), ini));
 
     std::shared_ptr<modal::Outcome> outcome;
@@ -260,15 +274,20 @@ void TestStartup::unreadableGeometryStillLoadsDatabase()
     auto w = fixture::openWindow();
     QVERIFY(w);
     QVERIFY(outcome->seen);
-    QCOMPARE(*texts, u"''abc'' n'est pas une valeur entière valide."_s);
+    QCOMPARE(*texts, u"''"_s + piece + u"'' n'est pas une valeur entière valide."_s);
 
     // The error box, then the rest of the creation all the same.
     QCOMPARE(CisFilePath, base);
     QCOMPARE(w->StatusBar1->panelText(0), u"3"_s);
     QVERIFY(w->StatusBar1->panelText(3).startsWith(u"Base de données CIS du "_s));
     QVERIFY(w->acceptDrops());
-    // The size pieces after the bad one were not applied.
-    QCOMPARE(w->ClientArea1->size(), QSize(686, 443));
+    // The pieces before the bad one stay applied, the later ones are not.
+    if (outerWidth < 0) {
+        QCOMPARE(w->ClientArea1->size(), QSize(686, 443));
+    } else {
+        QCOMPARE(w->frameGeometry().width(), outerWidth);
+        QCOMPARE(w->ClientArea1->height(), 443);
+    }
     // Closing writes the database path back, not an empty one.
     w->close();
     QCOMPARE(m_folder->quitRequests, 1);
