@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QtTest>
 
@@ -555,6 +556,9 @@ void TestStartup::styleFoundShowsNoDialog()
     QTest::qWait(350);
     QVERIFY(!outcome->seen);
     QVERIFY(w && w->isVisible());
+    // The window and its controls are drawn in the program's style.
+    QCOMPARE(w->style()->objectName(), kProgramStyleName);
+    QCOMPARE(w->btn_SEARCH->style()->objectName(), kProgramStyleName);
 }
 
 QTEST_MAIN(TestStartup)
