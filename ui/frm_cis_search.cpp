@@ -29,6 +29,28 @@ private:
     TGauge *m_gauge;
 };
 
+// The fields of a listed product, cut at the tabs of its line: a ";" inside a
+// field (several routes such as "cutanée;orale" are common) must not move the
+// later fields into the wrong boxes, where a product that is not marketed
+// would light the marketed lamp. A field that begins with a quote character
+// is read by the row's quoting rule when that gives one field.
+QStringList RecordFields(const ResultListModel &model, int row)
+{
+    const QStringView line = model.store()->line(model.storeLine(row));
+    QStringList fields;
+    for (const QStringView field : line.tokenize(u'\t')) {
+        if (field.startsWith(u'"')) {
+            const QStringList read = SplitResultRow(field.toString());
+            if (read.size() == 1) {
+                fields << read.front();
+                continue;
+            }
+        }
+        fields << field.toString();
+    }
+    return fields;
+}
+
 } // namespace
 
 void TForm_CIS::btn_SEARCHClick()
@@ -89,9 +111,9 @@ void TForm_CIS::JvCheckListBox1Click()
 {
     // No current row (an empty list): there is nothing to show.
     const int row = JvCheckListBox1->itemIndex();
-    if (row < 0)
+    if (row < 0 || row >= JvCheckListBox1->count())
         return;
-    const QStringList fields = SplitResultRow(JvCheckListBox1->itemText(row));
+    const QStringList fields = RecordFields(*JvCheckListBox1->resultModel(), row);
     if (fields.size() < 9)
         return;
     // setText signals a change only when the text differs, so each reaction

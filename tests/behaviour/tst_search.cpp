@@ -272,11 +272,14 @@ void TestSearch::recordView_data()
         << QStringList{u"MARK3"_s, u"A;B"_s, u"forme"_s, u"voie"_s, u"Autorisation active"_s,
                        u"proc"_s, u"Commercialisée"_s, u"ref"_s}
         << true << true;
-    QTest::newRow("a ; in the name shifts the boxes")
-        << u"MARK4\tSIROP;ENFANT\tsirop\torale\tAutorisation active\tproc\tNon commercialisée\tref"_s + tail
-        << QStringList{u"MARK4"_s, u"SIROP"_s, u"ENFANT"_s, u"sirop"_s, u"orale"_s,
-                       u"Autorisation active"_s, u"proc"_s, u"Non commercialisée"_s}
-        << false << true;
+    // A ";" inside a field stays in its box: the later fields keep theirs, so
+    // a product that is not marketed never lights the marketed lamp.
+    plainRow("a ; in the name stays in the name box",
+             u"MARK4\tSIROP;ENFANT\tsirop\torale\tAutorisation active\tproc\tNon commercialisée\tref"_s + tail,
+             true, false);
+    plainRow("several routes stay in the route box",
+             u"MARK9\tN\tcomprimé\tcutanée;orale;sublinguale\tAutorisation active\tEnreg homéo\tNon commercialisée\t20"_s + tail,
+             true, false);
     plainRow("empty fields empty the boxes and the caption", u"MARK5\t\t\t\t\t\t\t"_s + tail, false,
              true);
     plainRow("the words inside a longer text",
