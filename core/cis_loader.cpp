@@ -457,10 +457,8 @@ bool CisFileExists(const QString &path)
 QString FindCisTxtIn(const QString &dir)
 {
     const QString wanted = u"cis.txt"_s;
-    QDir d(dir);
-    const QStringList names = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                          QDir::Name);
-    QString fallback;
+    const QStringList names = QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     // The exact lower-case name first, then any spelling that is usable.
     if (names.contains(wanted) && CisFileExists(dir + wanted))
         return dir + wanted;

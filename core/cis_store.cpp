@@ -4,8 +4,10 @@
 #include "text_logic.h"
 
 #include <QChar>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -200,8 +202,8 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
 
 void CisStore::Impl::computeNotMarketed() const
 {
-    static constexpr char16_t mark[] = u"Non commercialisée";
-    constexpr qsizetype m = sizeof(mark) / sizeof(char16_t) - 1;
+    const char16_t *const mark = kNotMarketedMark;
+    constexpr qsizetype m = std::size(kNotMarketedMark) - 1; // without the terminator
     // Find the upper-cased form in the twin, then check the exact text.
     unsigned char needle[m];
     const unsigned char *tw = CisUpper::twinTable();

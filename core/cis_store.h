@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringView>
 #include <QDateTime>
-#include <cstdint>
 #include <vector>
 
 class CisStore

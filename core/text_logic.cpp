@@ -1,6 +1,8 @@
 #include "text_logic.h"
 #include "upper_table.h"
 
+#include <QVarLengthArray>
+
 bool LineMatchesQuery(QStringView line, QStringView query)
 {
     const qsizetype n = line.size();
@@ -34,7 +36,7 @@ QString ResultRowText(QStringView line)
 
 bool HoldsNotMarketed(QStringView text)
 {
-    return text.contains(u"Non commercialisée", Qt::CaseSensitive);
+    return text.contains(QStringView(kNotMarketedMark), Qt::CaseSensitive);
 }
 
 QStringList SplitResultRow(QStringView row)

@@ -10,7 +10,10 @@ bool LineMatchesQuery(QStringView line, QStringView query);
 // A result row: the line with every tab replaced by ";".
 QString ResultRowText(QStringView line);
 
-// True when the text holds "Non commercialisée" (exact, case-sensitive).
+// The text that marks a product as no longer marketed.
+inline constexpr char16_t kNotMarketedMark[] = u"Non commercialisée";
+
+// True when the text holds kNotMarketedMark (exact, case-sensitive).
 bool HoldsNotMarketed(QStringView text);
 
 // Splits a result row at ";" with double-quote quoting, no trimming.

@@ -2,8 +2,6 @@
 // Simple upper-case mapping of one UTF-16 unit, through tables built once.
 // QChar's per-unit mapping never changes the length (surrogates map to
 // themselves), unlike QString::toUpper's full mapping.
-#include <QVarLengthArray>
-#include <cstdint>
 
 namespace CisUpper {
 // Unit -> simple upper-case unit.
