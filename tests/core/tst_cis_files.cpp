@@ -3,6 +3,7 @@
 #include "app_error.h"
 #include "cis_store.h"
 #include "run_in_child.h"
+#include "test_files.h"
 #include "text_logic.h"
 
 #include <QDir>
@@ -23,13 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QString loadError(CisStore &store, const QString &path)
 {
     try {
@@ -54,13 +48,6 @@ long addressSpaceKib()
         if (line.startsWith("VmSize:"))
             return line.mid(7).trimmed().split(' ').first().toLong();
     return -1;
-}
-
-QString realFile()
-{
-    const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
-    const QString path = dir + u"/CIS_bdpm_2019_cp1252.txt"_s;
-    return !dir.isEmpty() && QFile::exists(path) ? path : QString();
 }
 } // namespace
 
@@ -134,8 +121,8 @@ void TstCisFiles::existence()
 {
     QFETCH(QString, kind);
     QFETCH(bool, expected);
-    writeFile(m_dir + u"file"_s, "1\tA\r\n");
-    writeFile(m_dir + u"emptyfile"_s, QByteArray());
+    QVERIFY(writeBytes(m_dir + u"file"_s, "1\tA\r\n"));
+    QVERIFY(writeBytes(m_dir + u"emptyfile"_s, QByteArray()));
     QVERIFY(QDir(m_dir).mkdir(u"dir"_s));
     QVERIFY(QFile::link(m_dir + u"file"_s, m_dir + u"linkfile"_s));
     QVERIFY(QFile::link(m_dir + u"dir"_s, m_dir + u"linkdir"_s));
@@ -150,7 +137,7 @@ void TstCisFiles::existence()
     // A folder that may be listed but not searched; the superuser passes
     // every permission, so the test runs as an ordinary user.
     QVERIFY(QDir(m_dir).mkpath(u"locked/dir"_s));
-    writeFile(m_dir + u"locked/file"_s, "1\tA\r\n");
+    QVERIFY(writeBytes(m_dir + u"locked/file"_s, "1\tA\r\n"));
     QCOMPARE(::chmod(QFile::encodeName(m_tmp.path()).constData(), 0755), 0);
     QCOMPARE(::chmod(QFile::encodeName(m_dir + u"locked"_s).constData(), 0644), 0);
     const QString got = asOrdinaryUser([path] {
@@ -181,8 +168,8 @@ void TstCisFiles::refusals()
     QVERIFY(QDir(m_dir).mkdir(u"dir"_s));
     QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
-    writeFile(m_dir + u"file"_s, "1\tA\r\n");
-    writeFile(m_dir + u"secret"_s, "1\tA\r\n");
+    QVERIFY(writeBytes(m_dir + u"file"_s, "1\tA\r\n"));
+    QVERIFY(writeBytes(m_dir + u"secret"_s, "1\tA\r\n"));
     QCOMPARE(::chmod(QFile::encodeName(m_dir + u"secret"_s).constData(), 0), 0);
     const QString path = m_dir + kind;
     if (kind == u"secret"_s) {
@@ -236,7 +223,7 @@ void TstCisFiles::lockHeldByOtherDescriptor()
     QFETCH(int, lock);
     QFETCH(bool, refused);
     const QString path = m_dir + u"cis.txt"_s;
-    writeFile(path, "1\tA\r\n2\tB\r\n");
+    QVERIFY(writeBytes(path, "1\tA\r\n2\tB\r\n"));
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
     QVERIFY(fd >= 0);
     QCOMPARE(::flock(fd, lock), 0);
@@ -255,7 +242,7 @@ void TstCisFiles::lockHeldByOtherDescriptor()
 void TstCisFiles::lockHeldByChildProcess()
 {
     const QString path = m_dir + u"cis.txt"_s;
-    writeFile(path, "1\tA\r\n");
+    QVERIFY(writeBytes(path, "1\tA\r\n"));
     int ready[2], release[2];
     QCOMPARE(::pipe(ready), 0);
     QCOMPARE(::pipe(release), 0);
@@ -289,7 +276,7 @@ void TstCisFiles::lockHeldByChildProcess()
 void TstCisFiles::lockReleasedAfterLoad()
 {
     const QString path = m_dir + u"cis.txt"_s;
-    writeFile(path, "1\tA\r\n");
+    QVERIFY(writeBytes(path, "1\tA\r\n"));
     CisStore store;
     LoadCisLines(store, path);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
@@ -325,7 +312,7 @@ void TstCisFiles::outOfMemory()
     QFETCH(bool, someLines);
     const QString path = m_dir + u"many.txt"_s;
     const qsizetype lines = 48 << 20;
-    writeFile(path, QByteArray(lines, '\n'));
+    QVERIFY(writeBytes(path, QByteArray(lines, '\n')));
     const QString result = inChild([&] {
         CisStore store;
         store.append(u"previous"_s);
@@ -354,14 +341,14 @@ void TstCisFiles::outOfMemory()
 void TstCisFiles::loadReplacesContent()
 {
     const QString path = m_dir + u"cis.txt"_s;
-    writeFile(path, "3\tC\r\n");
+    QVERIFY(writeBytes(path, "3\tC\r\n"));
     CisStore store;
     store.append(u"1\tA"_s);
     store.append(u"2\tB"_s);
     LoadCisLines(store, path);
     QCOMPARE(store.count(), 1);
     QCOMPARE(store.line(0), u"3\tC"_s);
-    writeFile(path, QByteArray("\xEF\xBB\xBF"));
+    QVERIFY(writeBytes(path, QByteArray("\xEF\xBB\xBF")));
     LoadCisLines(store, path);
     QCOMPARE(store.count(), 0);
 }
@@ -387,7 +374,7 @@ void TstCisFiles::findCisTxt()
     QFETCH(QStringList, folders);
     QFETCH(QString, expected);
     for (const QString &f : files)
-        writeFile(m_dir + f, "1\tA\r\n");
+        QVERIFY(writeBytes(m_dir + f, "1\tA\r\n"));
     for (const QString &f : folders)
         QVERIFY(QDir(m_dir).mkdir(f));
     QCOMPARE(FindCisTxtIn(m_dir), m_dir + expected);
@@ -395,7 +382,7 @@ void TstCisFiles::findCisTxt()
 
 void TstCisFiles::realFileLoads()
 {
-    const QString path = realFile();
+    const QString path = realCisFile();
     if (path.isEmpty())
         QSKIP("the real CIS file is not at hand");
     CisStore store;
@@ -418,7 +405,7 @@ void TstCisFiles::realFileLoads()
 void TstCisFiles::realFileAsUtf8()
 {
     // The same file converted to UTF-8 without mark, LF endings: same lines.
-    const QString path = realFile();
+    const QString path = realCisFile();
     if (path.isEmpty())
         QSKIP("the real CIS file is not at hand");
     CisStore original;
@@ -427,7 +414,7 @@ void TstCisFiles::realFileAsUtf8()
     for (qsizetype i = 0; i < original.count(); ++i)
         utf8 += original.line(i).toUtf8() + '\n';
     const QString copy = m_dir + u"CIS_utf8.txt"_s;
-    writeFile(copy, utf8);
+    QVERIFY(writeBytes(copy, utf8));
     CisStore store;
     LoadCisLines(store, copy);
     QCOMPARE(store.count(), original.count());

@@ -1,9 +1,9 @@
 // The store: its fast search must give exactly the lines the literal test
 // gives, whatever the text; the marking test likewise.
 #include "cis_store.h"
+#include "test_files.h"
 #include "text_logic.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -160,9 +160,8 @@ void TstCisStore::searchEqualsLiteralOnRealFile_data()
 void TstCisStore::searchEqualsLiteralOnRealFile()
 {
     QFETCH(QString, query);
-    const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
-    const QString path = dir + u"/CIS_bdpm_2019_cp1252.txt"_s;
-    if (dir.isEmpty() || !QFile::exists(path))
+    const QString path = realCisFile();
+    if (path.isEmpty())
         QSKIP("the real CIS file is not at hand");
     static CisStore store;
     if (store.isEmpty())

@@ -1,5 +1,6 @@
 // Program paths, geometry texts, file date and copy, web arguments.
 #include "app_error.h"
+#include "test_files.h"
 #include "vela_ini.h"
 
 #include <QCoreApplication>
@@ -8,9 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,20 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 bool setModificationTime(const QString &path, qint64 seconds, long nanoseconds)
 {
@@ -461,15 +446,8 @@ void TestVelaIni::copyRefused()
     if (kind == u"full") {
         // A file-size limit makes the copy fail part-way, as a full disk would.
         QVERIFY(writeBytes(source, QByteArray(4096, 'c')));
-        struct rlimit saved;
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-        const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 1024;
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-        const bool copied = CopyFileOverwrite(source, destination);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedSignal);
+        bool copied = true;
+        QVERIFY(withFileSizeLimit(1024, [&] { copied = CopyFileOverwrite(source, destination); }));
         QVERIFY(!copied);
         QCOMPARE(readBytes(destination), expected);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
