@@ -83,10 +83,24 @@ struct Window
     QTemporaryDir dir;
     std::unique_ptr<TForm_CIS> w;
 
+    // Starts the program on `cisFile`; says why and gives false when it
+    // holds no lines.
     bool open(const QString &cisFile)
     {
-        if (!dir.isValid())
+        if (!QFile::exists(cisFile)) {
+            std::printf("   absent: skipped\n");
             return false;
+        }
+        if (!dir.isValid() || !start(cisFile)) {
+            std::printf("   not loaded: skipped\n");
+            return false;
+        }
+        std::printf("   %lld lines\n", qlonglong(w->CisLines->count()));
+        return true;
+    }
+
+    bool start(const QString &cisFile)
+    {
         SetProgramPathForTesting(dir.path() + u"/Verdane"_s);
         QFile ini(IniFileName());
         if (!ini.open(QIODevice::WriteOnly))
@@ -118,12 +132,9 @@ void realFile(const QString &path)
 {
     std::printf("-- real file %s\n", qPrintable(path));
     Window win;
-    if (!win.open(path)) {
-        std::printf("   not loaded: skipped\n");
+    if (!win.open(path))
         return;
-    }
     TForm_CIS &w = *win.w;
-    std::printf("   %lld lines\n", qlonglong(w.CisLines->count()));
 
     for (const QString &query : {u"PARACETAMOL"_s, u" "_s}) {
         const double fast = win.search(query, 30);
@@ -162,17 +173,10 @@ void realFile(const QString &path)
 void bigFile(const QString &path)
 {
     std::printf("-- generated file %s\n", qPrintable(path));
-    if (!QFile::exists(path)) {
-        std::printf("   absent: skipped (build the bench_big_cis target)\n");
-        return;
-    }
     Window win;
-    if (!win.open(path)) {
-        std::printf("   not loaded: skipped\n");
+    if (!win.open(path))
         return;
-    }
     TForm_CIS &w = *win.w;
-    std::printf("   %lld lines\n", qlonglong(w.CisLines->count()));
 
     // Memory: what listing every line adds, the view's layout included.
     win.search(u"ZZZZZZZZ"_s, 1);

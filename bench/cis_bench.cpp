@@ -192,11 +192,14 @@ void runFile(const char *self, const char *path, Verdict &verdict)
         if (!same)
             std::printf("    RESULTS DIFFER: search %zu, literal %zu, LineMatchesQuery %zu (raw floor %zu)\n",
                         hits.size(), literal.size(), matchHits, floorLines);
-        verdict.check((std::string("  \"") + q + "\": search same lines as the literal scan").c_str(), same);
-        verdict.check((std::string("  \"") + q + "\": search <= 2 x memmem floor").c_str(), tSearch <= 2 * tFloor);
-        verdict.check((std::string("  \"") + q + "\": literal >= 10 x search").c_str(), tLiteral >= 10 * tSearch);
+        const auto check = [&](const char *what, bool ok) {
+            verdict.check((std::string("  \"") + q + "\": " + what).c_str(), ok);
+        };
+        check("search same lines as the literal scan", same);
+        check("search <= 2 x memmem floor", tSearch <= 2 * tFloor);
+        check("literal >= 10 x search", tLiteral >= 10 * tSearch);
         if (large)
-            verdict.check((std::string("  \"") + q + "\": search < 100 ms").c_str(), tSearch < 100);
+            check("search < 100 ms", tSearch < 100);
     }
 
     store = CisStore();
