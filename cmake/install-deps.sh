@@ -20,6 +20,12 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Run as root, or install sudo, to install: ${missing[*]}" >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
