@@ -1,6 +1,7 @@
 #pragma once
-// File helpers shared by the tests: whole-file bytes, the real CIS file when
-// it is at hand, and writes that fail part-way as on a full disk.
+// File helpers shared by the tests: whole-file bytes, UTF-16 bytes, the real
+// CIS file when it is at hand, and writes that fail part-way as on a full
+// disk.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -21,6 +22,18 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The text as UTF-16 units, without byte-order mark.
+inline QByteArray utf16(const QString &text, bool bigEndian)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? hi : lo);
+        bytes.append(bigEndian ? lo : hi);
+    }
+    return bytes;
 }
 
 // The real CIS file from the shared data folder; empty when it is not there.

@@ -1,5 +1,6 @@
 // Bytes to lines: the decoding choice by the first bytes and the cutting rules.
 #include "cis_store.h"
+#include "test_files.h"
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -12,16 +13,6 @@ QStringList linesOf(const QByteArray &bytes)
     QStringList out;
     for (qsizetype i = 0; i < store.count(); ++i)
         out << store.line(i).toString();
-    return out;
-}
-
-QByteArray utf16(const QString &text, bool bigEndian)
-{
-    QByteArray out;
-    for (QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1} : QByteArray{&lo, 1} + QByteArray{&hi, 1};
-    }
     return out;
 }
 } // namespace

@@ -17,25 +17,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The text as UTF-16 with its byte-order mark.
-QByteArray utf16(const QString &text, bool bigEndian)
-{
-    QByteArray bytes(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
-    for (const QChar c : text) {
-        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-        bytes.append(bigEndian ? hi : lo);
-        bytes.append(bigEndian ? lo : hi);
-    }
-    return bytes;
-}
-
 QByteArray utf16le(const QString &text)
 {
-    return utf16(text, false);
+    return QByteArray("\xFF\xFE", 2) + utf16(text, false);
 }
 
 QByteArray utf16be(const QString &text)
 {
-    return utf16(text, true);
+    return QByteArray("\xFE\xFF", 2) + utf16(text, true);
 }
 
 QString writeError(const QString &path)
