@@ -40,7 +40,7 @@ QStringList RecordFields(const ResultListModel &model, int row)
     QStringList fields;
     for (const QStringView field : line.tokenize(u'\t')) {
         if (field.startsWith(u'"')) {
-            const QStringList read = SplitResultRow(field.toString());
+            const QStringList read = SplitResultRow(field);
             if (read.size() == 1) {
                 fields << read.front();
                 continue;
