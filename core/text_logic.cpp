@@ -10,16 +10,17 @@ bool LineMatchesQuery(QStringView line, QStringView query)
     if (m == 0 || n == 0 || m > n)
         return false;
     // Upper-case the query once; the line is mapped unit by unit while comparing.
+    const char16_t *up = CisUpper::unitTable();
     QVarLengthArray<char16_t, 256> uq(m);
     for (qsizetype k = 0; k < m; ++k)
-        uq[k] = UpperUnit(query[k].unicode());
+        uq[k] = up[query[k].unicode()];
     const char16_t first = uq[0];
     const char16_t *l = reinterpret_cast<const char16_t *>(line.utf16());
     for (qsizetype i = 0; i + m <= n; ++i) {
-        if (UpperUnit(l[i]) != first)
+        if (up[l[i]] != first)
             continue;
         qsizetype k = 1;
-        while (k < m && UpperUnit(l[i + k]) == uq[k])
+        while (k < m && up[l[i + k]] == uq[k])
             ++k;
         if (k == m)
             return true;

@@ -10,9 +10,3 @@ const char16_t *unitTable();
 // fits in Latin-1, else 0 (no line holds a NUL, so 0 never matches text).
 const unsigned char *twinTable();
 }
-
-inline char16_t UpperUnit(char16_t c)
-{
-    static const char16_t *const table = CisUpper::unitTable();
-    return table[c];
-}
