@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QStringDecoder>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,13 +60,6 @@ bool encodeCp1252(QStringView text, QByteArray *out)
     if (out)
         *out = bytes;
     return true;
-}
-
-bool isValidUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString ignored = decoder.decode(bytes);
-    return !decoder.hasError();
 }
 
 struct Line
@@ -165,7 +157,7 @@ Document parse(QByteArray bytes)
         doc.encoding = Encoding::Utf8Mark;
         doc.bodyStart = 3;
     } else {
-        doc.encoding = isValidUtf8(b) ? Encoding::Utf8 : Encoding::Cp1252;
+        doc.encoding = QByteArrayView(b).isValidUtf8() ? Encoding::Utf8 : Encoding::Cp1252;
     }
 
     // CR LF, LF alone and CR alone all end a line. A stray last byte of a

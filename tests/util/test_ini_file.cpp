@@ -136,6 +136,8 @@ void TestIniFile::read_data()
                                                             << d << u"AÃ"_s;
     QTest::newRow("UTF-8 encoded surrogate is not UTF-8") << QByteArray("[S]\r\nk=\xED\xA0\x80") << u"S"_s << u"k"_s
                                                           << d << u"\u00ED\u00A0\u20AC"_s;
+    QTest::newRow("overlong UTF-8 form is not UTF-8") << QByteArray("[S]\r\nk=\xC0\xAF") << u"S"_s << u"k"_s << d
+                                                      << u"\u00C0\u00AF"_s;
     QTest::newRow("invalid UTF-8 after the mark keeps the line")
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\r\nk=\xC3\xA9\r\n") << u"S"_s << u"k"_s << d << u"é"_s;
 }
