@@ -5,7 +5,6 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libbenchmark-dev
   fonts-wine fonts-dejavu-core
   xvfb xauth
 )
