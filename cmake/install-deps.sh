@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-wine fonts-dejavu-core
-  xvfb xauth
+  fonts-wine fonts-dejavu-core  # the faces the program's style asks for
+  xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
 )
 missing=()
 for p in "${packages[@]}"; do
