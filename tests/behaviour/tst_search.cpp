@@ -1,6 +1,7 @@
 // The name search, the record view and the result list, driven through the
 // real window with keys and mouse clicks.
 #include "window_fixture.h"
+#include "test_files.h"
 
 #include "text_logic.h"
 
@@ -579,8 +580,8 @@ void TestSearch::itemTextOutOfRange()
 
 void TestSearch::realFile()
 {
-    const QString data = qEnvironmentVariable("VERDANE_SHARED_DATA") + u"/CIS_bdpm_2019_cp1252.txt"_s;
-    if (!QFile::exists(data))
+    const QString data = realCisFile();
+    if (data.isEmpty())
         QSKIP("real data not present");
     Window f;
     QVERIFY(f.dir.isValid());
