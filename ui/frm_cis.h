@@ -24,7 +24,6 @@ class TJvLED;
 class TLabeledEdit;
 class TStatusBar;
 class TUpperEdit;
-class ClientArea;
 
 // Program-wide text: the full path of the current CIS file.
 extern QString CisFilePath;
