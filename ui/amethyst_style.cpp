@@ -86,7 +86,7 @@ void AmethystKamriStyle::polish(QPalette &palette)
 // as well as Qt's. Their panels inherit the light text from this palette.
 static bool isStatusBar(const QWidget *widget)
 {
-    return widget && (widget->inherits("QStatusBar") || widget->inherits("TStatusBar"));
+    return widget && (widget->inherits("QStatusBar") || widget->inherits("PanelStatusBar"));
 }
 
 void AmethystKamriStyle::polish(QWidget *widget)

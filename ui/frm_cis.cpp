@@ -202,7 +202,7 @@ void TForm_CIS::buildControls()
     ClientArea1->setAccessibleName(u"Contenu de la fenêtre"_s);
     setCentralWidget(ClientArea1);
 
-    Gauge1 = new TGauge(ClientArea1);
+    Gauge1 = new ProgressGauge(ClientArea1);
     Gauge1->setObjectName(u"Gauge1"_s);
     Gauge1->setAccessibleName(u"Progression"_s);
     Gauge1->setFont(boldFont);
@@ -222,7 +222,7 @@ void TForm_CIS::buildControls()
     place(ListBox1, 0, 88, 686, 24);
     ListBox1->hide();
 
-    StatusBar1 = new TStatusBar(ClientArea1);
+    StatusBar1 = new PanelStatusBar(ClientArea1);
     StatusBar1->setObjectName(u"StatusBar1"_s);
     place(StatusBar1, 0, 424, 686, 19);
 
@@ -230,23 +230,23 @@ void TForm_CIS::buildControls()
     panel_edit = makePanel(ClientArea1, u"panel_edit"_s, u"Fiche du produit"_s);
     place(panel_edit, 0, 235, 686, 131);
 
-    JvLED_COMM = new TJvLED(panel_edit);
+    JvLED_COMM = new StatusLamp(panel_edit);
     JvLED_COMM->setObjectName(u"JvLED_COMM"_s);
     JvLED_COMM->setAccessibleName(u"Commercialisé"_s);
     place(JvLED_COMM, 545, 102, 17, 17);
-    JvLED_AUT = new TJvLED(panel_edit);
+    JvLED_AUT = new StatusLamp(panel_edit);
     JvLED_AUT->setObjectName(u"JvLED_AUT"_s);
     JvLED_AUT->setAccessibleName(u"Autorisation active"_s);
     place(JvLED_AUT, 545, 57, 17, 17);
 
     auto box = [&](const QString &name, const QString &caption, int x, int y, int w, bool bold) {
-        auto *e = new TLabeledEdit(caption, panel_edit);
+        auto *e = new LabeledLineEdit(caption, panel_edit);
         e->setObjectName(name);
-        e->EditLabel->setObjectName(name + u"_Label"_s);
+        e->label()->setObjectName(name + u"_Label"_s);
         if (bold)
             e->setFont(boldFont);
         place(e, x, y, w, 21);
-        e->EditLabel->setFixedHeight(S(13));
+        e->label()->setFixedHeight(S(13));
         e->placeLabel();
         return e;
     };
@@ -326,7 +326,7 @@ void TForm_CIS::buildControls()
     hint(GroupBox1, kSearchHint);
     place(GroupBox1, 234, 1, 451, 86);
 
-    Edit1 = new TUpperEdit(GroupBox1);
+    Edit1 = new UpperCaseLineEdit(GroupBox1);
     Edit1->setObjectName(u"Edit1"_s);
     Edit1->setAccessibleName(kSearchHint);
     Edit1->setFont(tahoma(13 * m_scale, true));
@@ -380,7 +380,7 @@ void TForm_CIS::buildControls()
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endSession(); });
 }
 
-QList<TLabeledEdit *> TForm_CIS::recordBoxes() const
+QList<LabeledLineEdit *> TForm_CIS::recordBoxes() const
 {
     return {Edit_CIP, Edit_NOM, EDIT_VOIE, EDIT_commecialise, edit_AUTORISATION,
             edit_PROCEDURE, edit_FORME, edit_NUM};

@@ -78,7 +78,7 @@ void TForm_CIS::wireHandlers()
             run(&TForm_CIS::edit_AUTORISATIONChange));
     connect(EDIT_commecialise, &QLineEdit::textChanged, this,
             run(&TForm_CIS::EDIT_commecialiseChange));
-    connect(Edit_CIP, &TLabeledEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
+    connect(Edit_CIP, &LabeledLineEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
 
     connect(btn_copy, &QPushButton::clicked, this, run(&TForm_CIS::btn_copyClick));
     connect(btn_Extrait, &QPushButton::clicked, this, run(&TForm_CIS::btn_ExtraitClick));
@@ -121,8 +121,8 @@ void TForm_CIS::FormKeyPress(QChar key)
     Edit1->setText(QString());
     JvCheckListBox1->clear();
     // Emptying a box runs its change reaction, as typing would.
-    const QList<TLabeledEdit *> boxes = recordBoxes();
-    for (TLabeledEdit *box : boxes)
+    const QList<LabeledLineEdit *> boxes = recordBoxes();
+    for (LabeledLineEdit *box : boxes)
         box->setText(QString());
     img_YES->hide();
     img_NO->hide();
@@ -142,7 +142,7 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
     if (type == QEvent::FocusOut) {
         // A record box keeps its selection when it loses the focus: the copy
         // button takes the focus, then copies what was selected in the name box.
-        auto *box = qobject_cast<TLabeledEdit *>(widget);
+        auto *box = qobject_cast<LabeledLineEdit *>(widget);
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
         if (!box || !box->hasSelectedText() || reason == Qt::ActiveWindowFocusReason
             || reason == Qt::PopupFocusReason)

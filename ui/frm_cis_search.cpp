@@ -20,13 +20,13 @@ namespace {
 class GaugeHider
 {
 public:
-    explicit GaugeHider(TGauge *g) : m_gauge(g) {}
+    explicit GaugeHider(ProgressGauge *g) : m_gauge(g) {}
     ~GaugeHider() { m_gauge->hide(); }
     GaugeHider(const GaugeHider &) = delete;
     GaugeHider &operator=(const GaugeHider &) = delete;
 
 private:
-    TGauge *m_gauge;
+    ProgressGauge *m_gauge;
 };
 
 // The fields of a listed product, cut at the tabs of its line: a ";" inside a
@@ -118,7 +118,7 @@ void TForm_CIS::JvCheckListBox1Click()
         return;
     // setText signals a change only when the text differs, so each reaction
     // runs only on a real change, in the boxes' order.
-    TLabeledEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
+    LabeledLineEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
                                     edit_AUTORISATION, edit_PROCEDURE, EDIT_commecialise, edit_NUM};
     for (int i = 0; i < 8; ++i) {
         if (boxes[i]->text() == fields[i])

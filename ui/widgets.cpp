@@ -53,14 +53,14 @@ public:
 
 } // namespace
 
-// ---- TGauge ----------------------------------------------------------------
+// ---- ProgressGauge ----------------------------------------------------------------
 
-TGauge::TGauge(QWidget *parent) : QWidget(parent)
+ProgressGauge::ProgressGauge(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TGauge::setMinValue(int v)
+void ProgressGauge::setMinValue(int v)
 {
     if (v == m_min)
         return;
@@ -68,7 +68,7 @@ void TGauge::setMinValue(int v)
     update();
 }
 
-void TGauge::setMaxValue(int v)
+void ProgressGauge::setMaxValue(int v)
 {
     if (v == m_max)
         return;
@@ -76,7 +76,7 @@ void TGauge::setMaxValue(int v)
     update();
 }
 
-void TGauge::setProgress(int v)
+void ProgressGauge::setProgress(int v)
 {
     const int before = percent();
     m_progress = v;
@@ -86,14 +86,14 @@ void TGauge::setProgress(int v)
         repaint();
 }
 
-int TGauge::percent() const
+int ProgressGauge::percent() const
 {
     if (m_max == m_min)
         return 0;
     return int((qint64(m_progress) - m_min) * 100 / (qint64(m_max) - m_min));
 }
 
-void TGauge::paintEvent(QPaintEvent *)
+void ProgressGauge::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const int w = width(), h = height();
@@ -115,15 +115,15 @@ void TGauge::paintEvent(QPaintEvent *)
     p.drawText(rect(), Qt::AlignCenter, u"%1%"_s.arg(percent()));
 }
 
-// ---- TJvLED ----------------------------------------------------------------
+// ---- StatusLamp ----------------------------------------------------------------
 
-TJvLED::TJvLED(QWidget *parent) : QWidget(parent)
+StatusLamp::StatusLamp(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAccessibleDescription(u"allumé"_s);
 }
 
-void TJvLED::setStatus(bool lit)
+void StatusLamp::setStatus(bool lit)
 {
     if (lit == m_lit)
         return;
@@ -132,7 +132,7 @@ void TJvLED::setStatus(bool lit)
     update();
 }
 
-void TJvLED::paintEvent(QPaintEvent *)
+void StatusLamp::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -151,14 +151,14 @@ void TJvLED::paintEvent(QPaintEvent *)
     p.drawEllipse(disc.adjusted(1, 1, -1, -1));
 }
 
-// ---- TStatusBar ------------------------------------------------------------
+// ---- PanelStatusBar ------------------------------------------------------------
 
 namespace {
 constexpr int kPanelWidths[4] = {50, 50, 200, 50};
 constexpr bool kPanelRaised[4] = {false, true, false, true};
 } // namespace
 
-TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent)
+PanelStatusBar::PanelStatusBar(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(u"Barre d'état"_s);
@@ -177,12 +177,12 @@ TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent)
     m_grip->setAccessibleName(u"Redimensionner"_s);
 }
 
-QString TStatusBar::panelText(int index) const
+QString PanelStatusBar::panelText(int index) const
 {
     return (index >= 0 && index < 4) ? m_panels[index]->text() : QString();
 }
 
-void TStatusBar::setPanelText(int index, const QString &text)
+void PanelStatusBar::setPanelText(int index, const QString &text)
 {
     if (index < 0 || index >= 4)
         return;
@@ -190,12 +190,12 @@ void TStatusBar::setPanelText(int index, const QString &text)
     m_panels[index]->setAccessibleName(text);
 }
 
-QLabel *TStatusBar::panel(int index) const
+QLabel *PanelStatusBar::panel(int index) const
 {
     return (index >= 0 && index < 4) ? m_panels[index] : nullptr;
 }
 
-void TStatusBar::resizeEvent(QResizeEvent *)
+void PanelStatusBar::resizeEvent(QResizeEvent *)
 {
     // Each panel's width fixes its right edge; the last one reaches the end of
     // the bar whatever its nominal width. A 2-pixel gap separates panels and
@@ -215,58 +215,58 @@ void TStatusBar::resizeEvent(QResizeEvent *)
     m_grip->raise();
 }
 
-// ---- TLabeledEdit ----------------------------------------------------------
+// ---- LabeledLineEdit ----------------------------------------------------------
 
-TLabeledEdit::TLabeledEdit(const QString &caption, QWidget *parent) : QLineEdit(parent)
+LabeledLineEdit::LabeledLineEdit(const QString &caption, QWidget *parent) : QLineEdit(parent)
 {
-    EditLabel = new QLabel(caption, parent);
-    EditLabel->setTextFormat(Qt::PlainText);
-    EditLabel->setBuddy(this);
-    EditLabel->setAccessibleName(caption);
-    EditLabel->installEventFilter(this);
-    connect(EditLabel, &QObject::destroyed, this, [this] { EditLabel = nullptr; });
-    EditLabel->resize(EditLabel->sizeHint().width(), 13);
+    m_label = new QLabel(caption, parent);
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->setBuddy(this);
+    m_label->setAccessibleName(caption);
+    m_label->installEventFilter(this);
+    connect(m_label, &QObject::destroyed, this, [this] { m_label = nullptr; });
+    m_label->resize(m_label->sizeHint().width(), 13);
     setAccessibleName(caption);
     setMaxLength(std::numeric_limits<int>::max()); // a field is shown whole, however long
     placeLabel();
 }
 
-TLabeledEdit::~TLabeledEdit()
+LabeledLineEdit::~LabeledLineEdit()
 {
-    delete EditLabel;
+    delete m_label;
 }
 
-void TLabeledEdit::placeLabel()
+void LabeledLineEdit::placeLabel()
 {
-    if (!EditLabel)
+    if (!m_label)
         return;
     // The label keeps its height (13 pixels at 96 dpi) and ends 3 pixels
     // above the box; on denser screens the gap grows with the height.
-    const int h = EditLabel->height();
-    const int w = EditLabel->sizeHint().width();
+    const int h = m_label->height();
+    const int w = m_label->sizeHint().width();
     const int gap = (h * 3 + 6) / 13;
-    EditLabel->setGeometry(x(), y() - h - gap, w, h);
+    m_label->setGeometry(x(), y() - h - gap, w, h);
 }
 
-bool TLabeledEdit::event(QEvent *e)
+bool LabeledLineEdit::event(QEvent *e)
 {
     switch (e->type()) {
     case QEvent::Move:
         placeLabel();
         break;
     case QEvent::ShowToParent:
-        if (EditLabel)
-            EditLabel->show();
+        if (m_label)
+            m_label->show();
         break;
     case QEvent::HideToParent:
-        if (EditLabel)
-            EditLabel->hide();
+        if (m_label)
+            m_label->hide();
         break;
     case QEvent::ParentChange:
-        if (EditLabel && EditLabel->parentWidget() != parentWidget()) {
-            EditLabel->setParent(parentWidget());
+        if (m_label && m_label->parentWidget() != parentWidget()) {
+            m_label->setParent(parentWidget());
             placeLabel();
-            EditLabel->setVisible(!isHidden());
+            m_label->setVisible(!isHidden());
         }
         break;
     default:
@@ -275,16 +275,16 @@ bool TLabeledEdit::event(QEvent *e)
     return QLineEdit::event(e);
 }
 
-void TLabeledEdit::focusInEvent(QFocusEvent *e)
+void LabeledLineEdit::focusInEvent(QFocusEvent *e)
 {
     QLineEdit::focusInEvent(e);
     if (selectsAllOnFocus(e))
         selectAll();
 }
 
-bool TLabeledEdit::eventFilter(QObject *watched, QEvent *e)
+bool LabeledLineEdit::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched == EditLabel && e->type() == QEvent::MouseButtonDblClick) {
+    if (watched == m_label && e->type() == QEvent::MouseButtonDblClick) {
         auto *me = static_cast<QMouseEvent *>(e);
         if (me->button() == Qt::LeftButton)
             emit labelDoubleClicked();
@@ -292,9 +292,9 @@ bool TLabeledEdit::eventFilter(QObject *watched, QEvent *e)
     return QLineEdit::eventFilter(watched, e);
 }
 
-// ---- TUpperEdit ------------------------------------------------------------
+// ---- UpperCaseLineEdit ------------------------------------------------------------
 
-TUpperEdit::TUpperEdit(QWidget *parent) : QLineEdit(parent)
+UpperCaseLineEdit::UpperCaseLineEdit(QWidget *parent) : QLineEdit(parent)
 {
     // The validator sees every insertion (typing, paste, drop) and rewrites
     // it in place before the text changes.
@@ -302,7 +302,7 @@ TUpperEdit::TUpperEdit(QWidget *parent) : QLineEdit(parent)
     setMaxLength(std::numeric_limits<int>::max());
 }
 
-void TUpperEdit::focusInEvent(QFocusEvent *e)
+void UpperCaseLineEdit::focusInEvent(QFocusEvent *e)
 {
     QLineEdit::focusInEvent(e);
     if (selectsAllOnFocus(e))

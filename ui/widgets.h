@@ -6,11 +6,11 @@
 
 // Progress gauge: black frame, white ground, blue fill, centred "%d%%" drawn
 // in the inverse colour of what lies under it.
-class TGauge : public QWidget
+class ProgressGauge : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TGauge(QWidget *parent = nullptr);
+    explicit ProgressGauge(QWidget *parent = nullptr);
     void setMinValue(int v);
     void setMaxValue(int v);
     // Repaints at once, but only when the whole percentage changes.
@@ -28,11 +28,11 @@ private:
 };
 
 // Round status lamp, 17 x 17: pure green lit, pure red unlit.
-class TJvLED : public QWidget
+class StatusLamp : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TJvLED(QWidget *parent = nullptr);
+    explicit StatusLamp(QWidget *parent = nullptr);
     bool status() const { return m_lit; }
     void setStatus(bool lit); // also updates the accessible description
 
@@ -45,11 +45,11 @@ private:
 
 // Status bar with four panels (50 lowered, 50 raised, 200 lowered, rest raised)
 // and a size grip. Each panel exposes its text as its accessible name.
-class TStatusBar : public QWidget
+class PanelStatusBar : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TStatusBar(QWidget *parent = nullptr);
+    explicit PanelStatusBar(QWidget *parent = nullptr);
     QString panelText(int index) const;
     void setPanelText(int index, const QString &text);
     QLabel *panel(int index) const;
@@ -64,13 +64,13 @@ private:
 
 // One-line record box with its caption label above it. The label moves,
 // shows and hides with the box; a double-click on it emits labelDoubleClicked.
-class TLabeledEdit : public QLineEdit
+class LabeledLineEdit : public QLineEdit
 {
     Q_OBJECT
 public:
-    TLabeledEdit(const QString &caption, QWidget *parent);
-    ~TLabeledEdit() override; // the label goes with its box
-    QLabel *EditLabel = nullptr;
+    LabeledLineEdit(const QString &caption, QWidget *parent);
+    ~LabeledLineEdit() override; // the label goes with its box
+    QLabel *label() const { return m_label; }
     void placeLabel(); // label left-aligned with the box, ending 3 pixels above it
 
 signals:
@@ -80,15 +80,18 @@ protected:
     bool event(QEvent *e) override;
     void focusInEvent(QFocusEvent *e) override; // selects all unless entered by a left click
     bool eventFilter(QObject *watched, QEvent *e) override;
+
+private:
+    QLabel *m_label = nullptr;
 };
 
 // The search box: every letter typed or pasted turns to upper case
 // (unit by unit, accented letters included).
-class TUpperEdit : public QLineEdit
+class UpperCaseLineEdit : public QLineEdit
 {
     Q_OBJECT
 public:
-    explicit TUpperEdit(QWidget *parent = nullptr);
+    explicit UpperCaseLineEdit(QWidget *parent = nullptr);
 
 protected:
     void focusInEvent(QFocusEvent *e) override; // selects all unless entered by a left click

@@ -136,8 +136,8 @@ public:
         QObject::connect(w->Edit1, &QLineEdit::textChanged, &m_context, note(w->Edit1));
         QObject::connect(w->JvCheckListBox1->resultModel(), &QAbstractItemModel::modelReset,
                          &m_context, note(w->JvCheckListBox1));
-        const QList<TLabeledEdit *> boxes = w->recordBoxes();
-        for (TLabeledEdit *box : boxes)
+        const QList<LabeledLineEdit *> boxes = w->recordBoxes();
+        for (LabeledLineEdit *box : boxes)
             QObject::connect(box, &QLineEdit::textChanged, &m_context, note(box));
     }
     QStringList changes;

@@ -73,9 +73,9 @@ void TestWindowDensity::fontsAndLabels()
     QCOMPARE(w->font().pixelSize(), 22);
     QCOMPARE(w->Edit1->font().pixelSize(), 26);
     // Each label still ends 3 designed pixels above its box.
-    for (TLabeledEdit *box : w->recordBoxes()) {
-        QCOMPARE(box->EditLabel->height(), 26);
-        QCOMPARE(box->y() - box->EditLabel->y(), 32);
+    for (LabeledLineEdit *box : w->recordBoxes()) {
+        QCOMPARE(box->label()->height(), 26);
+        QCOMPARE(box->y() - box->label()->y(), 32);
     }
     // Status panels' right edges at 100, 200 and 600.
     QCOMPARE(w->StatusBar1->panel(1)->x(), 100);

@@ -185,9 +185,9 @@ void TestWindowLayout::creationOrder()
     QCOMPARE(m_w->panel_edit->childAt(QPoint(559, 64)), static_cast<QWidget *>(m_w->Panel2));
     QCOMPARE(m_w->panel_edit->childAt(QPoint(553, 64)), static_cast<QWidget *>(m_w->JvLED_AUT));
 
-    const QList<TLabeledEdit *> boxes = m_w->recordBoxes();
+    const QList<LabeledLineEdit *> boxes = m_w->recordBoxes();
     QStringList boxNames;
-    for (TLabeledEdit *b : boxes)
+    for (LabeledLineEdit *b : boxes)
         boxNames << b->objectName();
     QCOMPARE(boxNames, QStringList({u"Edit_CIP"_s, u"Edit_NOM"_s, u"EDIT_VOIE"_s, u"EDIT_commecialise"_s,
                                     u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s, u"edit_FORME"_s,
@@ -236,7 +236,7 @@ void TestWindowLayout::recordLabels()
 {
     struct Expect
     {
-        TLabeledEdit *box;
+        LabeledLineEdit *box;
         QString caption;
     };
     const QList<Expect> all = {{m_w->Edit_CIP, u"CODE CIS"_s},          {m_w->Edit_NOM, u"NOM"_s},
@@ -244,7 +244,7 @@ void TestWindowLayout::recordLabels()
                                {m_w->edit_AUTORISATION, u"AUTORISATION"_s}, {m_w->edit_PROCEDURE, u"PROCEDURE"_s},
                                {m_w->edit_FORME, u"FORME"_s},            {m_w->edit_NUM, u"REFERENCE"_s}};
     for (const Expect &e : all) {
-        QLabel *label = e.box->EditLabel;
+        QLabel *label = e.box->label();
         QVERIFY(label);
         QCOMPARE(label->text(), e.caption);
         QCOMPARE(label->parentWidget(), e.box->parentWidget());
@@ -480,7 +480,7 @@ void TestWindowLayout::liveAccessibleTexts()
 void TestWindowLayout::statusPanels()
 {
     auto check = [&](int width) {
-        TStatusBar *bar = m_w->StatusBar1;
+        PanelStatusBar *bar = m_w->StatusBar1;
         QCOMPARE(bar->width(), width);
         // Right edges at 50, 100 and 300; the last panel reaches the end.
         QCOMPARE(bar->panel(0)->x(), 0);
