@@ -152,7 +152,7 @@ void realFile(const QString &path)
     // Record view: a real click on a row to the boxes filled; alternate
     // two products so that every click changes the boxes.
     win.search(u"PARACETAMOL"_s, 1);
-    TCheckListView *list = w.JvCheckListBox1;
+    ResultListView *list = w.JvCheckListBox1;
     QApplication::processEvents();
     const QPoint p0 = list->visualRect(list->resultModel()->index(0)).center() + QPoint(40, 0);
     const QPoint p1 = list->visualRect(list->resultModel()->index(1)).center() + QPoint(40, 0);

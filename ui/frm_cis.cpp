@@ -209,7 +209,7 @@ void TForm_CIS::buildControls()
     place(Gauge1, 0, 219, 686, 16);
     Gauge1->hide();
 
-    JvCheckListBox1 = new TCheckListView(ClientArea1);
+    JvCheckListBox1 = new ResultListView(ClientArea1);
     JvCheckListBox1->setObjectName(u"JvCheckListBox1"_s);
     JvCheckListBox1->setAccessibleName(u"Résultats"_s);
     hint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);

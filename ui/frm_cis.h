@@ -18,7 +18,7 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QWidget;
-class TCheckListView;
+class ResultListView;
 class ProgressGauge;
 class StatusLamp;
 class LabeledLineEdit;
@@ -39,7 +39,7 @@ public:
     // ---- Controls, under their names (also their objectName) -------------
     QWidget *ClientArea1 = nullptr; // the client area that holds the bands
     ProgressGauge *Gauge1 = nullptr;
-    TCheckListView *JvCheckListBox1 = nullptr;
+    ResultListView *JvCheckListBox1 = nullptr;
     QWidget *ListBox1 = nullptr; // hidden for the window's whole life
     PanelStatusBar *StatusBar1 = nullptr;
     QFrame *panel_edit = nullptr;

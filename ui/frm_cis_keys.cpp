@@ -71,7 +71,7 @@ void TForm_CIS::wireHandlers()
         return [this, handler]() { guarded([this, handler]() { (this->*handler)(); }); };
     };
 
-    connect(JvCheckListBox1, &TCheckListView::userSelectionChanged, this,
+    connect(JvCheckListBox1, &ResultListView::userSelectionChanged, this,
             run(&TForm_CIS::JvCheckListBox1Click));
     connect(Edit_CIP, &QLineEdit::textChanged, this, run(&TForm_CIS::Edit_CIPChange));
     connect(edit_AUTORISATION, &QLineEdit::textChanged, this,

@@ -127,9 +127,9 @@ void ResultListModel::setRowWidth(int width)
         emit dataChanged(index(0), index(rowCount() - 1), {Qt::SizeHintRole});
 }
 
-// ---- TCheckListView -------------------------------------------------------
+// ---- ResultListView -------------------------------------------------------
 
-TCheckListView::TCheckListView(QWidget *parent)
+ResultListView::ResultListView(QWidget *parent)
     : QListView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
@@ -141,37 +141,37 @@ TCheckListView::TCheckListView(QWidget *parent)
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     // Runs after the view's own reset handling, before its delayed layout.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TCheckListView::updateRowWidth);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ResultListView::updateRowWidth);
 }
 
-int TCheckListView::count() const
+int ResultListView::count() const
 {
     return m_model->rowCount();
 }
 
-QString TCheckListView::itemText(int row) const
+QString ResultListView::itemText(int row) const
 {
     if (row < 0 || row >= count())
         throw AppError(u"Index de liste hors limites (%1)"_s.arg(row));
     return m_model->rowText(row);
 }
 
-bool TCheckListView::checked(int row) const
+bool ResultListView::checked(int row) const
 {
     return m_model->isChecked(row);
 }
 
-void TCheckListView::setChecked(int row, bool checked)
+void ResultListView::setChecked(int row, bool checked)
 {
     m_model->setChecked(row, checked);
 }
 
-bool TCheckListView::selected(int row) const
+bool ResultListView::selected(int row) const
 {
     return row >= 0 && row < count() && selectionModel()->isSelected(m_model->index(row));
 }
 
-void TCheckListView::setSelected(int row, bool on)
+void ResultListView::setSelected(int row, bool on)
 {
     if (row < 0 || row >= count())
         return;
@@ -179,13 +179,13 @@ void TCheckListView::setSelected(int row, bool on)
                              on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
-int TCheckListView::itemIndex() const
+int ResultListView::itemIndex() const
 {
     const QModelIndex cur = currentIndex();
     return cur.isValid() && cur.row() < count() ? cur.row() : -1;
 }
 
-void TCheckListView::setItemIndex(int row)
+void ResultListView::setItemIndex(int row)
 {
     if (row < 0 || row >= count()) {
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -197,13 +197,13 @@ void TCheckListView::setItemIndex(int row)
     scrollTo(idx);
 }
 
-void TCheckListView::clear()
+void ResultListView::clear()
 {
     m_prefix.clear();
     m_model->clear();
 }
 
-void TCheckListView::markRows(const std::function<bool(int)> &highlight)
+void ResultListView::markRows(const std::function<bool(int)> &highlight)
 {
     const int n = count();
     if (n == 0)
@@ -229,7 +229,7 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     m_marking = false;
 }
 
-QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
+QRegion ResultListView::visualRegionForSelection(const QItemSelection &selection) const
 {
     // The marking pass selects up to one range per run of rows: repainting
     // the viewport is cheaper than finding where each range stands.
@@ -238,7 +238,7 @@ QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection
     return QListView::visualRegionForSelection(selection);
 }
 
-void TCheckListView::updateRowWidth()
+void ResultListView::updateRowWidth()
 {
     const int n = count();
     if (n == 0) {
@@ -271,20 +271,20 @@ void TCheckListView::updateRowWidth()
     m_model->setRowWidth(textWidth + check + 4 * margin);
 }
 
-void TCheckListView::changeEvent(QEvent *e)
+void ResultListView::changeEvent(QEvent *e)
 {
     QListView::changeEvent(e);
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
         updateRowWidth();
 }
 
-bool TCheckListView::prefixTimedOut() const
+bool ResultListView::prefixTimedOut() const
 {
     return !m_lastTypedKey.isValid()
            || m_lastTypedKey.elapsed() >= QApplication::keyboardInputInterval();
 }
 
-int TCheckListView::findPrefix(const QString &prefix) const
+int ResultListView::findPrefix(const QString &prefix) const
 {
     const int n = count();
     const qsizetype len = prefix.size();
@@ -307,14 +307,14 @@ int TCheckListView::findPrefix(const QString &prefix) const
     return -1;
 }
 
-void TCheckListView::makeOnlyRow(int row)
+void ResultListView::makeOnlyRow(int row)
 {
     const QModelIndex idx = m_model->index(row);
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     scrollTo(idx);
 }
 
-void TCheckListView::keyboardSearch(const QString &search)
+void ResultListView::keyboardSearch(const QString &search)
 {
     // An empty list has nothing to find and nothing to show.
     if (count() == 0 || search.isEmpty())
@@ -330,7 +330,7 @@ void TCheckListView::keyboardSearch(const QString &search)
     emit userSelectionChanged();
 }
 
-void TCheckListView::keyPressEvent(QKeyEvent *e)
+void ResultListView::keyPressEvent(QKeyEvent *e)
 {
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     switch (e->key()) {
@@ -393,7 +393,7 @@ void TCheckListView::keyPressEvent(QKeyEvent *e)
     QListView::keyPressEvent(e);
 }
 
-void TCheckListView::mousePressEvent(QMouseEvent *e)
+void ResultListView::mousePressEvent(QMouseEvent *e)
 {
     const QModelIndex idx = indexAt(e->position().toPoint());
     QListView::mousePressEvent(e);
@@ -402,7 +402,7 @@ void TCheckListView::mousePressEvent(QMouseEvent *e)
         emit userSelectionChanged();
 }
 
-void TCheckListView::mouseReleaseEvent(QMouseEvent *e)
+void ResultListView::mouseReleaseEvent(QMouseEvent *e)
 {
     QListView::mouseReleaseEvent(e);
     // A drag over the rows moved the current row: show where it ended.

@@ -50,11 +50,11 @@ private:
     int m_rowWidth = 0;
 };
 
-class TCheckListView : public QListView
+class ResultListView : public QListView
 {
     Q_OBJECT
 public:
-    explicit TCheckListView(QWidget *parent = nullptr);
+    explicit ResultListView(QWidget *parent = nullptr);
     ResultListModel *resultModel() const { return m_model; }
 
     int count() const;

@@ -225,7 +225,7 @@ public:
 
     void clickRow(int row)
     {
-        TCheckListView *list = w->JvCheckListBox1;
+        ResultListView *list = w->JvCheckListBox1;
         const QModelIndex idx = list->resultModel()->index(row);
         list->scrollTo(idx);
         // Right of the check box: a click on the text, not on the mark.
