@@ -120,7 +120,7 @@ TForm_CIS::TForm_CIS(QWidget *parent)
 
 TForm_CIS::~TForm_CIS() = default;
 
-int TForm_CIS::S(int v) const
+int TForm_CIS::scaled(int v) const
 {
     return m_scale == 1.0 ? v : int(std::lround(v * m_scale));
 }
@@ -142,7 +142,7 @@ void TForm_CIS::buildControls()
     setFont(windowFont);
 
     auto place = [this](QWidget *w, int x, int y, int wd, int ht) {
-        w->setGeometry(S(x), S(y), S(wd), S(ht));
+        w->setGeometry(scaled(x), scaled(y), scaled(wd), scaled(ht));
     };
     auto hint = [](QWidget *w, const QString &text) {
         w->setToolTip(text);
@@ -246,7 +246,7 @@ void TForm_CIS::buildControls()
         if (bold)
             e->setFont(boldFont);
         place(e, x, y, w, 21);
-        e->label()->setFixedHeight(S(13));
+        e->label()->setFixedHeight(scaled(13));
         e->placeLabel();
         return e;
     };
@@ -282,7 +282,7 @@ void TForm_CIS::buildControls()
     btn_copy->setObjectName(u"btn_copy"_s);
     btn_copy->setAccessibleName(u"Copier"_s);
     btn_copy->setIcon(QIcon(u":/img/copy.png"_s));
-    btn_copy->setIconSize(QSize(S(16), S(16)));
+    btn_copy->setIconSize(QSize(scaled(16), scaled(16)));
     hint(btn_copy, u"Copier"_s);
     place(btn_copy, 389, 17, 20, 21);
 
@@ -290,7 +290,7 @@ void TForm_CIS::buildControls()
     panel_btn = makePanel(ClientArea1, u"panel_btn"_s, u"Liens"_s);
     place(panel_btn, 0, 366, 686, 58);
     const QIcon tick = glyphIcon(u":/img/tick.bmp"_s);
-    const QSize glyphSize(S(18), S(18));
+    const QSize glyphSize(scaled(18), scaled(18));
     btn_Extrait = new QPushButton(
         u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s,
         panel_btn);
@@ -369,8 +369,8 @@ void TForm_CIS::buildControls()
         client->watch(band);
 
     // The designed client size: 686 x 443 below the menu bar.
-    ClientArea1->resize(S(686), S(443));
-    resize(S(686), S(443) + MainMenu1->sizeHint().height());
+    ClientArea1->resize(scaled(686), scaled(443));
+    resize(scaled(686), scaled(443) + MainMenu1->sizeHint().height());
     if (layout())
         layout()->activate();
     arrangeBands();
@@ -416,11 +416,11 @@ void TForm_CIS::arrangeBands()
 
     // Inside the bands: right-aligned controls follow the right edge, the
     // group box and the extract button take the width left to them.
-    Panel2->move(w - S(2) - Panel2->width(), Panel2->y());
-    btn_VIDAL->move(w - S(1) - btn_VIDAL->width(), btn_VIDAL->y());
+    Panel2->move(w - scaled(2) - Panel2->width(), Panel2->y());
+    btn_VIDAL->move(w - scaled(1) - btn_VIDAL->width(), btn_VIDAL->y());
     btn_Extrait->resize(qMax(0, btn_VIDAL->x() - btn_Extrait->x()), btn_Extrait->height());
-    GroupBox1->resize(qMax(0, w - S(1) - GroupBox1->x()), GroupBox1->height());
-    btn_close->move(GroupBox1->width() - S(2) - btn_close->width(), btn_close->y());
+    GroupBox1->resize(qMax(0, w - scaled(1) - GroupBox1->x()), GroupBox1->height());
+    btn_close->move(GroupBox1->width() - scaled(2) - btn_close->width(), btn_close->y());
     btn_SEARCH->move(btn_close->x() - btn_SEARCH->width(), btn_SEARCH->y());
 }
 

@@ -147,7 +147,7 @@ private:
     // Places the bands in the client area and the right-aligned controls in
     // their bands; runs on every client resize and band show/hide.
     void arrangeBands();
-    int S(int v) const; // a designed length at this screen's density
+    int scaled(int v) const; // a designed length at this screen's density
     void centreOnScreen();
     void endSession(); // log-off or shut-down: leave without the close step
 
