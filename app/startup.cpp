@@ -46,7 +46,7 @@ TForm_CIS *StartProgram(const QString &styleName)
     showSplash(splash.get());
 
     if (!ApplyVisualStyle(styleName))
-        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error, mbClose);
+        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error, MsgButton::Close);
 
     auto *window = new TForm_CIS;
     splash->hide();

@@ -93,7 +93,7 @@ void TForm_CIS::JvDragDrop1Drop(QObject *, QPoint, const QStringList &files)
     const QString question = u"Charger le fichier ?\r\n\r\n"_s + path + u"\r\n\r\n"_s
                              + u"Le Chargement complet de près de 30.000 médicaments peut prendre "
                                u"quelques petites secondes, merci de patienter ..."_s;
-    if (ShowMessageDialog(question, MsgKind::Confirmation, mbOK | mbCancel) != mrOk)
+    if (ShowMessageDialog(question, MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel) != MsgResult::Ok)
         return;
 
     // A file that does not load must not cost the user the working database:
@@ -119,7 +119,7 @@ void TForm_CIS::JvDragDrop1Drop(QObject *, QPoint, const QStringList &files)
                   : u"La copie à côté du programme n'a pas pu être faite : conservez le fichier "
                     u"CIS.TXT déposé"_s)
         + u"\r\n\r\n"_s + u"Vous pouvez commencer la recherche ..."_s;
-    ShowMessageDialog(report, MsgKind::Information, mbOK);
+    ShowMessageDialog(report, MsgKind::Information, MsgButton::OK);
     Edit1->setFocus();
 }
 

@@ -62,7 +62,7 @@ void TForm_CIS::btn_SEARCHClick()
             u"Une fois téléchargé\r\n"
             u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
             u"Et relancer la recherche"_s;
-        if (ShowMessageDialog(text, MsgKind::Warning, mbRetry | mbCancel, mbRetry) != mrCancel)
+        if (ShowMessageDialog(text, MsgKind::Warning, MsgButton::Retry | MsgButton::Cancel, MsgButton::Retry) != MsgResult::Cancel)
             mnu_DOWNLOAD->trigger(); // as a menu click
         return;
     }
