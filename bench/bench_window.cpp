@@ -6,10 +6,12 @@
 #include "bench_timing.h"
 #include "cis_store.h"
 #include "frm_cis.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
 #include "text_logic.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
-#include "widgets.h"
 
 #include <QAction>
 #include <QApplication>

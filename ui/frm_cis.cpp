@@ -4,11 +4,15 @@
 
 #include "app_error.h"
 #include "cis_store.h"
+#include "labeled_line_edit.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_geometry.h"
 
 #include <QAction>

@@ -3,8 +3,9 @@
 
 #include "cis_store.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
-#include "widgets.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,9 @@
 // Wiring of every control to its handler, and the window's keyboard.
 #include "frm_cis.h"
 
+#include "labeled_line_edit.h"
 #include "result_list.h"
-#include "widgets.h"
+#include "upper_case_line_edit.h"
 
 #include <QAction>
 #include <QApplication>

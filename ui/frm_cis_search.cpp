@@ -2,11 +2,15 @@
 #include "frm_cis.h"
 
 #include "cis_store.h"
+#include "labeled_line_edit.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
 #include "text_logic.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini_gui.h"
-#include "widgets.h"
 
 #include <QAction>
 #include <QLabel>

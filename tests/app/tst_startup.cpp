@@ -4,9 +4,10 @@
 #include "frm_SplashScreen.h"
 #include "frm_cis.h"
 #include "modal_helper.h"
+#include "panel_status_bar.h"
 #include "startup.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_fixture.h"
 
 #include <QAction>

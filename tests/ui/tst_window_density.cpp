@@ -1,8 +1,10 @@
 // The window on a 192-dpi screen that the toolkit does not scale itself: the
 // window doubles its fonts and every length.
 #include "frm_cis.h"
+#include "labeled_line_edit.h"
+#include "panel_status_bar.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_fixture.h"
 
 #include <QApplication>

@@ -1,6 +1,9 @@
 // The window's own small controls: gauge, lamp, labelled box, search box.
+#include "labeled_line_edit.h"
+#include "progress_gauge.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 
 #include <QApplication>
 #include <QClipboard>
