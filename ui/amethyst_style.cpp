@@ -1,6 +1,7 @@
 #include "amethyst_style.h"
 
 #include <QPainter>
+#include <QStatusBar>
 #include <QVariant>
 #include <QWidget>
 #include <QStyleFactory>
@@ -82,11 +83,13 @@ void AmethystKamriStyle::polish(QPalette &palette)
     palette = Palette();
 }
 
-// Status bars stand on indigo: the program's own (a plain widget of panels)
-// as well as Qt's. Their panels inherit the light text from this palette.
+// Status bars stand on indigo: the program's own (a plain widget of panels,
+// marked by a property) as well as Qt's. Their panels inherit the light text
+// from this palette.
 static bool isStatusBar(const QWidget *widget)
 {
-    return widget && (widget->inherits("QStatusBar") || widget->inherits("PanelStatusBar"));
+    return widget
+           && (qobject_cast<const QStatusBar *>(widget) || widget->property(kStatusBarProperty).toBool());
 }
 
 void AmethystKamriStyle::polish(QWidget *widget)

@@ -22,6 +22,10 @@ QPalette Palette();          // surfaces, text, orange selection
 QPalette IndigoBarPalette(); // for bars drawn on indigo (status bar)
 } // namespace amethyst
 
+// A widget with this property set to true is drawn as a status bar, whatever
+// its class.
+inline constexpr char kStatusBarProperty[] = "statusBar";
+
 class AmethystKamriStyle : public QProxyStyle
 {
     Q_OBJECT

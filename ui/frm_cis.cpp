@@ -2,6 +2,7 @@
 // showing and the two ways out (close step, quit).
 #include "frm_cis.h"
 
+#include "accessibility.h"
 #include "app_error.h"
 #include "cis_store.h"
 #include "labeled_line_edit.h"
@@ -117,6 +118,7 @@ TForm_CIS::TForm_CIS(QWidget *parent)
                       | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     CisLines = std::make_shared<CisStore>();
+    EnsureAccessibleInterfaces();
     buildControls();
     wireHandlers();
     guarded([this] { FormCreate(); });
@@ -133,8 +135,9 @@ void TForm_CIS::buildControls()
 {
     InitVerdaneResources();
     setObjectName(u"Form_CIS"_s);
+    // No accessible name of its own: screen readers announce the caption,
+    // which the record view changes.
     setWindowTitle(u"ANSM CIS - Verdane 2015 ***{:-"_s);
-    setAccessibleName(windowTitle());
 
     // Density: fonts follow the screen's dots per inch; the window font is
     // 13 pixels high at 96 dpi, so lengths follow it by the same factor.

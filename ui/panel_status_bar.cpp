@@ -1,5 +1,8 @@
 #include "panel_status_bar.h"
 
+#include "accessibility.h"
+#include "amethyst_style.h"
+
 #include <QSizeGrip>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +16,8 @@ PanelStatusBar::PanelStatusBar(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(u"Barre d'état"_s);
+    setProperty(kStatusBarProperty, true); // the style draws it as a status bar
+    EnsureAccessibleInterfaces();
     for (int i = 0; i < 4; ++i) {
         auto *l = new QLabel(this);
         l->setObjectName(u"StatusBar1_Panel%1"_s.arg(i));

@@ -1,5 +1,7 @@
 #include "progress_gauge.h"
 
+#include "accessibility.h"
+
 #include <QFont>
 #include <QPainter>
 
@@ -8,6 +10,7 @@ using namespace Qt::StringLiterals;
 ProgressGauge::ProgressGauge(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    EnsureAccessibleInterfaces();
 }
 
 void ProgressGauge::setMinValue(int v)
@@ -32,8 +35,10 @@ void ProgressGauge::setProgress(int v)
     m_progress = v;
     // The search runs without processing events: paint now, but only when
     // the number shown changes, so a long search is not slowed by repaints.
-    if (percent() != before && isVisible())
+    if (percent() != before && isVisible()) {
         repaint();
+        NotifyAccessibleValueChanged(this, m_progress);
+    }
 }
 
 int ProgressGauge::percent() const

@@ -2,6 +2,7 @@
 // demand, so a million-row list costs a few bytes per row.
 #include "result_list.h"
 
+#include "accessibility.h"
 #include "app_error.h"
 #include "cis_store.h"
 #include "text_logic.h"
@@ -133,6 +134,7 @@ ResultListView::ResultListView(QWidget *parent)
     : QListView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
+    EnsureAccessibleInterfaces();
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

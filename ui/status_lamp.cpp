@@ -1,5 +1,7 @@
 #include "status_lamp.h"
 
+#include "accessibility.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -9,6 +11,7 @@ StatusLamp::StatusLamp(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAccessibleDescription(u"allumé"_s);
+    EnsureAccessibleInterfaces();
 }
 
 void StatusLamp::setStatus(bool lit)
@@ -17,6 +20,7 @@ void StatusLamp::setStatus(bool lit)
         return;
     m_lit = lit;
     setAccessibleDescription(lit ? u"allumé"_s : u"éteint"_s);
+    NotifyAccessibleCheckedChanged(this);
     update();
 }
 

@@ -6,6 +6,7 @@ add_library(vela_ui STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/frm_cis_web.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/frm_cis_drop.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/frm_cis_keys.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/accessibility.h ${CMAKE_CURRENT_SOURCE_DIR}/accessibility.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/progress_gauge.h ${CMAKE_CURRENT_SOURCE_DIR}/progress_gauge.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/status_lamp.h ${CMAKE_CURRENT_SOURCE_DIR}/status_lamp.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/panel_status_bar.h ${CMAKE_CURRENT_SOURCE_DIR}/panel_status_bar.cpp
