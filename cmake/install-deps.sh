@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wine fonts-dejavu-core  # the faces the program's style asks for
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
+  qt6-translations-l10n          # Qt's own texts (context menus, scroll bars) in French
 )
 missing=()
 for p in "${packages[@]}"; do
