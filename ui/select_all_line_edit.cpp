@@ -31,7 +31,27 @@ SelectAllLineEdit::SelectAllLineEdit(QWidget *parent) : QLineEdit(parent)
 
 void SelectAllLineEdit::focusInEvent(QFocusEvent *e)
 {
+    showSelectionActive(true);
     QLineEdit::focusInEvent(e);
     if (selectsAllOnFocus(e))
         selectAll();
+}
+
+void SelectAllLineEdit::focusOutEvent(QFocusEvent *e)
+{
+    QLineEdit::focusOutEvent(e);
+    showSelectionActive(false);
+}
+
+void SelectAllLineEdit::showSelectionActive(bool active)
+{
+    if (active) {
+        setPalette(QPalette()); // the inherited colours again
+        return;
+    }
+    // Only the two selection roles are set; everything else stays inherited.
+    QPalette inactive;
+    inactive.setColor(QPalette::Highlight, palette().color(QPalette::Button));
+    inactive.setColor(QPalette::HighlightedText, palette().color(QPalette::Text));
+    setPalette(inactive);
 }
