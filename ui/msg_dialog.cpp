@@ -395,5 +395,9 @@ void ShowErrorBox(const QString &message)
         for (QWidget *child : children)
             child->setStyle(desktop);
     }
+    // Some desktops put a picture on standard buttons; the program's dialogs
+    // have captions only.
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setIcon(QIcon());
     box.exec();
 }
