@@ -160,6 +160,7 @@ void TForm_CIS::buildControls()
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(u"MainMenu1"_s);
     MainMenu1->setAccessibleName(u"Menu"_s);
+    MainMenu1->setFont(DesktopFont("QMenuBar")); // like its drop-down menus
     Fihcier1 = MainMenu1->addMenu(u"Fichier"_s);
     Fihcier1->setObjectName(u"Fihcier1"_s);
     Fihcier1->setAccessibleName(u"Fichier"_s);

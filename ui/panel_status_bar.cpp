@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "amethyst_style.h"
+#include "visual_style.h"
 
 #include <QSizeGrip>
 
@@ -18,6 +19,7 @@ PanelStatusBar::PanelStatusBar(QWidget *parent) : QWidget(parent)
     setAccessibleName(u"Barre d'état"_s);
     setProperty(kStatusBarProperty, true); // the style draws it as a status bar
     EnsureAccessibleInterfaces();
+    setFont(DesktopFont("QStatusBar")); // the layout names no font for it
     for (int i = 0; i < 4; ++i) {
         auto *l = new QLabel(this);
         l->setObjectName(u"StatusBar1_Panel%1"_s.arg(i));

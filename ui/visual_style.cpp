@@ -88,6 +88,13 @@ QStyle *DesktopLookStyle()
     return style.data();
 }
 
+QFont DesktopFont(const char *widgetClass)
+{
+    QFont f = QApplication::font(widgetClass);
+    f.setResolveMask(QFont::AllPropertiesResolved); // every property its own
+    return f;
+}
+
 void EnsureProgramFonts()
 {
     static bool done = false;

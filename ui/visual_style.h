@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFont;
 class QStyle;
 
 // Makes the pictures and style sheets carried in the program's resources
@@ -23,6 +24,11 @@ QString ActiveVisualStyleName();
 // The desktop's own look (Fusion), for the boxes that keep it whatever style
 // the program applies. Owned by the application.
 QStyle *DesktopLookStyle();
+
+// The desktop's font for a kind of widget ("QStatusBar", "QMenuBar"...), for
+// the controls whose font the layout does not name: set on a widget, it is
+// not overridden by the window's own font.
+QFont DesktopFont(const char *widgetClass);
 
 // Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
 // installed, else the metric-compatible faces of Debian's fonts-wine

@@ -40,6 +40,7 @@ private slots:
     void tabCycle();
     void menus();
     void textsAndFonts();
+    void desktopFonts();
     void accessibleNames_data();
     void accessibleNames();
     void liveAccessibleTexts();
@@ -352,6 +353,23 @@ void TestWindowLayout::menus()
     QCOMPARE(m_w->INI_GET->objectName(), u"INI_GET"_s);
     QCOMPARE(m_w->INI_SAVE->objectName(), u"INI_SAVE"_s);
     QCOMPARE(m_w->Action1->objectName(), u"Action1"_s);
+}
+
+void TestWindowLayout::desktopFonts()
+{
+    // Where the layout names no font: the desktop's, not the window's Tahoma.
+    auto same = [](const QFont &a, const QFont &b) {
+        return a.family() == b.family() && a.pointSizeF() == b.pointSizeF() && a.bold() == b.bold();
+    };
+    const QFont statusFont = QApplication::font("QStatusBar");
+    QVERIFY(same(m_w->StatusBar1->font(), statusFont));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(same(m_w->StatusBar1->panel(i)->font(), statusFont));
+    QVERIFY(same(m_w->MainMenu1->font(), QApplication::font("QMenuBar")));
+    QVERIFY(same(m_w->Fihcier1->font(), QApplication::font("QMenu")));
+    QVERIFY(same(m_w->Editer1->font(), QApplication::font("QMenu")));
+    QVERIFY(m_w->StatusBar1->font().family() != u"Tahoma"_s);
+    QVERIFY(m_w->MainMenu1->font().family() != u"Tahoma"_s);
 }
 
 void TestWindowLayout::textsAndFonts()
