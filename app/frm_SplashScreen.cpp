@@ -1,12 +1,12 @@
 // The "Patientez" window: the logo and one line of text on white.
 #include "frm_SplashScreen.h"
 
+#include "visual_style.h"
+
 #include <QFont>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -17,9 +17,7 @@ TSplashScreen::TSplashScreen(QWidget *parent)
     setWindowTitle(u"Patientez"_s);
     setAccessibleName(u"Patientez"_s);
 
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
-    const double scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
+    const double scale = ScreenDensityScale();
     auto S = [scale](int v) { return int(std::lround(v * scale)); };
 
     QPalette pal = palette();

@@ -67,7 +67,6 @@ TForm_CIS *StartProgram(const QString &styleName)
     InstallQtFrenchTranslation(translationsFolderForTesting()); // the program is French by design
     InitVerdaneResources();
     EnsureProgramFonts();
-    QApplication::setKeyboardInputInterval(500);
     // Only the quit request ends the program, never the last window hiding.
     QApplication::setQuitOnLastWindowClosed(false);
 

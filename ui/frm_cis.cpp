@@ -29,7 +29,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QShowEvent>
@@ -141,9 +140,7 @@ void TForm_CIS::buildControls()
 
     // Density: fonts follow the screen's dots per inch; the window font is
     // 13 pixels high at 96 dpi, so lengths follow it by the same factor.
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
-    m_scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
+    m_scale = ScreenDensityScale();
     const QFont windowFont = tahoma(11 * m_scale, false);
     const QFont boldFont = tahoma(11 * m_scale, true);
     setFont(windowFont);
@@ -201,7 +198,6 @@ void TForm_CIS::buildControls()
     dragDrop->setObjectName(u"JvDragDrop1"_s);
     auto *imageList = new QObject(this);
     imageList->setObjectName(u"ImageList1"_s);
-    setAcceptDrops(true);
 
     // -- Client area and its bands, in creation (stacking) order ----------
     auto *client = new ClientAreaWidget(this);

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
+class QMimeData;
 class QPushButton;
 class QWidget;
 class ResultListView;
@@ -27,6 +28,10 @@ class UpperCaseLineEdit;
 
 // Program-wide text: the full path of the current CIS file.
 extern QString CisFilePath;
+
+// The local files of a drag or drop, in the desktop's order; empty when it
+// carries none (frm_cis_drop.cpp).
+QStringList DroppedFilePaths(const QMimeData *mime);
 
 class TForm_CIS : public QMainWindow
 {

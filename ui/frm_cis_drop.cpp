@@ -20,10 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 // The local paths of a drop, in the desktop's order.
-QStringList droppedPaths(const QMimeData *mime)
+QStringList DroppedFilePaths(const QMimeData *mime)
 {
     QStringList paths;
     if (!mime || !mime->hasUrls())
@@ -35,6 +33,8 @@ QStringList droppedPaths(const QMimeData *mime)
     }
     return paths;
 }
+
+namespace {
 
 // Restores the busy cursor on every way out of the import.
 class BusyCursor
@@ -128,7 +128,7 @@ namespace {
 
 bool acceptFileDrag(QDropEvent *e)
 {
-    if (droppedPaths(e->mimeData()).isEmpty()) {
+    if (DroppedFilePaths(e->mimeData()).isEmpty()) {
         e->ignore();
         return false;
     }
@@ -151,7 +151,7 @@ void TForm_CIS::dragMoveEvent(QDragMoveEvent *e)
 
 void TForm_CIS::dropEvent(QDropEvent *e)
 {
-    const QStringList files = droppedPaths(e->mimeData());
+    const QStringList files = DroppedFilePaths(e->mimeData());
     if (!acceptFileDrag(e))
         return;
     QPoint pos = e->position().toPoint();

@@ -166,13 +166,7 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
             return false;
         auto *drop = static_cast<QDropEvent *>(e);
         const QMimeData *mime = drop->mimeData();
-        bool files = false;
-        if (mime && mime->hasUrls()) {
-            const QList<QUrl> urls = mime->urls();
-            for (const QUrl &u : urls)
-                files = files || u.isLocalFile();
-        }
-        if (!files)
+        if (DroppedFilePaths(mime).isEmpty())
             return false;
         const QPointF pos = widget->mapTo(this, drop->position().toPoint());
         if (type == QEvent::DragEnter) {

@@ -173,14 +173,6 @@ bool ResultListView::selected(int row) const
     return row >= 0 && row < count() && selectionModel()->isSelected(m_model->index(row));
 }
 
-void ResultListView::setSelected(int row, bool on)
-{
-    if (row < 0 || row >= count())
-        return;
-    selectionModel()->select(m_model->index(row),
-                             on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-}
-
 int ResultListView::itemIndex() const
 {
     const QModelIndex cur = currentIndex();

@@ -63,7 +63,6 @@ public:
     bool checked(int row) const;
     void setChecked(int row, bool checked);
     bool selected(int row) const;
-    void setSelected(int row, bool selected);
     int itemIndex() const; // the current row, -1 when there is none
     void setItemIndex(int row);
     void clear(); // also drops the horizontal scroll width to 0

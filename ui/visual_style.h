@@ -30,6 +30,11 @@ QStyle *DesktopLookStyle();
 // not overridden by the window's own font.
 QFont DesktopFont(const char *widgetClass);
 
+// Lengths and font sizes are designed for a screen of 96 dots per inch: the
+// factor for the primary screen (its logical dots per inch / 96, exactly 1
+// within half a dot of 96).
+double ScreenDensityScale();
+
 // Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
 // installed, else the metric-compatible faces of Debian's fonts-wine
 // (/usr/share/wine/fonts, registered with the application), else a
