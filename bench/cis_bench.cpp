@@ -4,6 +4,7 @@
 //   cis_bench --load-peak <file>  (internal: loads once, prints peak memory)
 #include "app_error.h"
 #include "bench_timing.h"
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "text_logic.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 // Simple upper-case mapping of one UTF-16 unit, through tables built once.
 // QChar's per-unit mapping never changes the length (surrogates map to
-// themselves), unlike QString::toUpper's full mapping.
+// themselves), unlike QString::toUpper's full mapping. Shared by the line
+// test and the store's search, which must agree letter for letter.
 
 namespace CisUpper {
 // Unit -> simple upper-case unit.

@@ -1,6 +1,7 @@
 // The file side of loading: opening, refusals and their texts, the existence
 // test, the fallback name, and the real CIS file when it is at hand.
 #include "app_error.h"
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "run_in_child.h"
 #include "test_files.h"
