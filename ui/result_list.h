@@ -41,12 +41,23 @@ public:
     void setRowWidth(int width);
     int rowWidth() const { return m_rowWidth; }
 
+    // The marking pass's highlight: one flag per row. While it is shown, only
+    // highlighted rows report themselves selectable, so that one selection
+    // range over the whole list reads, for the view, the selection model and
+    // accessibility alike, as exactly the highlighted rows.
+    void showHighlight(std::vector<bool> highlighted);
+    bool highlightShown() const { return m_highlightShown; }
+    bool isHighlighted(int row) const;
+    void dropHighlight();
+
     static constexpr int RowHeight = 13;
 
 private:
     std::shared_ptr<const CisStore> m_store;
     std::vector<qsizetype> m_lines;
     std::vector<unsigned char> m_checked;
+    std::vector<bool> m_highlighted;
+    bool m_highlightShown = false;
     int m_rowWidth = 0;
 };
 
@@ -70,6 +81,8 @@ public:
 
     // The marking pass in one go: rows for which `highlight` holds are
     // unchecked and highlighted, every other row checked and not highlighted.
+    // The highlight reads as the selection until the first change of it,
+    // which replaces it (or adds to it) exactly as it would a selection.
     void markRows(const std::function<bool(int row)> &highlight);
 
     // Type-to-find over the rows' beginnings (case-insensitive); a pause of
@@ -86,7 +99,6 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
-    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
 private:
     void updateRowWidth();
@@ -97,6 +109,5 @@ private:
     ResultListModel *m_model;
     QString m_prefix;
     QElapsedTimer m_lastTypedKey;
-    bool m_marking = false;
     int m_rowAtPress = -1; // current row after the last press, to notice a drag
 };
