@@ -278,15 +278,17 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *
         if (r + 16 <= len) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
             const unsigned high = unsigned(_mm_movemask_epi8(v));
-            if (high == 0) {
-                // Writing 16 twin bytes at w <= r only covers bytes read.
-                asciiBlock(v, 16);
-                continue;
+            // All 16 bytes ASCII: writing 16 twin bytes at w <= r only covers
+            // bytes read. Else the ASCII bytes before the first other one,
+            // when all 16 twin bytes land before the unread bytes.
+            const unsigned count = high == 0 ? 16u
+                                   : (from + r) - w >= 16 ? unsigned(std::countr_zero(high))
+                                                          : 0u;
+            if (count > 0) {
+                asciiBlock(v, count);
+                if (count == 16)
+                    continue;
             }
-            // The ASCII bytes before the first other one, when all 16 twin
-            // bytes land before the unread bytes.
-            if ((from + r) - w >= 16 && (high & 1) == 0)
-                asciiBlock(v, unsigned(std::countr_zero(high)));
         }
 #endif
         const unsigned char b = s[r];
