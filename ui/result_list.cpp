@@ -322,6 +322,17 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     selection->showHighlight();
 }
 
+QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
+{
+    // Where a long range ends, the view would lay out every row to find it
+    // (the highlight is one range over the whole list): repainting the
+    // viewport is cheaper.
+    for (const QItemSelectionRange &range : selection)
+        if (range.isValid() && range.bottom() - range.top() > 1000)
+            return QRegion(viewport()->rect());
+    return QListView::visualRegionForSelection(selection);
+}
+
 void TCheckListView::updateRowWidth()
 {
     const int n = count();

@@ -99,6 +99,7 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
 private:
     void updateRowWidth();
