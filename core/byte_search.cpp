@@ -43,16 +43,28 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
     // once; only the candidates are compared in full.
     const __m128i first = _mm_set1_epi8(char(nd[0]));
     const __m128i lastByte = _mm_set1_epi8(char(nd[m - 1]));
+    const auto candidates = [&](qsizetype at) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + m - 1));
+        return _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte));
+    };
+    // Most of the text holds no candidate: four blocks at a time are only
+    // tested for any, and searched block by block when there is one.
     qsizetype i = 0;
-    for (; i + m - 1 + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i + m - 1));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
-        while (mask) {
-            const int bit = std::countr_zero(mask);
-            if (restMatches(h + i + bit, nd, m))
-                return h + i + bit;
-            mask &= mask - 1;
+    const qsizetype room = n - (m - 1); // places where a 16-byte load of the tail fits: i + 16 <= room
+    while (i + 16 <= room) {
+        for (; i + 64 <= room; i += 64) {
+            const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
+                                             _mm_or_si128(candidates(i + 32), candidates(i + 48)));
+            if (_mm_movemask_epi8(any) != 0)
+                break;
+        }
+        for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
+            for (unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))); mask; mask &= mask - 1) {
+                const int bit = std::countr_zero(mask);
+                if (restMatches(h + i + bit, nd, m))
+                    return h + i + bit;
+            }
         }
     }
     // Fewer than 16 places left.

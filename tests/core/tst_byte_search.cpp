@@ -91,15 +91,16 @@ void TstByteSearch::edges()
              place);
 }
 
-// Small alphabets make partial matches and near misses frequent; every
-// length of hay up to a few blocks and of needle up to past one block.
+// Small alphabets make partial matches and near misses frequent, larger ones
+// long stretches without a candidate; every length of hay up to several
+// blocks and of needle up to past one block.
 void TstByteSearch::randomInputs()
 {
     QRandomGenerator rng(20240611);
     int found = 0;
     for (int round = 0; round < 20000; ++round) {
-        const int alphabet = 2 + int(rng.bounded(3));
-        const qsizetype n = rng.bounded(70);
+        const int alphabet = round % 2 ? 2 + int(rng.bounded(3)) : 8 + int(rng.bounded(24));
+        const qsizetype n = rng.bounded(260);
         const qsizetype m = 1 + rng.bounded(20);
         QByteArray hay(n, Qt::Uninitialized), needle(m, Qt::Uninitialized);
         for (char &c : hay)
