@@ -134,11 +134,11 @@ qsizetype ResultListModel::storeLine(int row) const
     return m_lines[size_t(row)];
 }
 
-void ResultListModel::setAllChecked(const std::function<bool(int)> &checkedFor)
+void ResultListModel::setCheckedWhereNot(const std::vector<bool> &unchecked)
 {
     const int n = rowCount();
     for (int r = 0; r < n; ++r)
-        m_checked[size_t(r)] = checkedFor(r) ? 1 : 0;
+        m_checked[size_t(r)] = size_t(r) < unchecked.size() && unchecked[size_t(r)] ? 0 : 1;
     if (n > 0)
         emit dataChanged(index(0), index(n - 1), {Qt::CheckStateRole});
 }
@@ -303,15 +303,15 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     const int n = count();
     if (n == 0)
         return;
-    // One pass: the check marks and the highlight flags together.
+    // One pass over the rows, then the check marks from the flags.
     std::vector<bool> highlighted(size_t(n), false);
     bool any = false;
-    m_model->setAllChecked([&](int r) {
+    for (int r = 0; r < n; ++r) {
         const bool hi = highlight(r);
         highlighted[size_t(r)] = hi;
         any = any || hi;
-        return !hi;
-    });
+    }
+    m_model->setCheckedWhereNot(highlighted);
     auto *const selection = static_cast<HighlightSelectionModel *>(selectionModel());
     if (!any) {
         m_model->dropHighlight();

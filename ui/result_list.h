@@ -35,8 +35,8 @@ public:
 
     // Number of characters of a row without building its text.
     qsizetype rowLength(int row) const;
-    // Sets every check mark at once (one change notification).
-    void setAllChecked(const std::function<bool(int row)> &checkedFor);
+    // Checks every row but those flagged (one change notification).
+    void setCheckedWhereNot(const std::vector<bool> &unchecked);
     // The width every row reports as its size hint (the view's scroll width).
     void setRowWidth(int width);
     int rowWidth() const { return m_rowWidth; }
