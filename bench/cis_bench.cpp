@@ -9,6 +9,7 @@
 #include "text_logic.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QString>
 
 #include <cstdio>
@@ -183,7 +184,7 @@ CisStore loadStore(const char *path)
     return store;
 }
 
-void runFile(const char *self, const char *path, Verdict &verdict)
+void runFile(const char *self, const char *path, const QString &scratchDir, Verdict &verdict)
 {
     struct stat st;
     if (::stat(path, &st) != 0) {
@@ -192,7 +193,7 @@ void runFile(const char *self, const char *path, Verdict &verdict)
     }
     const bool large = st.st_size > 50'000'000;
     const int reps = large ? 5 : 21;
-    const std::string utf8Path = std::string(large ? path : "/tmp/cis_bench_real") + ".utf8.txt";
+    const std::string utf8Path = QFile::encodeName(scratchDir + QStringLiteral("/utf8-copy.txt")).toStdString();
 
     RawFile raw = readUnpadded(path);
     CisStore store = loadStore(path);
@@ -292,8 +293,13 @@ int main(int argc, char **argv)
         return 2;
     }
     Verdict verdict;
+    QTemporaryDir scratch; // the UTF-8 copies
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "cis_bench: no temporary folder\n");
+        return 1;
+    }
     for (int i = 1; i < argc; ++i)
-        runFile("/proc/self/exe", argv[i], verdict);
+        runFile("/proc/self/exe", argv[i], scratch.path(), verdict);
     std::printf("\n%s\n", verdict.missed ? "Some targets MISSED (see above)" : "All targets met");
     return 0;
 }
