@@ -36,6 +36,8 @@ QString CisFilePath;
 
 namespace {
 
+// Kept letter for letter: "d''un" with two apostrophes (the plain message of
+// an empty search has one).
 const QString kSearchHint = u"Entrez tout ou partie d''un nom de médicament sans accent"_s;
 constexpr int kHintMs = 2500;
 
@@ -193,6 +195,7 @@ void TForm_CIS::buildMenu()
     Fihcier1->setAccessibleName(u"Fichier"_s);
     PAgedetlchragemntdelANSM1 = Fihcier1->addAction(u"Page de téléchargement de l'ANSM"_s);
     PAgedetlchragemntdelANSM1->setObjectName(u"PAgedetlchragemntdelANSM1"_s);
+    // Kept letter for letter: "CLIC!" without a space; "Editer" below without accent.
     mnu_DOWNLOAD = Fihcier1->addAction(u"Télécharger \"CIS.TXT\" en un seul CLIC!"_s);
     mnu_DOWNLOAD->setObjectName(u"mnu_DOWNLOAD"_s);
     N2 = Fihcier1->addSeparator();
