@@ -383,25 +383,34 @@ void TstCisFiles::findCisTxt()
     QCOMPARE(FindCisTxtIn(m_dir), m_dir + expected);
 }
 
-// Whole files: the committed samples in both encodings, and the real file.
+// Whole files: the committed samples in every encoding read, and the real file.
 void TstCisFiles::wholeFileLoads_data()
 {
     QTest::addColumn<QString>("path"); // empty: the real file
+    QTest::addColumn<QByteArray>("mark"); // the UTF-8 sample rewritten with this mark first
     QTest::addColumn<qsizetype>("lines");
     QTest::addColumn<qsizetype>("notMarketed");
     QTest::addColumn<qsizetype>("apostrophes");
     QTest::addColumn<QString>("firstCode");
-    QTest::newRow("sample, Windows-1252") << testDataFile("cis_sample_cp1252.txt") << qsizetype(30)
-                                          << qsizetype(9) << qsizetype(4) << u"60100011"_s;
-    QTest::newRow("sample, UTF-8") << testDataFile("cis_sample_utf8.txt") << qsizetype(30)
-                                   << qsizetype(9) << qsizetype(4) << u"60100011"_s;
-    QTest::newRow("real file") << QString() << qsizetype(14442) << qsizetype(2492) << qsizetype(13)
-                               << u"61266250"_s;
+    const QString cp1252 = testDataFile("cis_sample_cp1252.txt");
+    const QString utf8 = testDataFile("cis_sample_utf8.txt");
+    const auto sample = [](const char *name, const QString &path, const QByteArray &mark) {
+        QTest::newRow(name) << path << mark << qsizetype(30) << qsizetype(9) << qsizetype(4)
+                            << u"60100011"_s;
+    };
+    sample("sample, Windows-1252", cp1252, {});
+    sample("sample, UTF-8", utf8, {});
+    sample("sample, UTF-8 with mark", utf8, QByteArray("\xEF\xBB\xBF"));
+    sample("sample, UTF-16LE with mark", utf8, QByteArray("\xFF\xFE"));
+    sample("sample, UTF-16BE with mark", utf8, QByteArray("\xFE\xFF"));
+    QTest::newRow("real file") << QString() << QByteArray() << qsizetype(14442) << qsizetype(2492)
+                               << qsizetype(13) << u"61266250"_s;
 }
 
 void TstCisFiles::wholeFileLoads()
 {
     QFETCH(QString, path);
+    QFETCH(QByteArray, mark);
     QFETCH(qsizetype, lines);
     QFETCH(qsizetype, notMarketed);
     QFETCH(qsizetype, apostrophes);
@@ -409,6 +418,16 @@ void TstCisFiles::wholeFileLoads()
     if (path.isEmpty()) {
         SKIP_WITHOUT_REAL_CIS_FILE();
         path = realCisFile();
+    }
+    if (!mark.isEmpty()) {
+        const QString text = QString::fromUtf8(readBytes(path));
+        QByteArray bytes = mark;
+        if (mark.size() == 3)
+            bytes += text.toUtf8();
+        else
+            bytes += utf16(text, mark.startsWith('\xFE'));
+        path = m_dir + u"marked.txt"_s;
+        QVERIFY(writeBytes(path, bytes));
     }
     CisStore store;
     LoadCisLines(store, path);
