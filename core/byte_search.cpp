@@ -13,7 +13,8 @@ inline bool restMatches(const unsigned char *p, const unsigned char *nd, qsizety
 
 } // namespace
 
-const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
+const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                     qsizetype m)
 {
     if (m <= 0 || n < m)
         return nullptr;
@@ -33,7 +34,8 @@ const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const 
 }
 
 #if defined(CIS_HAVE_SSE2)
-const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
+const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                   qsizetype m)
 {
     if (m <= 0 || n < m)
         return nullptr;
@@ -51,7 +53,8 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
     // Most of the text holds no candidate: four blocks at a time are only
     // tested for any, and searched block by block when there is one.
     qsizetype i = 0;
-    const qsizetype room = n - (m - 1); // places where a 16-byte load of the tail fits: i + 16 <= room
+    const qsizetype room = n
+                           - (m - 1); // places where a 16-byte load of the tail fits: i + 16 <= room
     while (i + 16 <= room) {
         for (; i + 64 <= room; i += 64) {
             const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
@@ -60,7 +63,8 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
                 break;
         }
         for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
-            for (unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))); mask; mask &= mask - 1) {
+            for (unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))); mask;
+                 mask &= mask - 1) {
                 const int bit = std::countr_zero(mask);
                 if (restMatches(h + i + bit, nd, m))
                     return h + i + bit;
@@ -72,7 +76,8 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
 }
 #endif
 
-const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
+const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                               qsizetype m)
 {
 #if defined(CIS_HAVE_SSE2)
     return FindBytesSse2(h, n, nd, m);

@@ -8,12 +8,15 @@
 #include <QtGlobal>
 
 // First place of nd[0, m) in h[0, n), or nullptr; m >= 1.
-const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m);
+const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                               qsizetype m);
 
 // The portable path, exposed for the comparison test.
-const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m);
+const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                     qsizetype m);
 
 #if defined(CIS_HAVE_SSE2)
 // The SSE2 path, exposed for the comparison test.
-const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m);
+const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                   qsizetype m);
 #endif

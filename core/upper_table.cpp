@@ -24,6 +24,12 @@ const Tables &tables()
 }
 } // namespace
 
-const char16_t *unitTable() { return tables().unit; }
-const unsigned char *twinTable() { return tables().twin; }
+const char16_t *unitTable()
+{
+    return tables().unit;
+}
+const unsigned char *twinTable()
+{
+    return tables().twin;
+}
 } // namespace CisUpper

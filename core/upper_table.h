@@ -10,4 +10,4 @@ const char16_t *unitTable();
 // Unit -> the byte stored in the search twin: the upper-case unit when it
 // fits in Latin-1, else 0 (no line holds a NUL, so 0 never matches text).
 const unsigned char *twinTable();
-}
+} // namespace CisUpper

@@ -11,7 +11,8 @@
 
 namespace {
 
-const unsigned char *naiveFind(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
+const unsigned char *naiveFind(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                               qsizetype m)
 {
     for (qsizetype i = 0; i + m <= n; ++i)
         if (std::memcmp(h + i, nd, size_t(m)) == 0)
@@ -64,15 +65,20 @@ void TstByteSearch::edges_data()
     const QByteArray block(40, 'A');
     QTest::newRow("one byte, absent") << block << QByteArray("B") << qsizetype(-1);
     QTest::newRow("one byte, last") << block + 'B' << QByteArray("B") << qsizetype(40);
-    QTest::newRow("needle is the whole hay") << QByteArray("PARACETAMOL") << QByteArray("PARACETAMOL") << qsizetype(0);
-    QTest::newRow("needle longer than the hay") << QByteArray("PARA") << QByteArray("PARACETAMOL") << qsizetype(-1);
+    QTest::newRow("needle is the whole hay")
+        << QByteArray("PARACETAMOL") << QByteArray("PARACETAMOL") << qsizetype(0);
+    QTest::newRow("needle longer than the hay")
+        << QByteArray("PARA") << QByteArray("PARACETAMOL") << qsizetype(-1);
     QTest::newRow("at the very end") << block + "XYZ" << QByteArray("XYZ") << qsizetype(40);
     QTest::newRow("cut by the end") << block + "XY" << QByteArray("XYZ") << qsizetype(-1);
-    QTest::newRow("across a block boundary") << QByteArray(14, 'A') + "XYZ" + block << QByteArray("XYZ") << qsizetype(14);
+    QTest::newRow("across a block boundary")
+        << QByteArray(14, 'A') + "XYZ" + block << QByteArray("XYZ") << qsizetype(14);
     QTest::newRow("first and last bytes match, middle not")
         << QByteArray("XAZ") + QByteArray(30, '.') + "XYZ" << QByteArray("XYZ") << qsizetype(33);
-    QTest::newRow("bytes above 0x7F") << block + "\xC9\xC8\xC9" << QByteArray("\xC8\xC9") << qsizetype(41);
-    QTest::newRow("repeated prefix") << QByteArray("AAAAAAAAAAAAAAAAAAAAB") << QByteArray("AAAB") << qsizetype(17);
+    QTest::newRow("bytes above 0x7F")
+        << block + "\xC9\xC8\xC9" << QByteArray("\xC8\xC9") << qsizetype(41);
+    QTest::newRow("repeated prefix")
+        << QByteArray("AAAAAAAAAAAAAAAAAAAAB") << QByteArray("AAAB") << qsizetype(17);
     QTest::newRow("empty hay") << QByteArray() << QByteArray("A") << qsizetype(-1);
 }
 
@@ -109,11 +115,12 @@ void TstByteSearch::randomInputs()
             c = char(0xC0 + rng.bounded(alphabet));
         const Places p = placesOf(hay, needle);
         if (p.scalar != p.naive || p.simd != p.naive)
-            QFAIL(qPrintable(QStringLiteral("hay %1, needle %2: naive %3, scalar %4, SSE2 %5")
-                                 .arg(QString::fromLatin1(hay.toHex()), QString::fromLatin1(needle.toHex()))
-                                 .arg(p.naive)
-                                 .arg(p.scalar)
-                                 .arg(p.simd)));
+            QFAIL(qPrintable(
+                QStringLiteral("hay %1, needle %2: naive %3, scalar %4, SSE2 %5")
+                    .arg(QString::fromLatin1(hay.toHex()), QString::fromLatin1(needle.toHex()))
+                    .arg(p.naive)
+                    .arg(p.scalar)
+                    .arg(p.simd)));
         found += p.naive >= 0;
     }
     // The inputs must exercise both outcomes.
