@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QSizeGrip>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -136,8 +137,9 @@ private:
 };
 
 // The list: its children are its rows, made when asked for and dropped when
-// the rows change, so a list of a million rows costs nothing until read.
-class ResultListAccessible : public QAccessibleWidget
+// the rows change, so a list of a million rows costs nothing until read. As a
+// one-column table it also tells which rows are selected (highlighted).
+class ResultListAccessible : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
     explicit ResultListAccessible(ResultListView *view)
@@ -156,6 +158,12 @@ public:
         for (const QMetaObject::Connection &c : std::as_const(m_connections))
             QObject::disconnect(c);
         dropRows();
+    }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TableInterface)
+            return static_cast<QAccessibleTableInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
     }
     int childCount() const override { return view()->count(); }
     QAccessibleInterface *child(int index) const override
@@ -181,8 +189,56 @@ public:
         return index.isValid() ? child(index.row()) : nullptr;
     }
 
+    // The table: one column, a cell per row.
+    QAccessibleInterface *caption() const override { return nullptr; }
+    QAccessibleInterface *summary() const override { return nullptr; }
+    QAccessibleInterface *cellAt(int row, int column) const override
+    {
+        return column == 0 ? child(row) : nullptr;
+    }
+    int columnCount() const override { return 1; }
+    int rowCount() const override { return view()->count(); }
+    QString columnDescription(int) const override { return {}; }
+    QString rowDescription(int) const override { return {}; }
+    int selectedCellCount() const override { return int(selectedRows().size()); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return int(selectedRows().size()); }
+    QList<QAccessibleInterface *> selectedCells() const override
+    {
+        QList<QAccessibleInterface *> cells;
+        for (int row : selectedRows())
+            cells << child(row);
+        return cells;
+    }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override
+    {
+        QList<int> rows;
+        const QModelIndexList indexes = view()->selectionModel()->selectedIndexes();
+        for (const QModelIndex &index : indexes)
+            rows << index.row();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override { return view()->selected(row); }
+    bool selectRow(int row) override { return setRowSelected(row, true); }
+    bool unselectRow(int row) override { return setRowSelected(row, false); }
+    bool selectColumn(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent *) override { dropRows(); }
+
 private:
     ResultListView *view() const { return static_cast<ResultListView *>(widget()); }
+    bool setRowSelected(int row, bool on)
+    {
+        if (row < 0 || row >= view()->count())
+            return false;
+        view()->selectionModel()->select(view()->resultModel()->index(row),
+                                         on ? QItemSelectionModel::Select
+                                            : QItemSelectionModel::Deselect);
+        return true;
+    }
     void dropRows()
     {
         const auto ids = m_rows.values();

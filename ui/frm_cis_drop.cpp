@@ -1,6 +1,7 @@
-// Import of a CIS file dropped on the window.
+// Import of a CIS file dropped on the window, or on any of its controls.
 #include "frm_cis.h"
 
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "msg_dialog.h"
 #include "panel_status_bar.h"
@@ -20,8 +21,10 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
 // The local paths of a drop, in the desktop's order.
-QStringList DroppedFilePaths(const QMimeData *mime)
+QStringList droppedPaths(const QMimeData *mime)
 {
     QStringList paths;
     if (!mime || !mime->hasUrls())
@@ -33,8 +36,6 @@ QStringList DroppedFilePaths(const QMimeData *mime)
     }
     return paths;
 }
-
-namespace {
 
 // Restores the busy cursor on every way out of the import.
 class BusyCursor
@@ -128,7 +129,7 @@ namespace {
 
 bool acceptFileDrag(QDropEvent *e)
 {
-    if (DroppedFilePaths(e->mimeData()).isEmpty()) {
+    if (droppedPaths(e->mimeData()).isEmpty()) {
         e->ignore();
         return false;
     }
@@ -151,7 +152,7 @@ void TForm_CIS::dragMoveEvent(QDragMoveEvent *e)
 
 void TForm_CIS::dropEvent(QDropEvent *e)
 {
-    const QStringList files = DroppedFilePaths(e->mimeData());
+    const QStringList files = droppedPaths(e->mimeData());
     if (!acceptFileDrag(e))
         return;
     QPoint pos = e->position().toPoint();
@@ -164,4 +165,36 @@ void TForm_CIS::dropEvent(QDropEvent *e)
         if (self)
             self->guarded([&]() { self->JvDragDrop1Drop(self, pos, files); });
     });
+}
+
+// File drops over a control that takes text drops (the boxes) belong to the
+// window; text drags keep working as usual.
+bool TForm_CIS::forwardFileDrag(QWidget *widget, QDropEvent *drop)
+{
+    if (widget == this)
+        return false;
+    const QEvent::Type type = drop->type();
+    const QMimeData *mime = drop->mimeData();
+    if (droppedPaths(mime).isEmpty())
+        return false;
+    const QPointF pos = widget->mapTo(this, drop->position().toPoint());
+    if (type == QEvent::DragEnter) {
+        QDragEnterEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
+                               drop->modifiers());
+        dragEnterEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    } else if (type == QEvent::DragMove) {
+        QDragMoveEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
+                              drop->modifiers());
+        dragMoveEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    } else {
+        QDropEvent mapped(pos, drop->possibleActions(), mime, drop->buttons(), drop->modifiers());
+        dropEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    }
+    return true;
 }

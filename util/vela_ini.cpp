@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -193,6 +194,7 @@ QStringList SplitText(const QString &text, const QString &separator)
 int GeometryPieceToInt(const QString &piece)
 {
     const auto bad = [&piece]() {
+        // Kept letter for letter: two apostrophes on each side of the piece.
         return AppError(u"''%1'' n'est pas une valeur entière valide"_s.arg(piece));
     };
     const qsizetype n = piece.size();
@@ -293,6 +295,11 @@ QDateTime GetFileDate(const QString &path)
     QTime time = wall.time();
     time = QTime(time.hour(), time.minute(), time.second() & ~1);
     return QDateTime(wall.date(), time);
+}
+
+QString DateText(const QDateTime &date)
+{
+    return QLocale::system().toString(date.date(), QLocale::ShortFormat);
 }
 
 bool CopyFileOverwrite(const QString &source, const QString &destination)
