@@ -10,8 +10,8 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QPointer>
+#include <QTranslator>
 #include <QWindow>
 #include <memory>
 
@@ -56,7 +56,8 @@ bool InstallQtFrenchTranslation(const QString &folder)
     if (!translator)
         translator = new QTranslator(QCoreApplication::instance());
     QCoreApplication::removeTranslator(translator);
-    const QString dir = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    const QString dir = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                         : folder;
     if (!translator->load(u"qtbase_fr"_s, dir))
         return false;
     return QCoreApplication::installTranslator(translator);
@@ -74,7 +75,8 @@ TForm_CIS *StartProgram(const QString &styleName)
     showSplash(splash.get());
 
     if (!ApplyVisualStyle(styleName))
-        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error, MsgButton::Close);
+        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error,
+                          MsgButton::Close);
 
     auto *window = new TForm_CIS;
     splash->hide();

@@ -45,7 +45,7 @@ public:
         return st;
     }
     QVariant currentValue() const override { return gauge()->progress(); }
-    void setCurrentValue(const QVariant &) override {} // display only
+    void setCurrentValue(const QVariant &) override { } // display only
     QVariant maximumValue() const override { return gauge()->maxValue(); }
     QVariant minimumValue() const override { return gauge()->minValue(); }
     QVariant minimumStepSize() const override { return 1; }
@@ -59,7 +59,7 @@ private:
 class LampAccessible : public QAccessibleWidget
 {
 public:
-    explicit LampAccessible(StatusLamp *lamp) : QAccessibleWidget(lamp, QAccessible::CheckBox) {}
+    explicit LampAccessible(StatusLamp *lamp) : QAccessibleWidget(lamp, QAccessible::CheckBox) { }
     QAccessible::State state() const override
     {
         QAccessible::State st = QAccessibleWidget::state();
@@ -76,14 +76,11 @@ class ResultListAccessible;
 class ResultRowAccessible : public QAccessibleInterface
 {
 public:
-    ResultRowAccessible(ResultListView *view, int row) : m_view(view), m_row(row) {}
+    ResultRowAccessible(ResultListView *view, int row) : m_view(view), m_row(row) { }
 
     bool isValid() const override { return m_view && m_row >= 0 && m_row < m_view->count(); }
     QObject *object() const override { return nullptr; }
-    QWindow *window() const override
-    {
-        return m_view ? m_view->window()->windowHandle() : nullptr;
-    }
+    QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override
     {
         return m_view ? QAccessible::queryAccessibleInterface(m_view.data()) : nullptr;
@@ -99,7 +96,7 @@ public:
             return {};
         return t == QAccessible::Name ? m_view->resultModel()->rowText(m_row) : QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
+    void setText(QAccessible::Text, const QString &) override { }
     QRect rect() const override
     {
         if (!isValid())
@@ -142,8 +139,7 @@ private:
 class ResultListAccessible : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
-    explicit ResultListAccessible(ResultListView *view)
-        : QAccessibleWidget(view, QAccessible::List)
+    explicit ResultListAccessible(ResultListView *view) : QAccessibleWidget(view, QAccessible::List)
     {
         // Any change of rows renumbers them: the made row interfaces go.
         QAbstractItemModel *model = view->resultModel();
@@ -250,7 +246,7 @@ private:
     QList<QMetaObject::Connection> m_connections;
 };
 
-template<typename T>
+template <typename T>
 bool isA(const QString &className)
 {
     return className == QLatin1StringView(T::staticMetaObject.className());

@@ -95,7 +95,8 @@ void TForm_CIS::JvDragDrop1Drop(QObject *, QPoint, const QStringList &files)
     const QString question = u"Charger le fichier ?\r\n\r\n"_s + path + u"\r\n\r\n"_s
                              + u"Le Chargement complet de près de 30.000 médicaments peut prendre "
                                u"quelques petites secondes, merci de patienter ..."_s;
-    if (ShowMessageDialog(question, MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel) != MsgResult::Ok)
+    if (ShowMessageDialog(question, MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel)
+        != MsgResult::Ok)
         return;
 
     // A file that does not load must not cost the user the working database:

@@ -139,7 +139,8 @@ void TestFocusLook::focusedButtonShows()
     QVERIFY2(changedPixels(before, after) > 2 * (b->width() + b->height()) / 2,
              qPrintable(QString::number(changedPixels(before, after))));
     // In a colour of its own, not the orange of the default and hover rims.
-    QVERIFY(pixelsNear(after, amethyst::kFocus) > pixelsNear(before, amethyst::kFocus) + b->height());
+    QVERIFY(pixelsNear(after, amethyst::kFocus)
+            > pixelsNear(before, amethyst::kFocus) + b->height());
 }
 
 void TestFocusLook::focusedListShows()
@@ -151,7 +152,8 @@ void TestFocusLook::focusedListShows()
     const QImage before = grab(list);
     tabTo(list);
     const QImage after = grab(list);
-    QVERIFY(pixelsNear(after, amethyst::kFocus) > pixelsNear(before, amethyst::kFocus) + list->height());
+    QVERIFY(pixelsNear(after, amethyst::kFocus)
+            > pixelsNear(before, amethyst::kFocus) + list->height());
 }
 
 void TestFocusLook::onlyTheFocusedBoxLooksActive()
