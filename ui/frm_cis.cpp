@@ -5,6 +5,7 @@
 #include "app_error.h"
 #include "cis_store.h"
 #include "msg_dialog.h"
+#include "program_folders.h"
 #include "result_list.h"
 #include "vela_ini.h"
 #include "visual_style.h"
@@ -438,7 +439,7 @@ void TForm_CIS::FormCreate()
     guarded([this] {
         CisFilePath = IniReadString(u"ANSM"_s, u"CIS.TXT"_s, QString());
         if (!CisFileExists(CisFilePath))
-            CisFilePath = FindCisTxtIn(ProgramDir());
+            CisFilePath = FallbackCisFile(CisFilePath);
         if (CisFileExists(CisFilePath)) {
             LoadCisLines(*CisLines, CisFilePath);
             StatusBar1->setPanelText(3, u"Base de données CIS du "_s + DateText(GetFileDate(CisFilePath)));
