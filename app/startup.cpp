@@ -8,11 +8,18 @@
 #include "window_geometry.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QDeadlineTimer>
 #include <QWindow>
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+// The icon sizes live in a static library: register them by hand.
+static void initProgramIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -34,8 +41,22 @@ void showSplash(TSplashScreen *splash)
 
 } // namespace
 
+QIcon ProgramIcon()
+{
+    initProgramIcons();
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(u":/icons/%1x%1/"_s.arg(size) + QLatin1StringView(kApplicationId) + u".png"_s,
+                     QSize(size, size));
+    return icon;
+}
+
 TForm_CIS *StartProgram(const QString &styleName)
 {
+    // The desktop matches the running program with its menu entry and icon
+    // by this id; the window carries the icon for the title bar and task bar.
+    QGuiApplication::setDesktopFileName(QLatin1StringView(kApplicationId));
+    QApplication::setWindowIcon(ProgramIcon());
     InitVerdaneResources();
     EnsureProgramFonts();
     QApplication::setKeyboardInputInterval(500);

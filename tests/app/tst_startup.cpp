@@ -522,6 +522,10 @@ void TestStartup::splashPaintedBeforeMainWindow()
     QVERIFY2(recorder.log.size() >= 2, qPrintable(recorder.log.join(u", ")));
     QCOMPARE(recorder.log.first(), u"splash painted"_s);
     QVERIFY(recorder.log.contains(u"window built"_s));
+    // The program's icon on the window, under the id its desktop entry has.
+    QCOMPARE(QGuiApplication::desktopFileName(), QLatin1StringView(kApplicationId));
+    for (int size : {16, 32, 48, 256})
+        QCOMPARE(w->windowIcon().pixmap(size).width(), size);
     // Gone before the event loop runs.
     for (QWidget *top : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TSplashScreen *>(top));
