@@ -7,6 +7,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wine fonts-dejavu-core  # the faces the program's style asks for
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
+  # The installed-program tests: validators, the Debian package and lintian,
+  # and the installed program driven under the virtual X server.
+  desktop-file-utils appstream
+  dpkg-dev lintian
+  xdotool x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Installs the program into a staging folder, makes the installed program's
+# folder read-only, and runs the installed program as an ordinary user (the
+# "nobody" user when the tests run as root) under a virtual X server:
+#   1. start-up finds cis.txt in the per-user data folder;
+#   2. Escape on the empty search box closes the window, which writes the
+#      per-user settings file, and the program ends;
+#   3. an import copy left in the per-user data folder (the dropped file
+#      itself gone) is found at the next start;
+# and nothing is ever written beside the installed program. The window must
+# carry the program's icon.
+# Usage: install_and_run.sh <build folder>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+
+for tool in Xvfb xdotool xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# ---- Install, then make the program's folder read-only ----------------------
+stage="$work/stage"
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+program="$stage/usr/bin/Verdane"
+[ -x "$program" ] || fail "no installed program at $program"
+# A settings file an administrator left beside the program: neither read nor
+# written by the user's runs.
+admin_base="$work/admin-base.txt"
+printf '70000001\tBASE ADMINISTRATEUR\tgel\tcutan\xe9e\tAutorisation active\r\n' > "$admin_base"
+printf '[ANSM]\r\nCIS.TXT=%s\r\n' "$admin_base" > "$stage/usr/bin/Verdane.INI"
+chmod -R a-w "$stage/usr/bin"
+listing_before=$(ls -la --time-style=+%s.%N "$stage/usr/bin")
+
+# ---- The user: own home, XDG folders inside it ------------------------------
+home="$work/home"
+config="$home/.config"
+data="$home/.local/share"
+runtime="$work/runtime"
+mkdir -p "$home" "$runtime"
+chmod 755 "$work"
+chmod 700 "$runtime"
+run_as=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown -R 65534:65534 "$home" "$runtime"
+  run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+as_user() { "${run_as[@]}" "$@"; }
+as_user mkdir -p "$data/Verdane"
+sample=$'60000001\tDOLIPRANE 500 mg, comprim\xe9\tcomprim\xe9\torale\tAutorisation active\tProc\xe9dure nationale\tCommercialis\xe9e\t12/03/1998\t\t\tNon\r\n'
+as_user bash -c 'printf "%s" "$1" > "$2"' _ "$sample" "$data/Verdane/cis.txt"
+
+# ---- A virtual X server, open to local clients ------------------------------
+Xvfb -displayfd 4 -nolisten tcp -screen 0 1280x1024x24 -dpi 96 \
+  4>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+display=""
+for _ in $(seq 1 200); do
+  display=$(cat "$work/display")
+  [ -n "$display" ] && break
+  sleep 0.1
+done
+[ -n "$display" ] || fail "the virtual X server did not start"
+export DISPLAY=":$display"
+
+title='ANSM CIS - Verdane'
+# Starts the installed program as the user, exactly as a menu entry would:
+# no argument, no option.
+start_program() {
+  env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=C.UTF-8 \
+    XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$data" XDG_RUNTIME_DIR="$runtime" \
+    "${run_as[@]}" "$program" >"$work/program.log" 2>&1 &
+  app_pid=$!
+  window=""
+  for _ in $(seq 1 200); do
+    window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    kill -0 "$app_pid" 2>/dev/null || { cat "$work/program.log" >&2; fail "the program ended at start-up"; }
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "no main window"
+  sleep 1 # the first paint
+}
+
+# Closes the window with Escape on the empty search box, as a user would, and
+# waits for the program to end.
+close_program() {
+  xdotool windowfocus --sync "$window"
+  xdotool key --clearmodifiers Escape
+  for _ in $(seq 1 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    import -window root "$build/install_and_run-failure.png" 2>/dev/null || true
+    fail "the program did not end on Escape (picture: $build/install_and_run-failure.png)"
+  fi
+  wait "$app_pid" || fail "the program ended with an error"
+  app_pid=""
+}
+
+ini="$config/Verdane/Verdane.INI"
+value_of() { sed -n "s/^$1=//p" "$ini" | tr -d '\r'; }
+
+# 1, 2: cis.txt found in the per-user data folder; the close saves.
+start_program
+xprop -id "$window" _NET_WM_ICON >"$work/icon.txt" || fail "xprop failed"
+grep -q '_NET_WM_ICON(CARDINAL)' "$work/icon.txt" || fail "the window has no icon"
+close_program
+[ -f "$ini" ] || fail "no per-user settings file at $ini"
+[ "$(value_of CIS.TXT)" = "$data/Verdane/cis.txt" ] ||
+  fail "saved database path: '$(value_of CIS.TXT)'"
+[ -n "$(value_of Form_CIS)" ] || fail "no saved window geometry"
+
+# 3: the import copy of a dropped file, which the user then deleted.
+as_user bash -c 'printf "%s" "$1" > "$2"' _ "$sample$sample" "$data/Verdane/CIS_bdpm.txt"
+as_user sed -i "s|^CIS.TXT=.*|CIS.TXT=$work/downloads/CIS_bdpm.txt\r|" "$ini"
+start_program
+close_program
+[ "$(value_of CIS.TXT)" = "$data/Verdane/CIS_bdpm.txt" ] ||
+  fail "import copy not found again; saved path: '$(value_of CIS.TXT)'"
+
+# Nothing ever written beside the installed program.
+[ "$(ls -la --time-style=+%s.%N "$stage/usr/bin")" = "$listing_before" ] ||
+  fail "the installed program's folder changed"
+grep -q "CIS.TXT=$admin_base" "$stage/usr/bin/Verdane.INI" || fail "the administrator's file changed"
+echo "PASS: installed program ran as $(as_user id -un), settings in $ini"
