@@ -7,11 +7,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wine fonts-dejavu-core  # the faces the program's style asks for
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
-  # The installed-program tests: validators, the Debian package and lintian,
-  # and the installed program driven under the virtual X server.
+  x11-utils imagemagick xdotool  # docs/screenshot.sh finds the window, types a search, takes the picture
+  # The installed-program tests: validators, the Debian package and lintian;
+  # the installed program is driven under the virtual X server (xdotool, xprop).
   desktop-file-utils appstream
   dpkg-dev lintian
-  xdotool x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do
