@@ -110,7 +110,8 @@ QString FallbackCisFile(const QString &savedPath)
     const QString name = FileNamePartOf(savedPath);
     if (!name.isEmpty()) {
         const QString copy = dir + name;
-        if (!samePlace(copy, ProgramPath()) && !samePlace(copy, IniFileName()) && CisFileExists(copy))
+        if (!samePlace(copy, ProgramPath()) && !samePlace(copy, IniFileName())
+            && CisFileExists(copy))
             return copy;
     }
     return FindCisTxtIn(dir);

@@ -94,10 +94,10 @@ void TestProgramFolders::portableFolder()
     if (ordinaryUser)
         QCOMPARE(::chmod(QFile::encodeName(m_tmp->path()).constData(), 0755), 0);
 
-    const QString got = ordinaryUser ? asOrdinaryUser([&] {
+    const auto verdict = [&dir] {
         return IsPortableProgramFolder(dir) ? u"portable"_s : u"installed"_s;
-    })
-                                     : (IsPortableProgramFolder(dir) ? u"portable"_s : u"installed"_s);
+    };
+    const QString got = ordinaryUser ? asOrdinaryUser(verdict) : verdict();
     QCOMPARE(got, portable ? u"portable"_s : u"installed"_s);
     if (QFileInfo(dir).isDir() && !folder.startsWith(u'/')) // the trial leaves nothing behind
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -151,29 +151,29 @@ void TestProgramFolders::fileNamePart()
 
 void TestProgramFolders::fallback_data()
 {
-    QTest::addColumn<QString>("saved");         // the settings path that names no file
-    QTest::addColumn<QStringList>("present");   // files among the import copies
-    QTest::addColumn<QString>("expected");      // relative to the import copies' folder
-    QTest::addColumn<QString>("installedExpected");     // the same for an installed copy
-    QTest::newRow("copy of the same name") << u"/gone/CIS_bdpm.txt"_s
-                                           << QStringList{u"CIS_bdpm.txt"_s, u"cis.txt"_s}
-                                           << u"CIS_bdpm.txt"_s << u"CIS_bdpm.txt"_s;
-    QTest::newRow("Windows path saved") << u"C:\\Users\\a\\CIS_bdpm.txt"_s
-                                        << QStringList{u"CIS_bdpm.txt"_s} << u"CIS_bdpm.txt"_s
-                                        << u"CIS_bdpm.txt"_s;
-    QTest::newRow("no copy: cis.txt") << u"/gone/CIS_bdpm.txt"_s << QStringList{u"CIS.TXT"_s}
-                                      << u"CIS.TXT"_s << u"CIS.TXT"_s;
-    QTest::newRow("nothing saved") << QString() << QStringList{u"cis.txt"_s} << u"cis.txt"_s
-                                   << u"cis.txt"_s;
-    QTest::newRow("nothing anywhere") << u"/gone/CIS_bdpm.txt"_s << QStringList() << u"cis.txt"_s
-                                      << u"cis.txt"_s;
+    QTest::addColumn<QString>("saved");             // the settings path that names no file
+    QTest::addColumn<QStringList>("present");       // files among the import copies
+    QTest::addColumn<QString>("expected");          // relative to the import copies' folder
+    QTest::addColumn<QString>("installedExpected"); // the same for an installed copy
+    QTest::newRow("copy of the same name")
+        << u"/gone/CIS_bdpm.txt"_s << QStringList{u"CIS_bdpm.txt"_s, u"cis.txt"_s}
+        << u"CIS_bdpm.txt"_s << u"CIS_bdpm.txt"_s;
+    QTest::newRow("Windows path saved")
+        << u"C:\\Users\\a\\CIS_bdpm.txt"_s << QStringList{u"CIS_bdpm.txt"_s} << u"CIS_bdpm.txt"_s
+        << u"CIS_bdpm.txt"_s;
+    QTest::newRow("no copy: cis.txt")
+        << u"/gone/CIS_bdpm.txt"_s << QStringList{u"CIS.TXT"_s} << u"CIS.TXT"_s << u"CIS.TXT"_s;
+    QTest::newRow("nothing saved")
+        << QString() << QStringList{u"cis.txt"_s} << u"cis.txt"_s << u"cis.txt"_s;
+    QTest::newRow("nothing anywhere")
+        << u"/gone/CIS_bdpm.txt"_s << QStringList() << u"cis.txt"_s << u"cis.txt"_s;
     // Beside a portable program these names are the program and its settings
     // file; in the per-user data folder they are ordinary import copies.
-    QTest::newRow("never the settings file") << u"/x/Verdane.INI"_s
-                                             << QStringList{u"Verdane.INI"_s, u"cis.txt"_s}
-                                             << u"cis.txt"_s << u"Verdane.INI"_s;
-    QTest::newRow("never the program") << u"/x/Verdane"_s << QStringList{u"Verdane"_s}
-                                       << u"cis.txt"_s << u"Verdane"_s;
+    QTest::newRow("never the settings file")
+        << u"/x/Verdane.INI"_s << QStringList{u"Verdane.INI"_s, u"cis.txt"_s} << u"cis.txt"_s
+        << u"Verdane.INI"_s;
+    QTest::newRow("never the program")
+        << u"/x/Verdane"_s << QStringList{u"Verdane"_s} << u"cis.txt"_s << u"Verdane"_s;
 }
 
 void TestProgramFolders::fallback()
