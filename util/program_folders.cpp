@@ -12,19 +12,27 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Folders that hold installed programs. The superuser may write to them, yet
-// a program found there is installed: its settings never go beside it.
+// Folders that hold installed programs. The superuser (or an administrator on
+// Windows) may write to them, yet a program found there is installed: its
+// settings never go beside it.
 bool isSystemProgramFolder(const QString &canonicalDir)
 {
     QStringList system;
 #ifdef VERDANE_INSTALL_BINDIR
     system << QFileInfo(QStringLiteral(VERDANE_INSTALL_BINDIR)).canonicalFilePath();
 #endif
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    for (const char *name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const QString root = QFileInfo(qEnvironmentVariable(name)).canonicalFilePath();
+        if (!root.isEmpty() && canonicalDir.startsWith(root + u'/', Qt::CaseInsensitive))
+            return true;
+    }
+#else
     for (const QString &dir : {u"/usr/bin"_s, u"/usr/local/bin"_s, u"/bin"_s, u"/usr/games"_s,
                                u"/usr/local/games"_s, u"/usr/sbin"_s, u"/sbin"_s})
         system << QFileInfo(dir).canonicalFilePath();
 #endif
+    system.removeAll(QString());
     return system.contains(canonicalDir);
 }
 
