@@ -5,13 +5,16 @@
 #   1. start-up finds cis.txt in the per-user data folder;
 #   2. Escape on the empty search box closes the window, which writes the
 #      per-user settings file, and the program ends;
-#   3. an import copy left in the per-user data folder (the dropped file
-#      itself gone) is found at the next start;
+#   3. a file dropped on the window (from a small drag source, as a file
+#      manager makes the drag) is loaded and copied into the per-user data
+#      folder; deleted as the report advises, it is found again at the next
+#      start through that copy;
 # and nothing is ever written beside the installed program. The window must
 # carry the program's icon.
-# Usage: install_and_run.sh <build folder>
+# Usage: install_and_run.sh <build folder> <drag source program>
 set -euo pipefail
 build=$(cd "$1" && pwd)
+drag_source=$2
 
 for tool in Xvfb xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
@@ -122,12 +125,47 @@ close_program
   fail "saved database path: '$(value_of CIS.TXT)'"
 [ -n "$(value_of Form_CIS)" ] || fail "no saved window geometry"
 
-# 3: the import copy of a dropped file, which the user then deleted.
-as_user bash -c 'printf "%s" "$1" > "$2"' _ "$sample$sample" "$data/Verdane/CIS_bdpm.txt"
-as_user sed -i "s|^CIS.TXT=.*|CIS.TXT=$work/downloads/CIS_bdpm.txt\r|" "$ini"
+# 3: a file dropped on the window, imported, then deleted as advised.
+downloads="$work/downloads"
+mkdir -p "$downloads"
+printf '%s' "$sample$sample" >"$downloads/CIS_bdpm.txt"
+chmod -R a+rX "$downloads"
+# Answers the dialog of that caption with Return (its default button).
+answer() {
+  local dialog=""
+  for _ in $(seq 1 100); do
+    dialog=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$dialog" ] && break
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || { import -window root "$build/install_and_run-failure.png" 2>/dev/null || true
+                        fail "no dialog '$1' (picture: $build/install_and_run-failure.png)"; }
+  xdotool windowfocus --sync "$dialog" key Return
+}
+start_program
+eval "$(xdotool getwindowgeometry --shell "$window")"
+"$drag_source" "$downloads/CIS_bdpm.txt" >"$work/drag.log" 2>&1 &
+drag_pid=$!
+source_window=$(xdotool search --sync --onlyvisible --name '^drag source$' | head -n1)
+xdotool mousemove --window "$source_window" 60 60 mousedown 1
+sleep 2 # the source starts its drag 1.5 s after it shows
+for step in 1 2 3 4; do
+  xdotool mousemove $((60 + (X + WIDTH / 2 - 60) * step / 4)) $((60 + (Y + HEIGHT / 2 - 60) * step / 4))
+  sleep 0.2
+done
+xdotool mouseup 1
+answer Confirmer
+answer Informations
+wait "$drag_pid" || fail "the window refused the dropped file"
+copy="$data/Verdane/CIS_bdpm.txt"
+cmp -s "$copy" "$downloads/CIS_bdpm.txt" || fail "no import copy at $copy"
+close_program
+[ "$(value_of CIS.TXT)" = "$downloads/CIS_bdpm.txt" ] ||
+  fail "saved database path after the import: '$(value_of CIS.TXT)'"
+rm "$downloads/CIS_bdpm.txt"
 start_program
 close_program
-[ "$(value_of CIS.TXT)" = "$data/Verdane/CIS_bdpm.txt" ] ||
+[ "$(value_of CIS.TXT)" = "$copy" ] ||
   fail "import copy not found again; saved path: '$(value_of CIS.TXT)'"
 
 # Nothing ever written beside the installed program.
