@@ -16,7 +16,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 drag_source=$2
 
-for tool in Xvfb xdotool xprop; do
+for tool in Xvfb xdpyinfo xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 
@@ -64,14 +64,22 @@ sample=$'60000001\tDOLIPRANE 500 mg, comprim\xe9\tcomprim\xe9\torale\tAutorisati
 as_user bash -c 'printf "%s" "$1" > "$2"' _ "$sample" "$data/Verdane/cis.txt"
 
 # ---- A virtual X server, open to local clients ------------------------------
-Xvfb -displayfd 4 -nolisten tcp -screen 0 1280x1024x24 -dpi 96 \
-  4>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
+# A display number away from the ones other tools take first (xvfb-run and
+# -displayfd start at :0 and :99), tried until one is free.
 display=""
-for _ in $(seq 1 200); do
-  display=$(cat "$work/display")
+for _ in $(seq 1 20); do
+  n=$((200 + RANDOM % 700))
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -nolisten tcp -screen 0 1280x1024x24 -dpi 96 >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$xvfb_pid" 2>/dev/null && { display=$n; break; }
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
   [ -n "$display" ] && break
-  sleep 0.1
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
 done
 [ -n "$display" ] || fail "the virtual X server did not start"
 export DISPLAY=":$display"
