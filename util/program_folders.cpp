@@ -1,6 +1,6 @@
 #include "program_folders.h"
 
-#include "cis_store.h"
+#include "cis_loader.h"
 #include "vela_ini.h"
 
 #include <QDir>

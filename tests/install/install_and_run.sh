@@ -23,14 +23,20 @@ done
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
+drag_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$drag_pid" ] && kill "$drag_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   chmod -R u+w "$work" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+picture() {
+  import -window root "$build/install_and_run-failure.png" 2>/dev/null || true
+  echo "(picture of the screen: $build/install_and_run-failure.png)" >&2
+}
 
 # ---- Install, then make the program's folder read-only ----------------------
 stage="$work/stage"
@@ -106,15 +112,15 @@ start_program() {
 # Closes the window with Escape on the empty search box, as a user would, and
 # waits for the program to end.
 close_program() {
-  xdotool windowfocus --sync "$window"
+  timeout 10 xdotool windowfocus --sync "$window" || fail "could not focus the window"
   xdotool key --clearmodifiers Escape
   for _ in $(seq 1 100); do
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
   done
   if kill -0 "$app_pid" 2>/dev/null; then
-    import -window root "$build/install_and_run-failure.png" 2>/dev/null || true
-    fail "the program did not end on Escape (picture: $build/install_and_run-failure.png)"
+    picture
+    fail "the program did not end on Escape"
   fi
   wait "$app_pid" || fail "the program ended with an error"
   app_pid=""
@@ -138,25 +144,35 @@ downloads="$work/downloads"
 mkdir -p "$downloads"
 printf '%s' "$sample$sample" >"$downloads/CIS_bdpm.txt"
 chmod -R a+rX "$downloads"
-# Answers the dialog of that caption with Return (its default button).
-answer() {
-  local dialog=""
+# The visible window of that exact name, waited for up to 10 seconds.
+find_window() {
+  local found=""
   for _ in $(seq 1 100); do
-    dialog=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$dialog" ] && break
+    found=$(timeout 5 xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$found" ] && { echo "$found"; return 0; }
     sleep 0.1
   done
-  [ -n "$dialog" ] || { import -window root "$build/install_and_run-failure.png" 2>/dev/null || true
-                        fail "no dialog '$1' (picture: $build/install_and_run-failure.png)"; }
-  xdotool windowfocus --sync "$dialog" key Return
+  picture
+  fail "no window '$1'"
+}
+# Answers the dialog of that caption with Return (its default button).
+answer() {
+  local dialog
+  dialog=$(find_window "$1")
+  timeout 10 xdotool windowfocus --sync "$dialog" key Return || fail "could not answer '$1'"
 }
 start_program
 eval "$(xdotool getwindowgeometry --shell "$window")"
 "$drag_source" "$downloads/CIS_bdpm.txt" >"$work/drag.log" 2>&1 &
 drag_pid=$!
-source_window=$(xdotool search --sync --onlyvisible --name '^drag source$' | head -n1)
+source_window=$(find_window 'drag source')
+# Press on the source (the drag starts), carry it over the window, release.
 xdotool mousemove --window "$source_window" 60 60 mousedown 1
-sleep 2 # the source starts its drag 1.5 s after it shows
+for _ in $(seq 1 100); do
+  grep -q dragging "$work/drag.log" && break
+  sleep 0.1
+done
+grep -q dragging "$work/drag.log" || fail "the drag did not start"
 for step in 1 2 3 4; do
   xdotool mousemove $((60 + (X + WIDTH / 2 - 60) * step / 4)) $((60 + (Y + HEIGHT / 2 - 60) * step / 4))
   sleep 0.2
@@ -164,7 +180,12 @@ done
 xdotool mouseup 1
 answer Confirmer
 answer Informations
+for _ in $(seq 1 100); do
+  kill -0 "$drag_pid" 2>/dev/null || break
+  sleep 0.1
+done
 wait "$drag_pid" || fail "the window refused the dropped file"
+drag_pid=""
 copy="$data/Verdane/CIS_bdpm.txt"
 cmp -s "$copy" "$downloads/CIS_bdpm.txt" || fail "no import copy at $copy"
 close_program
