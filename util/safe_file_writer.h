@@ -4,6 +4,8 @@
 // full disk therefore leaves either the old file or the new one, never a
 // torn one; the next write of the same target removes what an interrupted
 // one left behind. Used by the settings file and by the file copy.
+// Not QSaveFile: it neither keeps the replaced file's owner, nor sets the
+// copy's date, nor finds the leftovers of a writer killed on the way.
 #include "platform.h"
 
 #include <QByteArray>
