@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -76,6 +77,7 @@ private slots:
     void reasonTexts_data();
     void reasonTexts();
     void systemTextForOthers();
+    void writerArrivingDuringRead();
     void staleTemporaries_data();
     void staleTemporaries();
     void killedWrites_data();
@@ -131,6 +133,39 @@ void TstPlatform::systemTextForOthers()
     const QString text = ReasonText(platform::ErrorFromCode(EXDEV));
     QCOMPARE(text, expected);
     QVERIFY(!text.contains(QRegularExpression(u"[.\\s]$"_s)));
+}
+
+void TstPlatform::writerArrivingDuringRead()
+{
+    const QString path = m_dir + u"cis.txt"_s;
+    QVERIFY(writeBytes(path, "1\tA\r\n"));
+    const platform::Path name = NativePath(path);
+    {
+        // Leases need the file's owner (or the superuser) and a file system
+        // that has them.
+        const int fd = ::open(name.c_str(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        const bool leases = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        ::close(fd);
+        if (!leases)
+            QSKIP("no read lease on this file system");
+    }
+    platform::File reader;
+    QVERIFY(!reader.openForReading(name));
+    QVERIFY(!reader.lockForReading());
+    QVERIFY(!reader.checkNoWriterCame());
+    // A program opening the file for writing while it is read: its open
+    // waits until the reader lets go, and the reader learns of it.
+    const pid_t pid = startChild([&] {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND);
+        (void)!::write(fd, "2\tB\r\n", 5);
+    });
+    QVERIFY(pid > 0);
+    QVERIFY(QTest::qWaitFor([&] { return reader.checkNoWriterCame().kind == platform::ErrorKind::Busy; }, 5000));
+    QVERIFY(!reader.close());
+    QVERIFY(waitChild(pid));
+    QCOMPARE(readBytes(path), QByteArray("1\tA\r\n2\tB\r\n"));
 }
 
 void TstPlatform::staleTemporaries_data()
