@@ -237,31 +237,15 @@ void TstCisFiles::lockHeldByChildProcess()
 {
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "1\tA\r\n"));
-    int ready[2], release[2];
-    QCOMPARE(::pipe(ready), 0);
-    QCOMPARE(::pipe(release), 0);
     const QByteArray name = QFile::encodeName(path);
-    const pid_t pid = ::fork();
-    QVERIFY(pid >= 0);
-    if (pid == 0) {
+    HeldByChild writer([&] {
         const int fd = ::open(name.constData(), O_RDWR);
-        const char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? '1' : '0';
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    QCOMPARE(::read(ready[0], &ok, 1), ssize_t(1));
+        return fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+    });
+    QVERIFY(writer.holds());
     CisStore store;
-    const QString message = loadError(store, path);
-    (void)!::write(release[1], "x", 1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        ::close(fd);
-    QCOMPARE(ok, '1');
-    QCOMPARE(message, openError(path, u"Le fichier est utilisé par un autre programme"_s));
+    QCOMPARE(loadError(store, path), openError(path, u"Le fichier est utilisé par un autre programme"_s));
+    writer.release();
     // Once the writer is gone, the same file loads.
     QCOMPARE(loadError(store, path), QString());
     QCOMPARE(store.count(), 1);
@@ -296,30 +280,13 @@ void TstCisFiles::openByOtherProcess()
     QFETCH(bool, refused);
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "1\tA\r\n2\tpartial"));
-    int ready[2], release[2];
-    QCOMPARE(::pipe(ready), 0);
-    QCOMPARE(::pipe(release), 0);
     const QByteArray name = QFile::encodeName(path);
-    const pid_t pid = ::fork();
-    QVERIFY(pid >= 0);
-    if (pid == 0) {
-        const char ok = ::open(name.constData(), flags) >= 0 ? '1' : '0';
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    QCOMPARE(::read(ready[0], &ok, 1), ssize_t(1));
+    HeldByChild other([&] { return ::open(name.constData(), flags) >= 0; });
+    QVERIFY(other.holds());
     CisStore store;
     store.append(u"previous"_s);
     const QString message = loadError(store, path);
-    (void)!::write(release[1], "x", 1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]})
-        ::close(fd);
-    QCOMPARE(ok, '1');
+    other.release();
     if (refused) {
         QCOMPARE(message, openError(path, u"Le fichier est utilisé par un autre programme"_s));
         QCOMPARE(store.count(), 1);

@@ -66,6 +66,14 @@ bool waitChild(pid_t pid)
     return ::waitpid(pid, &status, 0) == pid;
 }
 
+// The two users of the safe file writer.
+void addWriteKinds()
+{
+    QTest::addColumn<bool>("copy");
+    QTest::newRow("settings write") << false;
+    QTest::newRow("copy") << true;
+}
+
 } // namespace
 
 class TstPlatform : public QObject
@@ -170,9 +178,7 @@ void TstPlatform::writerArrivingDuringRead()
 
 void TstPlatform::staleTemporaries_data()
 {
-    QTest::addColumn<bool>("copy");
-    QTest::newRow("settings write") << false;
-    QTest::newRow("copy") << true;
+    addWriteKinds();
 }
 
 void TstPlatform::staleTemporaries()
@@ -195,20 +201,12 @@ void TstPlatform::staleTemporaries()
     };
 
     // A writer that is still at work, in another process.
-    int ready[2];
-    QCOMPARE(::pipe(ready), 0);
-    const pid_t live = startChild([&] {
-        SafeFileWriter w(target);
-        const char ok = w.open(0644) && w.write("half") ? '1' : '0';
-        (void)!::write(ready[1], &ok, 1);
-        ::pause();
+    HeldByChild live([&] {
+        // Left open for as long as the child lives.
+        auto *w = new SafeFileWriter(target);
+        return w->open(0644) && w->write("half");
     });
-    QVERIFY(live > 0);
-    char ok = 0;
-    QCOMPARE(::read(ready[0], &ok, 1), ssize_t(1));
-    ::close(ready[0]);
-    ::close(ready[1]);
-    QCOMPARE(ok, '1');
+    QVERIFY(live.holds());
     const QStringList liveTemp = temporariesOf(m_dir, u"Verdane.INI"_s);
     QCOMPARE(liveTemp.size(), 1);
 
@@ -216,8 +214,7 @@ void TstPlatform::staleTemporaries()
     QCOMPARE(temporariesOf(m_dir, u"Verdane.INI"_s), liveTemp);
 
     // The writer dies: its file is a leftover, removed by the next write.
-    ::kill(live, SIGKILL);
-    QVERIFY(waitChild(live));
+    live.kill();
     QCOMPARE(temporariesOf(m_dir, u"Verdane.INI"_s), liveTemp);
     QVERIFY(writeOnce(u"2"_s));
     QCOMPARE(temporariesOf(m_dir, u"Verdane.INI"_s), QStringList());
@@ -228,9 +225,7 @@ void TstPlatform::staleTemporaries()
 
 void TstPlatform::killedWrites_data()
 {
-    QTest::addColumn<bool>("copy");
-    QTest::newRow("settings write") << false;
-    QTest::newRow("copy") << true;
+    addWriteKinds();
 }
 
 void TstPlatform::killedWrites()

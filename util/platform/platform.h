@@ -131,6 +131,9 @@ Error RemoveFile(const Path &path);
 // The hidden name's start that the temporary files of `target` share:
 // "<folder>/.<name>." with the name cut to 200 bytes.
 Path TemporaryPrefix(const Path &target);
+// Whether a bare file name is TemporaryPrefix's name part plus six letters
+// or digits.
+bool IsTemporaryName(const std::string &name, const std::string &prefixName);
 // Removes the leftovers of interrupted writes of `target`: files named
 // TemporaryPrefix plus six letters or digits that no live writer holds
 // (or, where the system cannot tell, older than `startedSec`). Returns how

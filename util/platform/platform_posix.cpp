@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -51,18 +50,6 @@ std::string folderOf(const Path &file)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? std::string("/") : file.substr(0, slash);
-}
-
-bool isTemporaryName(const std::string &name, const std::string &prefix)
-{
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
 }
 
 #ifdef F_SETLEASE
@@ -128,13 +115,6 @@ Error ErrorFromCode(int code)
         e.kind = ErrorKind::Other;
         break;
     }
-    return e;
-}
-
-Error MakeError(ErrorKind kind)
-{
-    Error e;
-    e.kind = kind;
     return e;
 }
 
@@ -377,17 +357,6 @@ Error RemoveFile(const Path &path)
     return {};
 }
 
-Path TemporaryPrefix(const Path &target)
-{
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    // Room for the dots and the six characters within the longest name. A
-    // hidden name in the same folder: same file system, so the rename is
-    // atomic, and nothing visible stays if the program dies meanwhile.
-    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200);
-    return dir + '.' + name + '.';
-}
-
 int RemoveStaleTemporaries(const Path &target, std::int64_t startedSec)
 {
     const Path prefix = TemporaryPrefix(target);
@@ -399,7 +368,7 @@ int RemoveStaleTemporaries(const Path &target, std::int64_t startedSec)
         return 0;
     int removed = 0;
     while (dirent *e = ::readdir(d)) {
-        if (!isTemporaryName(e->d_name, namePrefix))
+        if (!IsTemporaryName(e->d_name, namePrefix))
             continue;
         const std::string path = dir + e->d_name;
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
@@ -440,11 +409,6 @@ Path ExecutablePath()
         return Path();
     buf.resize(std::size_t(n));
     return buf;
-}
-
-std::int64_t NowSec()
-{
-    return std::int64_t(std::time(nullptr));
 }
 
 } // namespace platform

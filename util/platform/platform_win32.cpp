@@ -6,7 +6,6 @@
 
 #include "platform.h"
 
-#include <ctime>
 #include <random>
 
 #ifndef NOMINMAX
@@ -97,18 +96,6 @@ std::size_t lastSeparator(const Path &path)
     return std::string::npos;
 }
 
-bool isTemporaryName(const std::string &name, const std::string &prefix)
-{
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 Error ErrorFromCode(int code)
@@ -161,13 +148,6 @@ Error ErrorFromCode(int code)
         e.kind = ErrorKind::Other;
         break;
     }
-    return e;
-}
-
-Error MakeError(ErrorKind kind)
-{
-    Error e;
-    e.kind = kind;
     return e;
 }
 
@@ -409,21 +389,6 @@ Error RemoveFile(const Path &path)
     return {};
 }
 
-Path TemporaryPrefix(const Path &target)
-{
-    const std::size_t sep = lastSeparator(target);
-    const std::string dir = sep == std::string::npos ? std::string() : target.substr(0, sep + 1);
-    // Cut on a character boundary: the name is UTF-8.
-    std::string name = target.substr(dir.size());
-    if (name.size() > 200) {
-        std::size_t cut = 200;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    return dir + '.' + name + '.';
-}
-
 int RemoveStaleTemporaries(const Path &target, std::int64_t)
 {
     const Path prefix = TemporaryPrefix(target);
@@ -439,7 +404,7 @@ int RemoveStaleTemporaries(const Path &target, std::int64_t)
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         const std::string name = utf8(data.cFileName, int(wcslen(data.cFileName)));
-        if (!isTemporaryName(name, namePrefix))
+        if (!IsTemporaryName(name, namePrefix))
             continue;
         // A live writer shares no deletion: only leftovers go.
         if (::DeleteFileW(wide(dir + name).c_str()))
@@ -467,11 +432,6 @@ Path ExecutablePath()
             return Path();
         buf.resize(buf.size() * 2);
     }
-}
-
-std::int64_t NowSec()
-{
-    return std::int64_t(std::time(nullptr));
 }
 
 } // namespace platform
