@@ -72,48 +72,33 @@ void keepLeaseSignalHarmless()
 
 Error ErrorFromCode(int code)
 {
+    static const struct
+    {
+        int code;
+        ErrorKind kind;
+    } kKinds[] = {
+        {ENOENT, ErrorKind::NotFound},
+        {ENOTDIR, ErrorKind::NotFound},
+        {EACCES, ErrorKind::AccessDenied},
+        {EPERM, ErrorKind::AccessDenied},
+        {EROFS, ErrorKind::AccessDenied},
+        {EISDIR, ErrorKind::IsDirectory},
+        {EWOULDBLOCK, ErrorKind::Busy},
+        {ETXTBSY, ErrorKind::Busy},
+        {EBUSY, ErrorKind::Busy},
+        {ELOOP, ErrorKind::LinkLoop},
+        {ENOMEM, ErrorKind::NoMemory},
+        {EIO, ErrorKind::IoError},
+        {ENOSPC, ErrorKind::DiskFull},
+        {EDQUOT, ErrorKind::DiskFull},
+        {ENAMETOOLONG, ErrorKind::NameTooLong},
+    };
     Error e;
     e.code = code;
-    switch (code) {
-    case 0:
-        e.kind = ErrorKind::None;
-        break;
-    case ENOENT:
-    case ENOTDIR:
-        e.kind = ErrorKind::NotFound;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        e.kind = ErrorKind::AccessDenied;
-        break;
-    case EISDIR:
-        e.kind = ErrorKind::IsDirectory;
-        break;
-    case EWOULDBLOCK:
-    case ETXTBSY:
-    case EBUSY:
-        e.kind = ErrorKind::Busy;
-        break;
-    case ELOOP:
-        e.kind = ErrorKind::LinkLoop;
-        break;
-    case ENOMEM:
-        e.kind = ErrorKind::NoMemory;
-        break;
-    case EIO:
-        e.kind = ErrorKind::IoError;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        e.kind = ErrorKind::DiskFull;
-        break;
-    case ENAMETOOLONG:
-        e.kind = ErrorKind::NameTooLong;
-        break;
-    default:
-        e.kind = ErrorKind::Other;
-        break;
+    e.kind = code == 0 ? ErrorKind::None : ErrorKind::Other;
+    for (const auto &k : kKinds) {
+        if (k.code == code)
+            e.kind = k.kind;
     }
     return e;
 }

@@ -100,53 +100,40 @@ std::size_t lastSeparator(const Path &path)
 
 Error ErrorFromCode(int code)
 {
+    static const struct
+    {
+        int code;
+        ErrorKind kind;
+    } kKinds[] = {
+        {int(ERROR_FILE_NOT_FOUND), ErrorKind::NotFound},
+        {int(ERROR_PATH_NOT_FOUND), ErrorKind::NotFound},
+        {int(ERROR_INVALID_NAME), ErrorKind::NotFound},
+        {int(ERROR_BAD_NETPATH), ErrorKind::NotFound},
+        {int(ERROR_INVALID_DRIVE), ErrorKind::NotFound},
+        {int(ERROR_ACCESS_DENIED), ErrorKind::AccessDenied},
+        {int(ERROR_WRITE_PROTECT), ErrorKind::AccessDenied},
+        {int(ERROR_SHARING_VIOLATION), ErrorKind::Busy},
+        {int(ERROR_LOCK_VIOLATION), ErrorKind::Busy},
+        {int(ERROR_USER_MAPPED_FILE), ErrorKind::Busy},
+        {int(ERROR_CANT_RESOLVE_FILENAME), ErrorKind::LinkLoop},
+        {int(ERROR_NOT_ENOUGH_MEMORY), ErrorKind::NoMemory},
+        {int(ERROR_OUTOFMEMORY), ErrorKind::NoMemory},
+        {int(ERROR_CRC), ErrorKind::IoError},
+        {int(ERROR_READ_FAULT), ErrorKind::IoError},
+        {int(ERROR_WRITE_FAULT), ErrorKind::IoError},
+        {int(ERROR_GEN_FAILURE), ErrorKind::IoError},
+        {int(ERROR_IO_DEVICE), ErrorKind::IoError},
+        {int(ERROR_DISK_FULL), ErrorKind::DiskFull},
+        {int(ERROR_HANDLE_DISK_FULL), ErrorKind::DiskFull},
+        {int(ERROR_FILENAME_EXCED_RANGE), ErrorKind::NameTooLong},
+        {int(ERROR_BUFFER_OVERFLOW), ErrorKind::NameTooLong},
+    };
     Error e;
     e.code = code;
-    switch (DWORD(code)) {
-    case ERROR_SUCCESS:
-        e.kind = ErrorKind::None;
-        break;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-    case ERROR_INVALID_DRIVE:
-        e.kind = ErrorKind::NotFound;
-        break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-        e.kind = ErrorKind::AccessDenied;
-        break;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-        e.kind = ErrorKind::Busy;
-        break;
-    case ERROR_CANT_RESOLVE_FILENAME:
-        e.kind = ErrorKind::LinkLoop;
-        break;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        e.kind = ErrorKind::NoMemory;
-        break;
-    case ERROR_CRC:
-    case ERROR_READ_FAULT:
-    case ERROR_WRITE_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE:
-        e.kind = ErrorKind::IoError;
-        break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        e.kind = ErrorKind::DiskFull;
-        break;
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_BUFFER_OVERFLOW:
-        e.kind = ErrorKind::NameTooLong;
-        break;
-    default:
-        e.kind = ErrorKind::Other;
-        break;
+    e.kind = code == 0 ? ErrorKind::None : ErrorKind::Other;
+    for (const auto &k : kKinds) {
+        if (k.code == code)
+            e.kind = k.kind;
     }
     return e;
 }
