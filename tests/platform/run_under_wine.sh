@@ -16,4 +16,7 @@ cleanup() {
   rm -rf "$prefix"
 }
 trap cleanup EXIT
-WINEPREFIX=$prefix WINEDEBUG=-all "$wine" "$program"
+# No display and no Mono or Gecko: a new prefix would otherwise offer to
+# download them in a dialog that nobody answers.
+unset DISPLAY WAYLAND_DISPLAY
+WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" "$program"
