@@ -23,7 +23,7 @@ void SafeFileWriter::discard()
 bool SafeFileWriter::open(std::uint32_t mode, const platform::FileInfo *original)
 {
     discard();
-    if (m_target.empty() || m_target.back() == '/' || m_target.back() == '\\')
+    if (!platform::HasFileName(m_target))
         return false;
     // Leftovers of writes killed on the way: only the ones no live writer
     // holds, and older than this write where the system cannot tell.

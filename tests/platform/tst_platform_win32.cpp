@@ -245,6 +245,7 @@ void reasons()
     CHECK(!SystemMessage(ERROR_NOT_SAME_DEVICE).empty());
     CHECK(TemporaryPrefix("C:\\a\\b/Verdane.INI") == "C:\\a\\b/.Verdane.INI.");
     CHECK(TemporaryPrefix("Verdane.INI") == ".Verdane.INI.");
+    CHECK(HasFileName("C:\\a\\Verdane.INI") && !HasFileName("C:\\a\\") && !HasFileName("C:/a/") && !HasFileName(""));
 }
 
 void removeFolder(const std::string &dir)

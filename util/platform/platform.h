@@ -128,6 +128,8 @@ Error MoveReplacing(const Path &from, const Path &to);
 void FlushDirectoryOf(const Path &file);
 Error RemoveFile(const Path &path);
 
+// False for an empty path or one ending with a folder separator.
+bool HasFileName(const Path &path);
 // The hidden name's start that the temporary files of `target` share:
 // "<folder>/.<name>." with the name cut to 200 bytes.
 Path TemporaryPrefix(const Path &target);

@@ -25,6 +25,11 @@ Error MakeError(ErrorKind kind)
     return e;
 }
 
+bool HasFileName(const Path &path)
+{
+    return !path.empty() && !isSeparator(path.back());
+}
+
 Path TemporaryPrefix(const Path &target)
 {
     std::size_t start = target.size();
