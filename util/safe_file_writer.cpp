@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-SafeFileWriter::SafeFileWriter(const QString &target) : m_target(NativePath(target)) {}
+SafeFileWriter::SafeFileWriter(const QString &target) : m_target(NativePath(target)) { }
 
 SafeFileWriter::~SafeFileWriter()
 {

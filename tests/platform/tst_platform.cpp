@@ -29,7 +29,8 @@ namespace {
 // The hidden names of the writer's temporary files beside `target`.
 QStringList temporariesOf(const QString &dir, const QString &target)
 {
-    const QRegularExpression pattern(u"^\\."_s + QRegularExpression::escape(target) + u"\\.[A-Za-z0-9]{6}$"_s);
+    const QRegularExpression pattern(u"^\\."_s + QRegularExpression::escape(target)
+                                     + u"\\.[A-Za-z0-9]{6}$"_s);
     QStringList found;
     const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &n : names) {
@@ -44,8 +45,7 @@ void sleepMicroseconds(qint64 us)
     struct timespec ts;
     ts.tv_sec = time_t(us / 1000000);
     ts.tv_nsec = long(us % 1000000) * 1000;
-    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
+    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) { }
 }
 
 // Runs `write` in a child process and returns its pid.
@@ -100,7 +100,8 @@ void TstPlatform::init()
 {
     QVERIFY(m_tmp.isValid());
     m_dir = m_tmp.path() + u"/"_s;
-    const QStringList left = QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList left = QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden
+                                                   | QDir::NoDotAndDotDot);
     for (const QString &n : left)
         QFile::remove(m_dir + n);
 }
@@ -170,7 +171,8 @@ void TstPlatform::writerArrivingDuringRead()
         (void)!::write(fd, "2\tB\r\n", 5);
     });
     QVERIFY(pid > 0);
-    QVERIFY(QTest::qWaitFor([&] { return reader.checkNoWriterCame().kind == platform::ErrorKind::Busy; }, 5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return reader.checkNoWriterCame().kind == platform::ErrorKind::Busy; }, 5000));
     QVERIFY(!reader.close());
     QVERIFY(waitChild(pid));
     QCOMPARE(readBytes(path), QByteArray("1\tA\r\n2\tB\r\n"));
@@ -189,8 +191,9 @@ void TstPlatform::staleTemporaries()
     QVERIFY(writeBytes(target, "[S]\r\nK=0\r\n"));
     QVERIFY(writeBytes(source, "[S]\r\nK=copied\r\n"));
     // Not of the pattern, or of another target: never removed.
-    const QStringList others = {u".Verdane.INI.keep"_s, u".Verdane.INI.abc12"_s, u".Verdane.INI.abc1234"_s,
-                                u".Verdane.IN.abcdef"_s, u"Verdane.INI.abcdef"_s};
+    const QStringList others = {u".Verdane.INI.keep"_s, u".Verdane.INI.abc12"_s,
+                                u".Verdane.INI.abc1234"_s, u".Verdane.IN.abcdef"_s,
+                                u"Verdane.INI.abcdef"_s};
     for (const QString &n : others)
         QVERIFY(writeBytes(m_dir + n, "x"));
     const auto writeOnce = [&](const QString &value) {
@@ -218,7 +221,8 @@ void TstPlatform::staleTemporaries()
     QCOMPARE(temporariesOf(m_dir, u"Verdane.INI"_s), liveTemp);
     QVERIFY(writeOnce(u"2"_s));
     QCOMPARE(temporariesOf(m_dir, u"Verdane.INI"_s), QStringList());
-    QCOMPARE(readBytes(target), copy ? QByteArray("[S]\r\nK=copied\r\n") : QByteArray("[S]\r\nK=2\r\n"));
+    QCOMPARE(readBytes(target),
+             copy ? QByteArray("[S]\r\nK=copied\r\n") : QByteArray("[S]\r\nK=2\r\n"));
     for (const QString &n : others)
         QVERIFY2(QFile::exists(m_dir + n), qPrintable(n));
 }
@@ -243,7 +247,9 @@ void TstPlatform::killedWrites()
     const QString sources[2] = {m_dir + u"a.txt"_s, m_dir + u"b.txt"_s};
     QVERIFY(writeBytes(sources[0], settingsWith(-1)));
     QVERIFY(writeBytes(sources[1], settingsWith(-2)));
-    const auto contentOf = [&](int i) { return copy ? settingsWith(-1 - (i & 1)) : settingsWith(i); };
+    const auto contentOf = [&](int i) {
+        return copy ? settingsWith(-1 - (i & 1)) : settingsWith(i);
+    };
     const auto write = [&](int i) {
         if (copy)
             CopyFileOverwrite(sources[i & 1], target);
@@ -286,8 +292,8 @@ void TstPlatform::killedWrites()
         current = now;
         leftovers += !temporariesOf(m_dir, u"Verdane.INI"_s).isEmpty();
     }
-    qInfo("%d runs: %d completed, %d interrupted, %d with a leftover before the next write", runs, completed,
-          interrupted, leftovers);
+    qInfo("%d runs: %d completed, %d interrupted, %d with a leftover before the next write", runs,
+          completed, interrupted, leftovers);
     QVERIFY(runs >= 20);
     // Some kills must land inside a write, or this test proved nothing.
     QVERIFY(leftovers > 0);

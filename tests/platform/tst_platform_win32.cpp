@@ -42,9 +42,11 @@ std::string tempFolder()
     wchar_t buf[MAX_PATH + 1];
     const DWORD n = ::GetTempPathW(MAX_PATH + 1, buf);
     std::wstring base(buf, n);
-    const int len = ::WideCharToMultiByte(CP_UTF8, 0, base.data(), int(base.size()), nullptr, 0, nullptr, nullptr);
+    const int len = ::WideCharToMultiByte(CP_UTF8, 0, base.data(), int(base.size()), nullptr, 0,
+                                          nullptr, nullptr);
     std::string out(std::size_t(len), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, base.data(), int(base.size()), out.data(), len, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, base.data(), int(base.size()), out.data(), len, nullptr,
+                          nullptr);
     // An accented name: the wide-character API must be used throughout.
     out += "plateforme-\xC3\xA9t\xC3\xA9-" + std::to_string(::GetCurrentProcessId());
     ::CreateDirectoryW(wide(out).c_str(), nullptr);
@@ -151,8 +153,9 @@ void sharing(const std::string &dir)
     const std::string path = dir + "partage.txt";
     CHECK(writeWhole(path, "1\tA\r\n"));
     {
-        HANDLE writer = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE writer = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
         CHECK(writer != INVALID_HANDLE_VALUE);
         File f;
         const Error e = f.openForReading(path);
@@ -168,8 +171,9 @@ void sharing(const std::string &dir)
         CHECK(!f.lockForReading());
         ::CloseHandle(reader);
         // While we read, no program may start writing.
-        HANDLE writer = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE writer = ::CreateFileW(wide(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
         CHECK(writer == INVALID_HANDLE_VALUE);
         if (writer != INVALID_HANDLE_VALUE)
             ::CloseHandle(writer);
@@ -224,7 +228,8 @@ void ownPath()
 {
     const Path self = ExecutablePath();
     const std::string name = "tst_platform_win32.exe";
-    CHECK(self.size() > name.size() && self.compare(self.size() - name.size(), name.size(), name) == 0);
+    CHECK(self.size() > name.size()
+          && self.compare(self.size() - name.size(), name.size(), name) == 0);
     FileInfo info;
     CHECK(!Stat(self, info) && info.type == EntryType::File);
 }
@@ -245,7 +250,8 @@ void reasons()
     CHECK(!SystemMessage(ERROR_NOT_SAME_DEVICE).empty());
     CHECK(TemporaryPrefix("C:\\a\\b/Verdane.INI") == "C:\\a\\b/.Verdane.INI.");
     CHECK(TemporaryPrefix("Verdane.INI") == ".Verdane.INI.");
-    CHECK(HasFileName("C:\\a\\Verdane.INI") && !HasFileName("C:\\a\\") && !HasFileName("C:/a/") && !HasFileName(""));
+    CHECK(HasFileName("C:\\a\\Verdane.INI") && !HasFileName("C:\\a\\") && !HasFileName("C:/a/")
+          && !HasFileName(""));
 }
 
 void removeFolder(const std::string &dir)

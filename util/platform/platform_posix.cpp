@@ -19,9 +19,15 @@ namespace platform {
 
 namespace {
 
-int fdOf(std::intptr_t h) { return int(h); }
+int fdOf(std::intptr_t h)
+{
+    return int(h);
+}
 
-Error lastError() { return ErrorFromCode(errno); }
+Error lastError()
+{
+    return ErrorFromCode(errno);
+}
 
 void fill(FileInfo &info, const struct stat &st)
 {
@@ -58,7 +64,7 @@ std::string folderOf(const Path &file)
 void keepLeaseSignalHarmless()
 {
     static const bool done = [] {
-        struct sigaction old {};
+        struct sigaction old = {};
         if (::sigaction(SIGIO, nullptr, &old) == 0 && old.sa_handler == SIG_DFL
             && !(old.sa_flags & SA_SIGINFO))
             std::signal(SIGIO, SIG_IGN);

@@ -20,7 +20,10 @@ namespace {
 // 100-nanosecond ticks between 1601-01-01 and 1970-01-01.
 constexpr std::int64_t kEpochTicks = 116444736000000000LL;
 
-HANDLE handleOf(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE handleOf(std::intptr_t h)
+{
+    return reinterpret_cast<HANDLE>(h);
+}
 
 std::wstring wide(const Path &utf8)
 {
@@ -44,7 +47,10 @@ std::string utf8(const wchar_t *text, int size)
     return out;
 }
 
-Error lastError() { return ErrorFromCode(int(::GetLastError())); }
+Error lastError()
+{
+    return ErrorFromCode(int(::GetLastError()));
+}
 
 std::int64_t ticksOf(const FILETIME &ft)
 {
@@ -85,7 +91,10 @@ void fill(FileInfo &info, const BY_HANDLE_FILE_INFORMATION &bh, bool followLinks
     info.readOnly = (bh.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
 
 std::size_t lastSeparator(const Path &path)
 {
@@ -141,10 +150,9 @@ Error ErrorFromCode(int code)
 std::string SystemMessage(int code)
 {
     wchar_t *text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS
-                                         | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                     nullptr, DWORD(code), 0, reinterpret_cast<wchar_t *>(&text), 0,
-                                     nullptr);
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+        nullptr, DWORD(code), 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     std::string out = utf8(text, int(n));
     if (text)
         ::LocalFree(text);
@@ -259,8 +267,9 @@ Error File::createTemporaryBeside(const Path &target, Path &tempPath)
             candidate += kChars[gen() % 62];
         // No delete sharing: while the writer lives, the clean-up of another
         // write cannot remove its file.
-        HANDLE h = ::CreateFileW(wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = ::CreateFileW(wide(candidate).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             m_handle = reinterpret_cast<std::intptr_t>(h);
             tempPath = candidate;
