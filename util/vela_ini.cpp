@@ -2,6 +2,7 @@
 
 #include "app_error.h"
 #include "platform_qt.h"
+#include "program_folders.h"
 #include "safe_file_writer.h"
 
 #include <QCoreApplication>
@@ -144,6 +145,11 @@ QString ProgramTitleOf(const QString &programPath)
     return name;
 }
 
+QString FileNamePartOf(const QString &path)
+{
+    return path.mid(lastSeparator(path, isWindowsForm(path)) + 1);
+}
+
 QString ProgramDir()
 {
     return ProgramDirOf(ProgramPath());
@@ -156,7 +162,10 @@ QString ProgramBaseName(bool upper)
 
 QString IniFileName()
 {
-    return IniFileNameOf(ProgramPath());
+    const QString beside = IniFileNameOf(ProgramPath());
+    if (beside.isEmpty() || ProgramIsPortable())
+        return beside;
+    return PerUserSettingsDir() + FileNamePartOf(beside);
 }
 
 QString ProgramTitle()
