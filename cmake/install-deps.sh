@@ -14,6 +14,11 @@ packages=(
   desktop-file-utils appstream
   dpkg-dev lintian
 )
+# Test command only (--tests): the Win32 platform layer is built with
+# mingw-w64 and its test run under Wine.
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(g++-mingw-w64-x86-64 wine64)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -2,6 +2,7 @@
 #include "app_error.h"
 #include "cis_store_p.h"
 #include "cp1252.h"
+#include "platform_qt.h"
 #include "simd.h"
 #include "upper_table.h"
 
@@ -12,11 +13,6 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -413,145 +409,116 @@ void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size)
 
 namespace {
 
-QString systemReason(int err)
-{
-    char buf[512];
-    const char *s = strerror_r(err, buf, sizeof buf);
-    QString text = QString::fromLocal8Bit(s);
-    while (!text.isEmpty()) {
-        const QChar c = text.back();
-        if (c.isSpace() || c.category() == QChar::Other_Control || c == u'.')
-            text.chop(1);
-        else
-            break;
-    }
-    return text;
-}
-
-QString reasonFor(int err)
-{
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-        return u"Fichier introuvable"_s;
-    case EACCES:
-    case EPERM:
-        return u"Accès refusé"_s;
-    case EWOULDBLOCK:
-        return u"Le fichier est utilisé par un autre programme"_s;
-    case EISDIR:
-        return u"C'est un dossier"_s;
-    default:
-        return systemReason(err);
-    }
-}
-
 [[noreturn]] void throwOpenError(const QString &path, const QString &reason)
 {
     const QString full = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
     throw AppError(u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(full, reason));
 }
 
-struct Fd
+// Whatever allocation fails, running out of memory reads the same.
+[[noreturn]] void throwOutOfMemory()
 {
-    int fd = -1;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
+    throw AppError(u"Impossible d'insérer une ligne"_s);
+}
+
+[[noreturn]] void throwFileError(const QString &path, const platform::Error &error)
+{
+    if (error.kind == platform::ErrorKind::NoMemory)
+        throwOutOfMemory();
+    throwOpenError(path, ReasonText(error));
+}
+
+std::function<void()> &beforeLockHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+struct MallocBlock
+{
+    unsigned char *p = nullptr;
+    ~MallocBlock() { std::free(p); }
 };
 
 } // namespace
 
+void SetLoadBeforeLockHookForTesting(std::function<void()> hook)
+{
+    beforeLockHook() = std::move(hook);
+}
+
 void LoadCisLines(CisStore &store, const QString &path)
 {
-    Fd f;
-    const QByteArray name = QFile::encodeName(path);
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    f.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (f.fd < 0)
-        throwOpenError(path, reasonFor(errno));
-    struct stat st;
-    if (::fstat(f.fd, &st) != 0)
-        throwOpenError(path, reasonFor(errno));
-    if (S_ISDIR(st.st_mode))
-        throwOpenError(path, u"C'est un dossier"_s);
-    if (!S_ISREG(st.st_mode))
-        throwOpenError(path, u"Ce n'est pas un fichier ordinaire"_s);
-    // Shared lock for the read: a writer holding an exclusive lock refuses us,
-    // and none can take one while we read. A file system without locks
-    // (some network and FUSE mounts) is read all the same.
-    if (::flock(f.fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-        throwOpenError(path, reasonFor(EWOULDBLOCK));
+    using platform::ErrorKind;
+    platform::File f;
+    if (const platform::Error e = f.openForReading(NativePath(path)))
+        throwFileError(path, e);
+    platform::FileInfo before;
+    if (const platform::Error e = f.stat(before))
+        throwFileError(path, e);
+    if (before.type == platform::EntryType::Directory)
+        throwFileError(path, platform::MakeError(ErrorKind::IsDirectory));
+    if (before.type != platform::EntryType::File)
+        throwFileError(path, platform::MakeError(ErrorKind::NotRegularFile));
+    if (beforeLockHook())
+        beforeLockHook()();
+    if (const platform::Error e = f.lockForReading())
+        throwFileError(path, e);
 
-    qsizetype size = qsizetype(st.st_size);
-    auto *raw = static_cast<unsigned char *>(std::malloc(size_t(size) + 1));
-    if (!raw)
-        throwOpenError(path, reasonFor(ENOMEM));
+    const qsizetype size = qsizetype(before.size);
+    MallocBlock raw{static_cast<unsigned char *>(std::malloc(size_t(size) + 1))};
+    if (!raw.p)
+        throwOutOfMemory();
     qsizetype got = 0;
     while (got < size) {
-        const ssize_t k = ::read(f.fd, raw + got, size_t(size - got));
-        if (k < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            std::free(raw);
-            throwOpenError(path, reasonFor(err));
-        }
+        platform::Error e;
+        const std::int64_t k = f.read(raw.p + got, size - got, e);
+        if (k < 0)
+            throwFileError(path, e);
         if (k == 0)
-            break; // the file shrank meanwhile
-        got += k;
+            break;
+        got += qsizetype(k);
     }
-    ::close(f.fd);
-    f.fd = -1;
+    // A download still going on, or a file rewritten while we read it: its
+    // bytes may be partial or mixed, so none of them is taken.
+    platform::FileInfo after;
+    const bool changed = f.checkNoWriterCame() || f.stat(after) || !after.sameVersionAs(before) || got != size;
+    f.close();
+    if (changed)
+        throwFileError(path, platform::MakeError(ErrorKind::Busy));
 
     try {
-        FillStoreFromOwnedBytes(store, raw, got);
+        unsigned char *owned = raw.p;
+        raw.p = nullptr;
+        FillStoreFromOwnedBytes(store, owned, got);
     } catch (const std::bad_alloc &) {
-        throw AppError(u"Impossible d'insérer une ligne"_s);
+        throwOutOfMemory();
     }
 }
 
 bool CisFileExists(const QString &path)
 {
+    using platform::EntryType;
     if (path.isEmpty())
         return false;
-    const QByteArray name = QFile::encodeName(path);
-    struct stat lst;
-    if (::lstat(name.constData(), &lst) != 0) {
-        const int err = errno;
-        if (err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EINVAL)
+    const platform::Path name = NativePath(path);
+    platform::FileInfo entry;
+    if (const platform::Error e = platform::Stat(name, entry, false)) {
+        if (e.kind == platform::ErrorKind::NotFound || e.kind == platform::ErrorKind::NameTooLong)
             return false;
         // Attributes unreadable for another reason: trust a listing of the
         // parent folder.
         const QFileInfo info(path);
-        const QByteArray dirName = QFile::encodeName(info.absolutePath());
-        const QByteArray base = QFile::encodeName(info.fileName());
-        DIR *dir = ::opendir(dirName.constData());
-        if (!dir)
-            return false;
-        bool found = false;
-        while (dirent *e = ::readdir(dir)) {
-            if (base == e->d_name) {
-                found = e->d_type != DT_DIR;
-                break;
-            }
-        }
-        ::closedir(dir);
-        return found;
+        return platform::ListedAsNonDirectory(NativePath(info.absolutePath()), NativePath(info.fileName()));
     }
-    if (!S_ISLNK(lst.st_mode))
-        return !S_ISDIR(lst.st_mode);
+    if (entry.type != EntryType::Link)
+        return entry.type != EntryType::Directory;
     // A link: its target must be there, not a folder, and readable.
-    struct stat st;
-    if (::stat(name.constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    platform::FileInfo target;
+    if (platform::Stat(name, target) || target.type == EntryType::Directory)
         return false;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    platform::File f;
+    return !f.openForReading(name);
 }
 
 QString FindCisTxtIn(const QString &dir)

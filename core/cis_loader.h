@@ -4,11 +4,17 @@
 
 #include <QString>
 
+#include <functional>
+
 // Replaces the content of `store` by the lines of the file at `path`.
 // Throws AppError "Impossible d'ouvrir le fichier \"%s\". %s" when the file
 // cannot be opened, "Impossible d'insérer une ligne" when memory runs out
 // (the store then keeps the lines appended so far).
 void LoadCisLines(CisStore &store, const QString &path);
+// Test seam: runs `hook` once the file is open and its size and date taken,
+// before the lock and the read; an empty function removes it. Lets a test
+// change the file at the worst moment.
+void SetLoadBeforeLockHookForTesting(std::function<void()> hook);
 
 // Decoding and cutting, exposed for tests: bytes -> lines as LoadCisLines does.
 void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size);

@@ -6,15 +6,14 @@
 
 #include "app_error.h"
 #include "cp1252.h"
-#include "ini_atomic.h"
+#include "platform_qt.h"
 #include "program_folders.h"
+#include "safe_file_writer.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -434,18 +433,18 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
     if (path == IniFileName() && !EnsureParentFolder(path))
         throw failure();
     const QString target = ResolveWriteTarget(path);
-    const QByteArray targetName = QFile::encodeName(target);
+    const platform::Path targetName = NativePath(target);
     QByteArray before;
-    mode_t mode = DefaultNewFileMode();
+    std::uint32_t mode = platform::DefaultNewFileMode();
     bool exists = false;
-    struct stat st;
-    if (::stat(targetName.constData(), &st) == 0) {
+    platform::FileInfo st;
+    if (!platform::Stat(targetName, st)) {
         exists = true;
         // A read-only file is refused even where the directory would allow
         // replacing it, as the desktop's own settings service does.
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(targetName.constData(), W_OK) != 0)
+        if (st.type != platform::EntryType::File || st.readOnly || !platform::IsWritable(targetName))
             throw failure();
-        mode = st.st_mode & 07777;
+        mode = st.mode;
         QFile file(target);
         if (!file.open(QIODevice::ReadOnly))
             throw failure();

@@ -1,18 +1,15 @@
 #include "vela_ini.h"
 
 #include "app_error.h"
-#include "ini_atomic.h"
+#include "platform_qt.h"
 #include "program_folders.h"
+#include "safe_file_writer.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -97,7 +94,7 @@ QString ProgramPath()
         return forced;
     if (QCoreApplication::instance())
         return QCoreApplication::applicationFilePath();
-    return QFileInfo(u"/proc/self/exe"_s).canonicalFilePath();
+    return FromNativePath(platform::ExecutablePath());
 }
 
 void SetProgramPathForTesting(const QString &path)
@@ -292,15 +289,14 @@ QDateTime GetFileDate(const QString &path)
     const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
     if (path.isEmpty())
         return zero;
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st;
+    const platform::Path name = NativePath(path);
+    platform::FileInfo info;
     // The entry's own date when a link leads nowhere: the entry still exists.
-    if (::stat(name.constData(), &st) != 0 && ::lstat(name.constData(), &st) != 0)
+    if (platform::Stat(name, info) && platform::Stat(name, info, false))
         return zero;
-    qint64 seconds = qint64(st.st_mtim.tv_sec);
     // The offset in force now, not the one at that date.
     const int offset = QDateTime::currentDateTime().offsetFromUtc();
-    const QDateTime wall = QDateTime::fromSecsSinceEpoch(seconds + offset, Qt::UTC);
+    const QDateTime wall = QDateTime::fromSecsSinceEpoch(info.mtimeSec + offset, Qt::UTC);
     QTime time = wall.time();
     time = QTime(time.hour(), time.minute(), time.second() & ~1);
     return QDateTime(wall.date(), time);
@@ -315,32 +311,26 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
 {
     if (source.isEmpty() || destination.isEmpty())
         return false;
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0)
-        return false;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{in};
-    struct stat src;
-    if (::fstat(in, &src) != 0 || !S_ISREG(src.st_mode))
+    platform::File in;
+    platform::FileInfo src;
+    if (in.openForReading(NativePath(source)) || in.stat(src) || src.type != platform::EntryType::File)
         return false;
 
     const QString target = ResolveWriteTarget(destination);
-    const QByteArray targetName = QFile::encodeName(target);
-    mode_t mode = (src.st_mode & 0777) & DefaultNewFileMode();
-    struct stat dst;
-    const bool replacing = ::stat(targetName.constData(), &dst) == 0;
+    const platform::Path targetName = NativePath(target);
+    std::uint32_t mode = (src.mode & 0777) & platform::DefaultNewFileMode();
+    platform::FileInfo dst;
+    const bool replacing = !platform::Stat(targetName, dst);
     if (replacing) {
         // The same file under another name: copying would truncate it.
-        if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
+        if (dst.sameFileAs(src))
             return false;
-        if (!S_ISREG(dst.st_mode))
+        if (dst.type != platform::EntryType::File)
             return false;
         // A read-only destination is refused, as the desktop would.
-        if ((dst.st_mode & 0222) == 0 || ::access(targetName.constData(), W_OK) != 0)
+        if (dst.readOnly || !platform::IsWritable(targetName))
             return false;
-        mode = dst.st_mode & 07777;
+        mode = dst.mode;
     }
 
     SafeFileWriter out(target);
@@ -348,19 +338,17 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
         return false;
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
     for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), size_t(buffer.size()));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        platform::Error error;
+        const std::int64_t n = in.read(buffer.data(), buffer.size(), error);
+        if (n < 0)
             return false;
-        }
         if (n == 0)
             break;
-        if (!out.write(buffer.constData(), n))
+        if (!out.write(buffer.constData(), qsizetype(n)))
             return false;
     }
     // The copy carries the source's date, as a desktop copy does.
-    out.setModificationTime(src.st_mtim);
+    out.setModificationTime(src.mtimeSec, src.mtimeNsec);
     return out.commit();
 }
 

@@ -379,27 +379,35 @@ void TestWebImport::importCancelled()
 
 void TestWebImport::failedImportKeepsTheDatabase_data()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("a folder") << true;
-    QTest::newRow("a file gone before the load") << false;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder") << u"folder"_s << u"C'est un dossier"_s;
+    QTest::newRow("a file gone before the load") << u"gone"_s << u"Fichier introuvable"_s;
+    // A download in progress: the file is still open for writing.
+    QTest::newRow("a file still being written") << u"writing"_s
+                                                << u"Le fichier est utilisé par un autre programme"_s;
 }
 
 void TestWebImport::failedImportKeepsTheDatabase()
 {
-    QFETCH(bool, folder);
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
     Window f;
     QVERIFY(f.open());
     QTemporaryDir elsewhere;
     QString path = elsewhere.path() + u"/dossier"_s;
-    if (folder)
+    if (kind == u"folder"_s)
         QVERIFY(QDir().mkdir(path));
     else
         QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+    QFile writer(path);
+    if (kind == u"writing"_s)
+        QVERIFY(writer.open(QIODevice::Append));
     const QString before = CisFilePath;
     const QStringList panels = {f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
-    if (!folder) {
+    if (kind == u"gone"_s) {
         // The file disappears while the user reads the question.
         dialogs.beforeAnswer = [path](int n) {
             if (n == 0)
@@ -407,7 +415,9 @@ void TestWebImport::failedImportKeepsTheDatabase()
         };
     }
     QVERIFY(dropAndAnswer(f.w->JvCheckListBox1->viewport(), {path}, dialogs));
+    writer.close();
     QVERIFY2(dialogs.texts[1].contains(u"Impossible d'ouvrir le fichier"_s), qPrintable(dialogs.texts[1]));
+    QVERIFY2(dialogs.texts[1].contains(reason), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), 7);
     QCOMPARE(CisFilePath, before);
     QCOMPARE((QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)}), panels);
