@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Compiles every source of the program for Windows, syntax only, with the
+# mingw-w64 cross compiler against the Qt headers and with the definitions
+# and warning options of the build: a call that exists only on POSIX fails
+# here the day it is written, not on a Windows machine months later.
+#
+#   windows_compile_check.sh <source root> <flags file>
+#
+# The sources are found at run time (every .cpp under app/, core/, ui/ and
+# util/ of the source root), so a new file is covered without a CMake change.
+# Files named *_posix.cpp are the POSIX side of the platform layer, never
+# built for Windows, and are left out. The flags file is written by CMake
+# (see CMakeLists.txt beside this script): one "kind=value" per line.
+#
+# Exit status: 0 all compile, 1 some do not (each named with its first
+# errors), 2 bad use, 77 skipped (no cross compiler on this machine).
+set -uo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 <source root> <flags file>" >&2
+  exit 2
+fi
+root=$1
+flags_file=$2
+
+# Qt's own MinGW builds and MSYS2 use the POSIX thread model; Debian ships
+# that variant under its own name beside the default one.
+cxx=""
+for candidate in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++; do
+  if command -v "$candidate" >/dev/null 2>&1; then
+    cxx=$candidate
+    break
+  fi
+done
+if [ -z "$cxx" ]; then
+  echo "skipped: x86_64-w64-mingw32-g++ not found (Debian package g++-mingw-w64-x86-64)"
+  exit 77
+fi
+if [ ! -r "$flags_file" ]; then
+  echo "flags file not found: $flags_file" >&2
+  exit 2
+fi
+
+args=(-fsyntax-only)
+project=""
+includes=()
+while IFS= read -r line; do
+  kind=${line%%=*}
+  value=${line#*=}
+  [ -n "$value" ] || continue
+  case $kind in
+    project) project=$value ;;
+    std) args+=("-std=c++$value") ;;
+    include) includes+=("$value") ;;
+    define) args+=("-D$value") ;;
+    # Warnings only: code generation and sanitizer options are the host's.
+    option)
+      case $value in
+        -W*) args+=("$value") ;;
+        *) ;;
+      esac ;;
+    *) echo "unknown line in $flags_file: $line" >&2; exit 2 ;;
+  esac
+done <"$flags_file"
+# The project's own folders, and Qt's header folders as system headers (as
+# in the build). Any other folder is Linux's (/usr/include, Qt's linux-g++
+# mkspec) and would hide the Windows headers; moc's output is not checked.
+for dir in "${includes[@]}"; do
+  case $dir in
+    *_autogen*) ;;
+    "$project"/*) args+=("-I$dir") ;;
+    *)
+      name=${dir##*/}
+      if [ "${name#Qt}" != "$name" ] || [ -d "$dir/QtCore" ]; then
+        args+=(-isystem "$dir")
+      fi ;;
+  esac
+done
+# What Qt's Windows packages add to every program built with them.
+args+=(-DUNICODE -D_UNICODE -DWIN32 -DMINGW_HAS_SECURE_API=1)
+
+mapfile -t sources < <(cd "$root" && find app core ui util -name '*.cpp' ! -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
+mapfile -t posix_side < <(cd "$root" && find app core ui util -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
+if [ ${#posix_side[@]} -gt 0 ]; then
+  echo "Left out, the POSIX side of the platform layer: ${posix_side[*]}"
+fi
+if [ ${#sources[@]} -eq 0 ]; then
+  echo "no source found under $root/{app,core,ui,util}" >&2
+  exit 2
+fi
+
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+
+check_one() {
+  local index=$1 file=$2
+  if "$cxx" "${args[@]}" "$root/$file" >"$logs/$index.log" 2>&1; then
+    : >"$logs/$index.ok"
+  fi
+}
+
+# A few at a time: each one parses all of Qt Widgets' headers.
+jobs=$(nproc 2>/dev/null || echo 2)
+running=0
+for i in "${!sources[@]}"; do
+  check_one "$i" "${sources[$i]}" &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+done
+wait
+
+failed=()
+for i in "${!sources[@]}"; do
+  [ -e "$logs/$i.ok" ] && continue
+  file=${sources[$i]}
+  failed+=("$file")
+  count=$(grep -c 'error:' "$logs/$i.log")
+  echo "FAIL $file: $count error(s) compiling for Windows; the first ones:"
+  # Only the error lines, with the file's path made relative to the root.
+  grep 'error:' "$logs/$i.log" | head -n 8 | sed "s|^$root/||; s|^|    |"
+  if [ "$count" -eq 0 ]; then
+    head -n 8 "$logs/$i.log" | sed 's|^|    |'
+  fi
+done
+
+version=$("$cxx" -dumpversion 2>/dev/null)
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "${#failed[@]} of ${#sources[@]} sources do not compile for Windows ($cxx $version): ${failed[*]}"
+  exit 1
+fi
+echo "All ${#sources[@]} sources compile for Windows ($cxx $version)."
