@@ -12,6 +12,11 @@
 # built for Windows, and are left out. The flags file is written by CMake
 # (see CMakeLists.txt beside this script): one "kind=value" per line.
 #
+# The Qt headers are the Linux build's. That is enough: the compiler defines
+# _WIN32, so Qt's headers take their Windows branches (Q_OS_WIN, 16-bit
+# wchar_t); only the feature list of Qt's configuration header is Linux's,
+# so a Qt feature that Windows lacks would not be caught here.
+#
 # Exit status: 0 all compile, 1 some do not (each named with its first
 # errors), 2 bad use, 77 skipped (no cross compiler on this machine).
 set -uo pipefail
@@ -43,6 +48,7 @@ fi
 
 args=(-fsyntax-only)
 project=""
+binary=""
 includes=()
 while IFS= read -r line; do
   kind=${line%%=*}
@@ -50,6 +56,7 @@ while IFS= read -r line; do
   [ -n "$value" ] || continue
   case $kind in
     project) project=$value ;;
+    binary) binary=$value ;;
     std) args+=("-std=c++$value") ;;
     include) includes+=("$value") ;;
     define) args+=("-D$value") ;;
@@ -62,13 +69,17 @@ while IFS= read -r line; do
     *) echo "unknown line in $flags_file: $line" >&2; exit 2 ;;
   esac
 done <"$flags_file"
-# The project's own folders, and Qt's header folders as system headers (as
-# in the build). Any other folder is Linux's (/usr/include, Qt's linux-g++
+if [ -z "$project" ] || [ -z "$binary" ]; then
+  echo "$flags_file names no project or build folder" >&2
+  exit 2
+fi
+# The project's own folders (sources, and headers generated into the build
+# tree), and Qt's header folders as system headers (as in the build). Any other folder is Linux's (/usr/include, Qt's linux-g++
 # mkspec) and would hide the Windows headers; moc's output is not checked.
 for dir in "${includes[@]}"; do
   case $dir in
     *_autogen*) ;;
-    "$project"/*) args+=("-I$dir") ;;
+    "$project"/* | "$binary"/*) args+=("-I$dir") ;;
     *)
       name=${dir##*/}
       if [ "${name#Qt}" != "$name" ] || [ -d "$dir/QtCore" ]; then
