@@ -4,7 +4,7 @@
 # and warning options of the build: a call that exists only on POSIX fails
 # here the day it is written, not on a Windows machine months later.
 #
-#   windows_compile_check.sh <source root> <flags file>
+#   windows_compile_check.sh <source root> <flags file> [<pass cache folder>]
 #
 # The sources are found at run time (every .cpp under app/, core/, ui/ and
 # util/ of the source root), so a new file is covered without a CMake change.
@@ -17,16 +17,22 @@
 # wchar_t); only the feature list of Qt's configuration header is Linux's,
 # so a Qt feature that Windows lacks would not be caught here.
 #
+# Each source costs a couple of seconds (all of Qt Widgets' headers). With a
+# pass cache folder, a source whose preprocessed text, compiler and options
+# are those of an earlier pass is not compiled again: the same input gives
+# the same verdict. Only passes are remembered.
+#
 # Exit status: 0 all compile, 1 some do not (each named with its first
 # errors), 2 bad use, 77 skipped (no cross compiler on this machine).
 set -uo pipefail
 
-if [ $# -ne 2 ]; then
-  echo "usage: $0 <source root> <flags file>" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+  echo "usage: $0 <source root> <flags file> [<pass cache folder>]" >&2
   exit 2
 fi
 root=$1
 flags_file=$2
+cache=${3:-}
 
 # Qt's own MinGW builds and MSYS2 use the POSIX thread model; Debian ships
 # that variant under its own name beside the default one.
@@ -46,7 +52,7 @@ if [ ! -r "$flags_file" ]; then
   exit 2
 fi
 
-args=(-fsyntax-only)
+args=()
 project=""
 binary=""
 includes=()
@@ -74,8 +80,9 @@ if [ -z "$project" ] || [ -z "$binary" ]; then
   exit 2
 fi
 # The project's own folders (sources, and headers generated into the build
-# tree), and Qt's header folders as system headers (as in the build). Any other folder is Linux's (/usr/include, Qt's linux-g++
-# mkspec) and would hide the Windows headers; moc's output is not checked.
+# tree), and Qt's header folders as system headers (as in the build). Any
+# other folder is Linux's (/usr/include, Qt's linux-g++ mkspec) and would
+# hide the Windows headers; moc's output is not checked.
 for dir in "${includes[@]}"; do
   case $dir in
     *_autogen*) ;;
@@ -102,15 +109,38 @@ fi
 
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
+if [ -n "$cache" ]; then
+  mkdir -p "$cache" || exit 2
+fi
+compiler_id=$("$cxx" --version 2>/dev/null | head -n 1)
 
+# Leaves <index>.ok when the source compiles, <index>.log with what the
+# compiler said, and <index>.cached when an earlier pass stood for it.
 check_one() {
-  local index=$1 file=$2
-  if "$cxx" "${args[@]}" "$root/$file" >"$logs/$index.log" 2>&1; then
+  local index=$1 file=$2 key=""
+  if [ -n "$cache" ]; then
+    if key=$({ printf '%s\n' "$compiler_id" "${args[@]}" "$file"
+               "$cxx" "${args[@]}" -E "$root/$file" 2>/dev/null; } | sha256sum); then
+      key=${key%% *}
+      echo "$key" >"$logs/$index.key"
+    else
+      key="" # not even preprocessed: the compile below says why
+    fi
+    if [ -n "$key" ] && [ -e "$cache/$key" ]; then
+      : >"$logs/$index.ok"
+      : >"$logs/$index.cached"
+      return
+    fi
+  fi
+  if "$cxx" "${args[@]}" -fsyntax-only "$root/$file" >"$logs/$index.log" 2>&1; then
     : >"$logs/$index.ok"
+    if [ -n "$key" ]; then
+      : >"$cache/$key"
+    fi
   fi
 }
 
-# A few at a time: each one parses all of Qt Widgets' headers.
+# As many at a time as there are processors.
 jobs=$(nproc 2>/dev/null || echo 2)
 running=0
 for i in "${!sources[@]}"; do
@@ -124,8 +154,12 @@ done
 wait
 
 failed=()
+cached=0
 for i in "${!sources[@]}"; do
-  [ -e "$logs/$i.ok" ] && continue
+  if [ -e "$logs/$i.ok" ]; then
+    [ -e "$logs/$i.cached" ] && cached=$((cached + 1))
+    continue
+  fi
   file=${sources[$i]}
   failed+=("$file")
   count=$(grep -c 'error:' "$logs/$i.log")
@@ -137,9 +171,22 @@ for i in "${!sources[@]}"; do
   fi
 done
 
+# The cache keeps only what stands for today's sources.
+if [ -n "$cache" ]; then
+  cat "$logs"/*.key 2>/dev/null | LC_ALL=C sort >"$logs/keys"
+  for entry in "$cache"/*; do
+    [ -e "$entry" ] || continue
+    grep -qxF "${entry##*/}" "$logs/keys" || rm -f "$entry"
+  done
+fi
+
 version=$("$cxx" -dumpversion 2>/dev/null)
+note=""
+if [ "$cached" -gt 0 ]; then
+  note=", $cached unchanged since they last passed"
+fi
 if [ ${#failed[@]} -gt 0 ]; then
-  echo "${#failed[@]} of ${#sources[@]} sources do not compile for Windows ($cxx $version): ${failed[*]}"
+  echo "${#failed[@]} of ${#sources[@]} sources do not compile for Windows ($cxx $version$note): ${failed[*]}"
   exit 1
 fi
-echo "All ${#sources[@]} sources compile for Windows ($cxx $version)."
+echo "All ${#sources[@]} sources compile for Windows ($cxx $version$note)."
