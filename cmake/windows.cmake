@@ -26,7 +26,10 @@ if(COMMAND qt_generate_deploy_app_script)
       OUTPUT_SCRIPT verdane_deploy_script
       NO_UNSUPPORTED_PLATFORM_ERROR)
   endif()
-  install(SCRIPT ${verdane_deploy_script})
+  # Run last, at the end of the top-level CMakeLists.txt: after every install
+  # rule of the program, wherever it is written.
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR}
+    CALL install SCRIPT "${verdane_deploy_script}")
 else()
   message(STATUS "This Qt has no deployment script: after `cmake --install`, "
                  "run windeployqt on the installed Verdane.exe (see README.md).")
