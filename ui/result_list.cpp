@@ -2,6 +2,7 @@
 // demand, so a million-row list costs a few bytes per row.
 #include "result_list.h"
 
+#include "accessibility.h"
 #include "app_error.h"
 #include "cis_store.h"
 #include "text_logic.h"
@@ -24,6 +25,9 @@ ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) {
 void ResultListModel::setRows(std::shared_ptr<const CisStore> store, std::vector<qsizetype> lines)
 {
     beginResetModel();
+    m_highlighted.clear();
+    m_highlighted.shrink_to_fit();
+    m_highlightShown = false;
     m_store = std::move(store);
     m_lines = std::move(lines);
     m_lines.shrink_to_fit();
@@ -77,8 +81,30 @@ Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
-           | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                                | Qt::ItemNeverHasChildren;
+    if (m_highlightShown && !isHighlighted(index.row()))
+        return flags & ~Qt::ItemIsSelectable;
+    return flags;
+}
+
+void ResultListModel::showHighlight(std::vector<bool> highlighted)
+{
+    m_highlighted = std::move(highlighted);
+    m_highlighted.resize(m_lines.size());
+    m_highlightShown = true;
+}
+
+bool ResultListModel::isHighlighted(int row) const
+{
+    return row >= 0 && size_t(row) < m_highlighted.size() && m_highlighted[size_t(row)];
+}
+
+void ResultListModel::dropHighlight()
+{
+    m_highlightShown = false;
+    m_highlighted.clear();
+    m_highlighted.shrink_to_fit();
 }
 
 QString ResultListModel::rowText(int row) const
@@ -109,11 +135,11 @@ qsizetype ResultListModel::storeLine(int row) const
     return m_lines[size_t(row)];
 }
 
-void ResultListModel::setAllChecked(const std::function<bool(int)> &checkedFor)
+void ResultListModel::setCheckedWhereNot(const std::vector<bool> &unchecked)
 {
     const int n = rowCount();
     for (int r = 0; r < n; ++r)
-        m_checked[size_t(r)] = checkedFor(r) ? 1 : 0;
+        m_checked[size_t(r)] = size_t(r) < unchecked.size() && unchecked[size_t(r)] ? 0 : 1;
     if (n > 0)
         emit dataChanged(index(0), index(n - 1), {Qt::CheckStateRole});
 }
@@ -127,12 +153,83 @@ void ResultListModel::setRowWidth(int width)
         emit dataChanged(index(0), index(rowCount() - 1), {Qt::SizeHintRole});
 }
 
-// ---- TCheckListView -------------------------------------------------------
+// ---- The highlight as a selection ------------------------------------------
 
-TCheckListView::TCheckListView(QWidget *parent)
+namespace {
+
+// The highlight of a big listing is one selection range over every row,
+// read through the model's per-row flags: tens of thousands of ranges would
+// cost the view a region each and the selection model two persistent indexes
+// each, on the marking pass and again on the first move. The first change
+// of the selection gives what it would give over the highlighted rows as
+// ranges of their own.
+class HighlightSelectionModel : public QItemSelectionModel
+{
+public:
+    explicit HighlightSelectionModel(ResultListModel *model) : QItemSelectionModel(model), m_rows(model) {}
+
+    void showHighlight()
+    {
+        const int n = m_rows->rowCount();
+        m_placing = true;
+        if (n > 0)
+            QItemSelectionModel::select(QItemSelection(m_rows->index(0), m_rows->index(n - 1)), ClearAndSelect);
+        else
+            QItemSelectionModel::select(QItemSelection(), ClearAndSelect);
+        m_placing = false;
+    }
+
+    using QItemSelectionModel::select;
+    void select(const QItemSelection &selection, SelectionFlags command) override
+    {
+        if (m_placing || command == NoUpdate || !m_rows->highlightShown()) {
+            QItemSelectionModel::select(selection, command);
+            return;
+        }
+        if (command & (Clear | Current)) {
+            // The highlight is replaced. The rows left are read while the
+            // flags still tell which were highlighted.
+            QItemSelectionModel::select(selection, command);
+            m_rows->dropHighlight();
+            return;
+        }
+        // Added to or taken from: the highlighted rows become plain ranges.
+        QItemSelection ranges;
+        const int n = m_rows->rowCount();
+        for (int r = 0; r < n;) {
+            if (!m_rows->isHighlighted(r)) {
+                ++r;
+                continue;
+            }
+            const int first = r;
+            while (r < n && m_rows->isHighlighted(r))
+                ++r;
+            ranges.append(QItemSelectionRange(m_rows->index(first), m_rows->index(r - 1)));
+        }
+        m_rows->dropHighlight();
+        m_placing = true;
+        QItemSelectionModel::select(ranges, ClearAndSelect);
+        m_placing = false;
+        QItemSelectionModel::select(selection, command);
+    }
+
+private:
+    ResultListModel *m_rows;
+    bool m_placing = false;
+};
+
+} // namespace
+
+// ---- ResultListView -------------------------------------------------------
+
+ResultListView::ResultListView(QWidget *parent)
     : QListView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
+    EnsureAccessibleInterfaces();
+    QItemSelectionModel *const defaultSelection = selectionModel();
+    setSelectionModel(new HighlightSelectionModel(m_model));
+    delete defaultSelection;
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -141,51 +238,43 @@ TCheckListView::TCheckListView(QWidget *parent)
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     // Runs after the view's own reset handling, before its delayed layout.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TCheckListView::updateRowWidth);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ResultListView::updateRowWidth);
 }
 
-int TCheckListView::count() const
+int ResultListView::count() const
 {
     return m_model->rowCount();
 }
 
-QString TCheckListView::itemText(int row) const
+QString ResultListView::itemText(int row) const
 {
     if (row < 0 || row >= count())
         throw AppError(u"Index de liste hors limites (%1)"_s.arg(row));
     return m_model->rowText(row);
 }
 
-bool TCheckListView::checked(int row) const
+bool ResultListView::checked(int row) const
 {
     return m_model->isChecked(row);
 }
 
-void TCheckListView::setChecked(int row, bool checked)
+void ResultListView::setChecked(int row, bool checked)
 {
     m_model->setChecked(row, checked);
 }
 
-bool TCheckListView::selected(int row) const
+bool ResultListView::selected(int row) const
 {
     return row >= 0 && row < count() && selectionModel()->isSelected(m_model->index(row));
 }
 
-void TCheckListView::setSelected(int row, bool on)
-{
-    if (row < 0 || row >= count())
-        return;
-    selectionModel()->select(m_model->index(row),
-                             on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-}
-
-int TCheckListView::itemIndex() const
+int ResultListView::itemIndex() const
 {
     const QModelIndex cur = currentIndex();
     return cur.isValid() && cur.row() < count() ? cur.row() : -1;
 }
 
-void TCheckListView::setItemIndex(int row)
+void ResultListView::setItemIndex(int row)
 {
     if (row < 0 || row >= count()) {
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -197,48 +286,48 @@ void TCheckListView::setItemIndex(int row)
     scrollTo(idx);
 }
 
-void TCheckListView::clear()
+void ResultListView::clear()
 {
     m_prefix.clear();
     m_model->clear();
 }
 
-void TCheckListView::markRows(const std::function<bool(int)> &highlight)
+void ResultListView::markRows(const std::function<bool(int)> &highlight)
 {
     const int n = count();
     if (n == 0)
         return;
-    // One pass: the check marks, and the highlighted runs merged into ranges
-    // (a range per run, not per row, keeps the selection small).
-    QItemSelection sel;
-    int runStart = -1;
-    m_model->setAllChecked([&](int r) {
+    // One pass over the rows, then the check marks from the flags.
+    std::vector<bool> highlighted(size_t(n), false);
+    bool any = false;
+    for (int r = 0; r < n; ++r) {
         const bool hi = highlight(r);
-        if (hi && runStart < 0)
-            runStart = r;
-        if (!hi && runStart >= 0) {
-            sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(r - 1)));
-            runStart = -1;
-        }
-        return !hi;
-    });
-    if (runStart >= 0)
-        sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(n - 1)));
-    m_marking = true;
-    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
-    m_marking = false;
+        highlighted[size_t(r)] = hi;
+        any = any || hi;
+    }
+    m_model->setCheckedWhereNot(highlighted);
+    auto *const selection = static_cast<HighlightSelectionModel *>(selectionModel());
+    if (!any) {
+        m_model->dropHighlight();
+        selection->select(QItemSelection(), QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    m_model->showHighlight(std::move(highlighted));
+    selection->showHighlight();
 }
 
-QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
+QRegion ResultListView::visualRegionForSelection(const QItemSelection &selection) const
 {
-    // The marking pass selects up to one range per run of rows: repainting
-    // the viewport is cheaper than finding where each range stands.
-    if (m_marking)
-        return QRegion(viewport()->rect());
+    // Where a long range ends, the view would lay out every row to find it
+    // (the highlight is one range over the whole list): repainting the
+    // viewport is cheaper.
+    for (const QItemSelectionRange &range : selection)
+        if (range.isValid() && range.bottom() - range.top() > 1000)
+            return QRegion(viewport()->rect());
     return QListView::visualRegionForSelection(selection);
 }
 
-void TCheckListView::updateRowWidth()
+void ResultListView::updateRowWidth()
 {
     const int n = count();
     if (n == 0) {
@@ -271,20 +360,20 @@ void TCheckListView::updateRowWidth()
     m_model->setRowWidth(textWidth + check + 4 * margin);
 }
 
-void TCheckListView::changeEvent(QEvent *e)
+void ResultListView::changeEvent(QEvent *e)
 {
     QListView::changeEvent(e);
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
         updateRowWidth();
 }
 
-bool TCheckListView::prefixTimedOut() const
+bool ResultListView::prefixTimedOut() const
 {
     return !m_lastTypedKey.isValid()
            || m_lastTypedKey.elapsed() >= QApplication::keyboardInputInterval();
 }
 
-int TCheckListView::findPrefix(const QString &prefix) const
+int ResultListView::findPrefix(const QString &prefix) const
 {
     const int n = count();
     const qsizetype len = prefix.size();
@@ -307,14 +396,14 @@ int TCheckListView::findPrefix(const QString &prefix) const
     return -1;
 }
 
-void TCheckListView::makeOnlyRow(int row)
+void ResultListView::makeOnlyRow(int row)
 {
     const QModelIndex idx = m_model->index(row);
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     scrollTo(idx);
 }
 
-void TCheckListView::keyboardSearch(const QString &search)
+void ResultListView::keyboardSearch(const QString &search)
 {
     // An empty list has nothing to find and nothing to show.
     if (count() == 0 || search.isEmpty())
@@ -330,7 +419,7 @@ void TCheckListView::keyboardSearch(const QString &search)
     emit userSelectionChanged();
 }
 
-void TCheckListView::keyPressEvent(QKeyEvent *e)
+void ResultListView::keyPressEvent(QKeyEvent *e)
 {
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     switch (e->key()) {
@@ -393,7 +482,7 @@ void TCheckListView::keyPressEvent(QKeyEvent *e)
     QListView::keyPressEvent(e);
 }
 
-void TCheckListView::mousePressEvent(QMouseEvent *e)
+void ResultListView::mousePressEvent(QMouseEvent *e)
 {
     const QModelIndex idx = indexAt(e->position().toPoint());
     QListView::mousePressEvent(e);
@@ -402,7 +491,7 @@ void TCheckListView::mousePressEvent(QMouseEvent *e)
         emit userSelectionChanged();
 }
 
-void TCheckListView::mouseReleaseEvent(QMouseEvent *e)
+void ResultListView::mouseReleaseEvent(QMouseEvent *e)
 {
     QListView::mouseReleaseEvent(e);
     // A drag over the rows moved the current row: show where it ended.

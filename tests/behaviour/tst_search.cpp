@@ -5,6 +5,7 @@
 
 #include "text_logic.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
@@ -46,6 +47,9 @@ private slots:
     void recordViewWritesInBoxOrder();
     void sameTextTwiceRunsNoReaction();
     void listNavigation();
+    void firstSelectionChangeAfterMarking_data();
+    void firstSelectionChangeAfterMarking();
+    void highlightReadsAsSelectedToScreenReaders();
     void typeToFind();
     void emptyListKeysShowNoError();
     void scrollWidthFollowsTheWidestRow();
@@ -166,7 +170,7 @@ void TestSearch::search()
     f.search(typed);
     QCOMPARE(f.w->Edit1->text(), query);
 
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(f.listedCodes(), codes);
     for (int r = 0; r < list->count(); ++r) {
         const bool hi = highlighted.contains(f.listedCodes().at(r));
@@ -237,7 +241,7 @@ void TestSearch::twoSearchesInARow()
     f.clickRow(3);
     f.search(u"ARROW"_s);
     QCOMPARE(f.listedCodes(), (QStringList{u"61234567"_s, u"63000002"_s}));
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     // Marks and highlight are set afresh, nothing left of the first list.
     QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
     QVERIFY(list->selected(0));
@@ -395,7 +399,7 @@ void TestSearch::listNavigation()
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     list->setFocus();
 
     QTest::keyClick(list, Qt::Key_Down);
@@ -458,12 +462,83 @@ void TestSearch::listNavigation()
     QCOMPARE(list->checked(2), !mark2);
 }
 
+void TestSearch::firstSelectionChangeAfterMarking_data()
+{
+    // After " " rows 2 and 6 are highlighted and row 0 is current.
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("key"); // 0: a click on `row`
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QList<int>>("selected");
+
+    QTest::newRow("click replaces") << 4 << 0 << Qt::KeyboardModifiers() << QList<int>{4};
+    QTest::newRow("click on a highlighted row") << 6 << 0 << Qt::KeyboardModifiers() << QList<int>{6};
+    QTest::newRow("Ctrl+click adds") << 4 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2, 4, 6};
+    QTest::newRow("Ctrl+click takes away") << 6 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2};
+    QTest::newRow("Shift+click replaces by a run") << 3 << 0 << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                                   << QList<int>{0, 1, 2, 3};
+    QTest::newRow("Down replaces") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << QList<int>{1};
+    QTest::newRow("Shift+Down replaces by a run")
+        << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int>{0, 1};
+    QTest::newRow("Ctrl+Down keeps") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                     << QList<int>{2, 6};
+    QTest::newRow("Space keeps") << -1 << int(Qt::Key_Space) << Qt::KeyboardModifiers() << QList<int>{2, 6};
+}
+
+// The highlight reads as the selection, and its first change gives what it
+// gives over any selection: replaced by a plain move, added to with Ctrl.
+void TestSearch::firstSelectionChangeAfterMarking()
+{
+    QFETCH(int, row);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QList<int>, selected);
+    Window f;
+    QVERIFY(f.open());
+    f.search(u" "_s);
+    ResultListView *list = f.w->JvCheckListBox1;
+    list->setFocus();
+    QApplication::processEvents();
+    if (key == 0) {
+        const QRect r = list->visualRect(list->resultModel()->index(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, QPoint(r.left() + 60, r.center().y()));
+    } else {
+        QTest::keyClick(list, Qt::Key(key), modifiers);
+    }
+    QList<int> rows;
+    for (int r = 0; r < list->count(); ++r)
+        if (list->selected(r))
+            rows << r;
+    QCOMPARE(rows, selected);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), selected.size());
+    // A later search marks afresh.
+    f.search(u"ARROW"_s);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
+    QVERIFY(list->selected(0));
+}
+
+void TestSearch::highlightReadsAsSelectedToScreenReaders()
+{
+    Window f;
+    QVERIFY(f.open());
+    f.search(u" "_s);
+    ResultListView *list = f.w->JvCheckListBox1;
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(iface && iface->tableInterface());
+    QAccessibleTableInterface *table = iface->tableInterface();
+    QCOMPARE(table->selectedCellCount(), 2);
+    for (int r = 0; r < list->count(); ++r) {
+        QAccessibleInterface *cell = table->cellAt(r, 0);
+        QVERIFY(cell);
+        QCOMPARE(cell->state().selected, r == 2 || r == 6);
+    }
+}
+
 void TestSearch::typeToFind()
 {
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     list->setFocus();
     QCOMPARE(QApplication::keyboardInputInterval(), 500);
 
@@ -509,7 +584,7 @@ void TestSearch::emptyListKeysShowNoError()
     Window f;
     QVERIFY(f.open());
     f.search(u"ZZZ"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(list->count(), 0);
     list->setFocus();
     auto box = modal::onNextModal([](QWidget *w) { w->close(); }, 300);
@@ -529,7 +604,7 @@ void TestSearch::scrollWidthFollowsTheWidestRow()
     Window f;
     QVERIFY(f.open({u"1\tcourt\tf\tv\ta\tp\tc\tr\t"_s, u"2\t"_s + longName + u"\tf\tv\ta\tp\tc\tr\t"_s}));
     f.search(u"1"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(list->count(), 1);
     QApplication::processEvents();
     const int narrow = list->resultModel()->rowWidth();
@@ -567,7 +642,7 @@ void TestSearch::itemTextOutOfRange()
     Window f;
     QVERIFY(f.open());
     f.search(u"PARACETAMOL"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     for (int row : {-1, 2, 100}) {
         try {
             list->itemText(row);
@@ -611,7 +686,7 @@ void TestSearch::wholeFile()
         for (qsizetype i = 0; i < store.count(); ++i)
             if (LineMatchesQuery(store.line(i), query))
                 expected << i;
-        TCheckListView *list = f.w->JvCheckListBox1;
+        ResultListView *list = f.w->JvCheckListBox1;
         QCOMPARE(list->count(), int(expected.size()));
         int unchecked = 0;
         for (int r = 0; r < list->count(); ++r) {
