@@ -10,8 +10,8 @@ endif()
 include(GNUInstallDirs)
 
 set_target_properties(Verdane PROPERTIES WIN32_EXECUTABLE ON)
-install(TARGETS Verdane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The program itself is installed by cmake/install.cmake, on every system.
 # Qt's deployment script runs windeployqt over the installed program and
 # writes a qt.conf beside it. When cross-compiling there is no deployment
 # tool to run: the script then only says so instead of failing.
