@@ -75,7 +75,10 @@ bool InstallQtFrenchTranslation(const QString &folder)
     QCoreApplication::removeTranslator(translator);
     const QString dir = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
                                          : folder;
-    if (!translator->load(u"qtbase_fr"_s, dir))
+    // qtbase_fr.qm is Qt's own catalog, as Linux packages install it; a Qt
+    // deployed beside the program on Windows has Qt's French texts gathered
+    // into the one catalog qt_fr.qm instead.
+    if (!translator->load(u"qtbase_fr"_s, dir) && !translator->load(u"qt_fr"_s, dir))
         return false;
     return QCoreApplication::installTranslator(translator);
 }

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -125,6 +126,7 @@ private slots:
     void styleFoundShowsNoDialog();
     void qtTextsInFrench();
     void missingTranslationStillStarts();
+    void deployedTranslationCatalog();
 
 private:
     std::unique_ptr<fixture::ProgramFolder> m_folder;
@@ -630,6 +632,21 @@ void TestStartup::missingTranslationStillStarts()
     // Qt's texts stay as Qt has them; nothing else changes.
     QVERIFY(contextMenuTexts(w->Edit_NOM).contains(u"Copy"_s));
     QCOMPARE(w->StatusBar1->panelText(0), u"0"_s);
+}
+
+void TestStartup::deployedTranslationCatalog()
+{
+    // Qt's deployment step on Windows leaves Qt's French texts in one
+    // catalog, qt_fr.qm, and no qtbase_fr.qm: made here from Qt's own.
+    const QString qtbase =
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_fr.qm"_s;
+    if (!QFile::exists(qtbase))
+        QSKIP("Qt's French translation is not installed");
+    QTemporaryDir deployed;
+    QVERIFY(QFile::copy(qtbase, deployed.filePath(u"qt_fr.qm"_s)));
+    const auto restore = qScopeGuard([] { InstallQtFrenchTranslation(u"/nonexistent"_s); });
+    QVERIFY(InstallQtFrenchTranslation(deployed.path()));
+    QCOMPARE(QCoreApplication::translate("QScrollBar", "Scroll here"), u"Défiler jusqu'ici"_s);
 }
 
 QTEST_MAIN(TestStartup)

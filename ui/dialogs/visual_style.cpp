@@ -110,6 +110,10 @@ void EnsureProgramFonts()
         return;
     done = true;
 
+#if defined(Q_OS_WIN)
+    // Both faces are Windows' own: no stand-in to look for, and no
+    // substitution naming a face that Windows lacks.
+#else
     struct Face
     {
         QString family;
@@ -140,4 +144,5 @@ void EnsureProgramFonts()
         QFont::insertSubstitution(face.family,
                                   registered.isEmpty() ? u"DejaVu Sans"_s : registered.first());
     }
+#endif
 }

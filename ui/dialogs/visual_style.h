@@ -38,5 +38,6 @@ double ScreenDensityScale();
 // Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
 // installed, else the metric-compatible faces of Debian's fonts-wine
 // (/usr/share/wine/fonts, registered with the application), else a
-// substitution by "DejaVu Sans". Idempotent.
+// substitution by "DejaVu Sans". On Windows, whose own faces they are, it
+// does nothing. Idempotent.
 void EnsureProgramFonts();
