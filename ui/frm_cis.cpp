@@ -511,15 +511,15 @@ void TForm_CIS::INI_GETExecute()
     // off it once the frame is known. Without one the designed client size
     // stays, and so does it when a bad piece stopped the restore before the
     // width or height was applied.
-    const bool stored = !IniReadString(ProgramBaseName(), objectName(), QString()).isEmpty();
+    // A value of three pieces or fewer leaves the height (and with two, the
+    // width) as designed.
+    const qsizetype pieces = SplitText(IniReadString(ProgramBaseName(), objectName(), QString()), u":"_s).size();
     const QSize before = size();
     bool complete = false;
     const auto remember = qScopeGuard([&] {
-        if (!stored)
-            return;
         const QSize outer = frameGeometry().size();
-        m_restoredOuterSize = QSize(complete || width() != before.width() ? outer.width() : -1,
-                                    complete || height() != before.height() ? outer.height() : -1);
+        m_restoredOuterSize = QSize(pieces > 2 && (complete || width() != before.width()) ? outer.width() : -1,
+                                    pieces > 3 && (complete || height() != before.height()) ? outer.height() : -1);
     });
     RestoreWindowGeometry(this, QString());
     complete = true;

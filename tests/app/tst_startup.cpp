@@ -104,6 +104,10 @@ private slots:
     void noSettingsFile();
     void savedSizeRestoredAndCentred_data();
     void savedSizeRestoredAndCentred();
+    void hostileGeometryLeavesUsableWindow_data();
+    void hostileGeometryLeavesUsableWindow();
+    void restoreBringsBackLostWindow_data();
+    void restoreBringsBackLostWindow();
     void unreadableGeometryStillLoadsDatabase_data();
     void unreadableGeometryStillLoadsDatabase();
     void lockedDatabase();
@@ -228,7 +232,7 @@ void TestStartup::savedSizeRestoredAndCentred_data()
     QTest::newRow("plain") << u"10:20"_s << QSize(700, 500) << QString();
     QTest::newRow("odd size, halved toward zero") << u"-1500:100"_s << QSize(701, 481) << QString();
     QTest::newRow("larger than the work area") << u"3000:-20"_s << QSize(2500, 1200) << QString();
-    QTest::newRow("extra piece ignored") << u"100:200"_s << QSize(640, 400) << u":500"_s;
+    QTest::newRow("extra piece ignored") << u"100:200"_s << QSize(720, 400) << u":500"_s;
 }
 
 void TestStartup::savedSizeRestoredAndCentred()
@@ -246,6 +250,82 @@ void TestStartup::savedSizeRestoredAndCentred()
     QCOMPARE(w->frameGeometry().size(), outer);
     // The saved position is replaced by the centred one.
     QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(outer));
+}
+
+// Stored sizes that would leave the window unmapped (invisible, out of reach
+// of the keyboard, never saved again) or overflow the arithmetic: the window
+// keeps 686 x 160 at least, shows centred and closes normally.
+void TestStartup::hostileGeometryLeavesUsableWindow_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QSize>("outer"); // height -1: the designed height stays
+    QTest::newRow("zero width") << u"100:50:0:600"_s << QSize(686, 600);
+    QTest::newRow("all zero") << u"0:0:0:0"_s << QSize(686, 160);
+    QTest::newRow("all negative") << u"-5:-5:-5:-5"_s << QSize(686, 160);
+    QTest::newRow("three tiny pieces") << u"1:2:3"_s << QSize(686, -1);
+    QTest::newRow("hex tiny") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QSize(686, 160);
+    QTest::newRow("tall enough, too narrow") << u"0:0:300:500"_s << QSize(686, 500);
+    QTest::newRow("top at the largest int") << u"100:2147483647:800:600"_s << QSize(800, 600);
+    QTest::newRow("left at the smallest int") << u"-2147483648:50:800:600"_s << QSize(800, 600);
+    QTest::newRow("width at the smallest int") << u"0:0:-2147483648:600"_s << QSize(686, 600);
+    QTest::newRow("height at the smallest int") << u"0:0:700:-2147483648"_s << QSize(700, 160);
+}
+
+void TestStartup::hostileGeometryLeavesUsableWindow()
+{
+    QFETCH(QString, value);
+    QFETCH(QSize, outer);
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QVERIFY2(work.width() >= 800 && work.height() >= 600, "the screen is too small for these rows");
+    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->frameGeometry().width(), outer.width());
+    if (outer.height() < 0)
+        QCOMPARE(w->ClientArea1->height(), 443);
+    else
+        QCOMPARE(w->frameGeometry().height(), outer.height());
+    QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(w->frameGeometry().size()));
+    // The search band is there to be used.
+    QVERIFY(w->Edit1->isVisible());
+    QVERIFY(w->Edit1->visibleRegion().boundingRect().width() > 0);
+
+    // And the window closes, saving a geometry the next start can use.
+    QVERIFY(w->close());
+    QCOMPARE(m_folder->quitRequests, 1);
+    QVERIFY(QString::fromUtf8(readFile(m_folder->iniPath()))
+                .contains(u"Form_CIS="_s + geometryText(w->frameGeometry()) + u"\r\n"_s));
+}
+
+// A restore on the shown window (the INI_GET command) must not move it where
+// no screen shows it.
+void TestStartup::restoreBringsBackLostWindow_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("centred");
+    QTest::newRow("left of every screen") << u"-3000:100:800:600"_s << true;
+    QTest::newRow("far below every screen") << u"0:100000:800:600"_s << true;
+    QTest::newRow("far right, int overflow once") << u"2147483647:2147483647:800:600"_s << true;
+    QTest::newRow("partly on screen stays") << u"-500:100:800:600"_s << false;
+}
+
+void TestStartup::restoreBringsBackLostWindow()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, centred);
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    w->INI_GET->trigger();
+    const QRect outer = w->frameGeometry();
+    QCOMPARE(outer.size(), QSize(800, 600));
+    QVERIFY(outer.intersects(QGuiApplication::primaryScreen()->geometry()));
+    if (centred)
+        QCOMPARE(outer.topLeft(), centredOnScreen(outer.size()));
+    else
+        QCOMPARE(outer.topLeft(), QPoint(-500, 100));
 }
 
 void TestStartup::unreadableGeometryStillLoadsDatabase_data()
