@@ -527,8 +527,13 @@ void TForm_CIS::INI_GETExecute()
 
 void TForm_CIS::INI_SAVEExecute()
 {
-    SaveWindowGeometry(this, QString());
-    IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
+    // A text the settings file cannot hold (a "]" in the program's name, a
+    // line break in the database path or the program folder) is left out and
+    // its old line stays: refusing the close for it would refuse every close.
+    if (IniCanStore(ProgramBaseName(), objectName(), GeometryValue(frameGeometry())))
+        SaveWindowGeometry(this, QString());
+    if (IniCanStore(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath))
+        IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
 }
 
 // ---- The ways out ----------------------------------------------------------

@@ -390,6 +390,14 @@ bool isWritableKey(QStringView key)
 
 } // namespace
 
+bool IniCanStore(const QString &section, const QString &key, const QString &value)
+{
+    // A line break in any text would inject lines into the file.
+    if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value))
+        return false;
+    return isWritableSection(trimBlanks(section)) && isWritableKey(trimBlanks(key));
+}
+
 QString IniReadString(const QString &section, const QString &key, const QString &defaultValue,
                       const QString &iniFile)
 {
@@ -420,13 +428,10 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
     const auto failure = [&path]() { return AppError(u"Impossible d'écrire dans %1"_s.arg(path)); };
     if (path.isEmpty())
         throw failure();
-    // A line break in any text would inject lines into the file.
-    if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value))
+    if (!IniCanStore(section, key, value))
         throw failure();
     const QString sectionName = trimBlanks(section).toString();
     const QString keyName = trimBlanks(key).toString();
-    if (!isWritableSection(sectionName) || !isWritableKey(keyName))
-        throw failure();
 
     const QString target = ResolveWriteTarget(path);
     const QByteArray targetName = QFile::encodeName(target);

@@ -115,6 +115,8 @@ private slots:
     void closeStepWritesBothKeys();
     void closeStepRefusedWrite_data();
     void closeStepRefusedWrite();
+    void closeStepSkipsWhatTheFileCannotHold_data();
+    void closeStepSkipsWhatTheFileCannotHold();
     void quitWritesNothing_data();
     void quitWritesNothing();
     void eventLoopEnds_data();
@@ -472,6 +474,61 @@ void TestStartup::closeStepRefusedWrite()
     // Quitting still ends the program.
     w->Quitter1->trigger();
     QCOMPARE(m_folder->quitRequests, 1);
+}
+
+// Texts the settings file cannot hold: retrying could never store them, so
+// they are left out (their old line stays) and the close step goes on.
+void TestStartup::closeStepSkipsWhatTheFileCannotHold_data()
+{
+    QTest::addColumn<QString>("folder");  // the program's folder, inside the test folder
+    QTest::addColumn<QString>("program"); // the program file's name
+    QTest::addColumn<bool>("database");   // a cis.txt beside the program
+    QTest::addColumn<bool>("geometryWritten");
+    QTest::addColumn<bool>("pathWritten");
+    QTest::newRow("] in the program's name") << u"prog"_s << u"Verdane[1]"_s << true << false << true;
+    QTest::newRow("line break in the program folder, fallback path")
+        << u"pro\ng"_s << u"Verdane"_s << false << true << false;
+    QTest::newRow("line break in the loaded database's path")
+        << u"pro\ng"_s << u"Verdane"_s << true << true << false;
+    QTest::newRow("both") << u"pro\ng"_s << u"Verdane[1]"_s << true << false << false;
+}
+
+void TestStartup::closeStepSkipsWhatTheFileCannotHold()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, program);
+    QFETCH(bool, database);
+    QFETCH(bool, geometryWritten);
+    QFETCH(bool, pathWritten);
+    QVERIFY(QDir(m_folder->dir.path()).mkpath(folder));
+    const QString dir = m_folder->path(folder) + u'/';
+    SetProgramPathForTesting(dir + program);
+    const QString iniPath = IniFileName();
+    const QByteArray before = "[Verdane]\r\nForm_CIS=1:2:700:500\r\n[ANSM]\r\nCIS.TXT=/old/cis.txt\r\n";
+    QVERIFY(writeFile(iniPath, before));
+    if (database)
+        QVERIFY(writeFile(dir + u"cis.txt"_s, fixture::sampleCis()));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QCOMPARE(w->CisLines->count(), database ? 3 : 0);
+    QCOMPARE(CisFilePath, dir + u"cis.txt"_s);
+    w->resize(720, 500);
+    QTRY_COMPARE(w->size(), QSize(720, 500));
+
+    // No error box: the close step ends the program.
+    auto outcome = modal::onNextModal([](QWidget *dialog) { dialog->close(); }, 200);
+    QVERIFY(w->close());
+    QTest::qWait(250); // the watcher ends before the next test's dialogs
+    QVERIFY(!outcome->seen);
+    QCOMPARE(m_folder->quitRequests, 1);
+
+    QByteArray expected = before;
+    if (geometryWritten)
+        expected.replace("1:2:700:500", geometryText(w->frameGeometry()).toUtf8());
+    if (pathWritten)
+        expected.replace("/old/cis.txt", CisFilePath.toUtf8());
+    QCOMPARE(readFile(iniPath), expected);
 }
 
 void TestStartup::quitWritesNothing_data()

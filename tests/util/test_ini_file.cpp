@@ -264,6 +264,7 @@ void TestIniFile::roundTrip_data()
 void TestIniFile::roundTrip()
 {
     QFETCH(QString, value);
+    QVERIFY(IniCanStore(u"S"_s, u"k"_s, value));
     // Written to a new file, then as a replacement in an 8-bit and a UTF-16 file.
     IniWriteString(u"S"_s, u"k"_s, value, m_ini);
     QCOMPARE(IniReadString(u"S"_s, u"k"_s, u"d"_s, m_ini), value);
@@ -304,6 +305,7 @@ void TestIniFile::writeRefusesLineBreaksAndBadNames()
     QFETCH(QString, value);
     const QByteArray before("[ANSM]\r\nCIS.TXT=/data/cis.txt\r\n");
     QVERIFY(writeBytes(m_ini, before));
+    QVERIFY(!IniCanStore(section, key, value));
     try {
         IniWriteString(section, key, value, m_ini);
         QFAIL("the write was accepted");
