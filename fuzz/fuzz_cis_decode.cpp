@@ -7,6 +7,7 @@
 #include "cis_store.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <QStringView>
 
 #include <new>
@@ -84,7 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         text = utf16(bytes.sliced(2), bytes[0] == '\xFE');
     } else if (bytes.startsWith("\xEF\xBB\xBF")) {
         exact = bytes.sliced(3).isValidUtf8();
-        text = QString::fromUtf8(bytes.sliced(3));
+        // A second mark is text (a zero-width no-break space), which
+        // QString::fromUtf8 would drop.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        text = utf8(bytes.sliced(3));
     } else if (bytes.isValidUtf8()) {
         text = QString::fromUtf8(bytes); // valid UTF-8 reads exactly as Qt reads it
     } else {
