@@ -28,19 +28,21 @@ void applyOuter(QWidget *w, const QRect &outer)
     w->resize(outer.size() - frameExtra);
 }
 
-// The smallest outer size a restore leaves: 686 x 160 pixels at 96 dots per
+// The smallest outer size a restore leaves: 686 x 380 pixels at 96 dots per
 // inch, scaled like the window's own lengths. 686 is the main window's
 // designed width, the narrowest at which its search band shows the search
-// box and both buttons; 160 holds the title bar (and with it the close box),
-// the menu bar and that band. Without it a stored 0 or negative size leaves
-// the window unmapped, invisible and impossible to close. The work area
-// still wins on a smaller screen.
+// box and both buttons; 380 holds the title bar (and with it the close box),
+// the menu bar and every fixed band (search, record, buttons, status bar)
+// without one covering another, the result list shrinking to nothing.
+// Without it a stored 0 or negative size leaves the window unmapped,
+// invisible and impossible to close. The work area still wins on a smaller
+// screen.
 QSize minimumOuterSize(const QSize &workArea)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
     const double scale = dpi > 0 ? dpi / 96.0 : 1.0;
-    const QSize designed(int(std::lround(686 * scale)), int(std::lround(160 * scale)));
+    const QSize designed(int(std::lround(686 * scale)), int(std::lround(380 * scale)));
     return workArea.isValid() ? designed.boundedTo(workArea) : designed;
 }
 

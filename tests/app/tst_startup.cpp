@@ -294,21 +294,21 @@ void TestStartup::savedSizeRestoredAndCentred()
 
 // Stored sizes that would leave the window unmapped (invisible, out of reach
 // of the keyboard, never saved again) or overflow the arithmetic: the window
-// keeps 686 x 160 at least, shows centred and closes normally.
+// keeps 686 x 380 at least, shows centred and closes normally.
 void TestStartup::hostileGeometryLeavesUsableWindow_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QSize>("outer"); // height -1: the designed height stays
     QTest::newRow("zero width") << u"100:50:0:600"_s << QSize(686, 600);
-    QTest::newRow("all zero") << u"0:0:0:0"_s << QSize(686, 160);
-    QTest::newRow("all negative") << u"-5:-5:-5:-5"_s << QSize(686, 160);
+    QTest::newRow("all zero") << u"0:0:0:0"_s << QSize(686, 380);
+    QTest::newRow("all negative") << u"-5:-5:-5:-5"_s << QSize(686, 380);
     QTest::newRow("three tiny pieces") << u"1:2:3"_s << QSize(686, -1);
-    QTest::newRow("hex tiny") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QSize(686, 160);
+    QTest::newRow("hex tiny") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QSize(686, 380);
     QTest::newRow("tall enough, too narrow") << u"0:0:300:500"_s << QSize(686, 500);
     QTest::newRow("top at the largest int") << u"100:2147483647:800:600"_s << QSize(800, 600);
     QTest::newRow("left at the smallest int") << u"-2147483648:50:800:600"_s << QSize(800, 600);
     QTest::newRow("width at the smallest int") << u"0:0:-2147483648:600"_s << QSize(686, 600);
-    QTest::newRow("height at the smallest int") << u"0:0:700:-2147483648"_s << QSize(700, 160);
+    QTest::newRow("height at the smallest int") << u"0:0:700:-2147483648"_s << QSize(700, 380);
 }
 
 void TestStartup::hostileGeometryLeavesUsableWindow()
