@@ -28,6 +28,7 @@
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QShowEvent>
+#include <QTimer>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -469,12 +470,30 @@ void TForm_CIS::showEvent(QShowEvent *e)
     m_placementPending = true;
     m_placementDeadline = QDateTime::currentMSecsSinceEpoch() + 3000;
     finishFirstPlacement();
+    if (!m_placementPending)
+        return;
+    // The frame may come without a move (the window manager keeping the
+    // position): look again now and then until the deadline.
+    auto *poll = new QTimer(this);
+    poll->setInterval(50);
+    connect(poll, &QTimer::timeout, this, [this, poll] {
+        if (m_placementPending && QDateTime::currentMSecsSinceEpoch() < m_placementDeadline)
+            finishFirstPlacement();
+        else
+            m_placementPending = false;
+        if (!m_placementPending)
+            poll->deleteLater();
+    });
+    poll->start();
 }
 
 void TForm_CIS::finishFirstPlacement()
 {
     const QSize frameExtra = frameGeometry().size() - geometry().size();
-    if (!m_placementPending || frameExtra.isNull())
+    // While the window manager reparents the window, the frame may be
+    // reported smaller than the window itself: taking that off would double
+    // the window. Wait for the next move then.
+    if (!m_placementPending || frameExtra.isNull() || frameExtra.width() < 0 || frameExtra.height() < 0)
         return; // the frame is not known yet
     m_placementPending = false;
     // The restored size is an outer size: the frame comes off it. A
