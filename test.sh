@@ -7,3 +7,16 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_WERROR=
 cmake --build build --parallel "$(nproc)"
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"
+
+# Fault finding (README, "Fault finding"): the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each libFuzzer
+# target for a few seconds when clang is installed.
+cd ..
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_SANITIZE=ON >/dev/null
+cmake --build build-asan --parallel "$(nproc)"
+(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
+if command -v clang++-14 >/dev/null; then
+  CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_FUZZ=ON >/dev/null
+  cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_all
+  (cd build-fuzz && ctest -L fuzz --output-on-failure)
+fi
