@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wine fonts-dejavu-core  # the faces the program's style asks for
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
+  x11-utils imagemagick xdotool  # docs/screenshot.sh finds the window, types a search, takes the picture
   clang-14 libclang-rt-14-dev    # the fuzz targets' libFuzzer build (README, "Fault finding")
 )
 missing=()

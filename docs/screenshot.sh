@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds the program and takes a picture of its main window, as started, into
-# docs/main-window.png. Runs under a virtual X server at 96 dpi, so the window
-# has its designed size. Uses the real CIS file from ../shared/data when it is
-# there, else a small demonstration file.
+# Builds the program and takes a picture of its main window at work (after a
+# search) into docs/main-window.png, as a French user sees it (French dates).
+# Runs under a virtual X server at 96 dpi, so the window has its designed
+# size. Uses the real CIS file from ../shared/data when it is there, else the
+# committed sample file. Needs xvfb-run, xwininfo, xdotool and import: the
+# set-up script (cmake/install-deps.sh) installs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+bash cmake/install-deps.sh
 build=${BUILD_DIR:-$root/build}
 
 cmake -S . -B "$build" -G Ninja >/dev/null
@@ -19,10 +22,7 @@ real="$root/../shared/data/CIS_bdpm_2019_cp1252.txt"
 if [ -f "$real" ]; then
   cp "$real" "$work/cis.txt"
 else
-  printf '%s\r\n' \
-    $'60000001\tDOLIPRANE 500 mg, comprim\xe9\tcomprim\xe9\torale\tAutorisation active\tProc\xe9dure nationale\tCommercialis\xe9e\t12/03/1998\t\t\tNon' \
-    $'60000002\tASPIRINE 100 mg, comprim\xe9\tcomprim\xe9\torale\tAutorisation active\tProc\xe9dure nationale\tNon commercialis\xe9e\t01/01/2000\t\t\tNon' \
-    > "$work/cis.txt"
+  cp "$root/tests/data/cis_sample_cp1252.txt" "$work/cis.txt"
 fi
 touch -d '2019-03-15 12:00' "$work/cis.txt"
 
@@ -37,11 +37,19 @@ for _ in $(seq 1 100); do
 done
 sleep 1 # let the first paint finish
 id=$(xwininfo -name "$title" | awk '/Window id:/ {print $4}')
+# The program at work: a search typed and run as a user would.
+xdotool windowfocus --sync "$id"
+xdotool type --delay 20 PARACETAMOL
+xdotool key Return
+sleep 1
 import -window "$id" "$2"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 INNER
 
-LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
+# Qt takes the date format from LANG, so the status bar shows the file's date
+# as in France even where no French system locale is installed (xwininfo then
+# warns that it cannot set the locale: harmless).
+env -u LC_ALL -u LC_TIME LANG=fr_FR.UTF-8 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
   bash "$work/shoot.sh" "$work" "$root/docs/main-window.png"
 echo "docs/main-window.png written"

@@ -37,6 +37,8 @@ QString CisFilePath;
 
 namespace {
 
+// Kept letter for letter: "d''un" with two apostrophes (the plain message of
+// an empty search has one).
 const QString kSearchHint = u"Entrez tout ou partie d''un nom de médicament sans accent"_s;
 constexpr int kHintMs = 2500;
 
@@ -73,6 +75,11 @@ QFont tahoma(double pixelSize, bool bold)
     return f;
 }
 
+QFont boldFont(double scale)
+{
+    return tahoma(11 * scale, true);
+}
+
 // A glyph bitmap holds two images side by side: the normal one, then its
 // greyed form for the disabled button. The colour of the bottom-left pixel
 // is transparent.
@@ -92,6 +99,12 @@ QIcon glyphIcon(const QString &path)
     icon.addPixmap(part(0), QIcon::Normal);
     icon.addPixmap(part(1), QIcon::Disabled);
     return icon;
+}
+
+void setHint(QWidget *w, const QString &text)
+{
+    w->setToolTip(text);
+    w->setToolTipDuration(kHintMs);
 }
 
 QFrame *makePanel(QWidget *parent, const QString &name, const QString &accessible)
@@ -138,19 +151,43 @@ void TForm_CIS::buildControls()
     const QScreen *scr = QGuiApplication::primaryScreen();
     const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
     m_scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
-    const QFont windowFont = tahoma(11 * m_scale, false);
-    const QFont boldFont = tahoma(11 * m_scale, true);
-    setFont(windowFont);
+    setFont(tahoma(11 * m_scale, false));
 
-    auto place = [this](QWidget *w, int x, int y, int wd, int ht) {
-        w->setGeometry(S(x), S(y), S(wd), S(ht));
-    };
-    auto hint = [](QWidget *w, const QString &text) {
-        w->setToolTip(text);
-        w->setToolTipDuration(kHintMs);
-    };
+    buildMenu();
+    buildCommands();
+    // The bands in creation (stacking) order.
+    buildClientArea();
+    buildRecordPanel();
+    buildWebPanel();
+    buildSearchBand();
+    buildTabCycle();
 
-    // -- Menu bar --------------------------------------------------------
+    auto *client = static_cast<ClientAreaWidget *>(ClientArea1);
+    client->arrange = [this] { arrangeBands(); };
+    for (QWidget *band : {static_cast<QWidget *>(Gauge1), ListBox1, static_cast<QWidget *>(StatusBar1),
+                          static_cast<QWidget *>(panel_edit), static_cast<QWidget *>(panel_btn),
+                          static_cast<QWidget *>(Panel3)})
+        client->watch(band);
+
+    // The designed client size: 686 x 443 below the menu bar.
+    ClientArea1->resize(S(686), S(443));
+    resize(S(686), S(443) + MainMenu1->sizeHint().height());
+    if (layout())
+        layout()->activate();
+    arrangeBands();
+
+    // Log-off or shut-down ends the program without the close step.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endSession(); });
+}
+
+void TForm_CIS::place(QWidget *w, int x, int y, int width, int height) const
+{
+    w->setGeometry(S(x), S(y), S(width), S(height));
+}
+
+void TForm_CIS::buildMenu()
+{
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(u"MainMenu1"_s);
     MainMenu1->setAccessibleName(u"Menu"_s);
@@ -159,6 +196,7 @@ void TForm_CIS::buildControls()
     Fihcier1->setAccessibleName(u"Fichier"_s);
     PAgedetlchragemntdelANSM1 = Fihcier1->addAction(u"Page de téléchargement de l'ANSM"_s);
     PAgedetlchragemntdelANSM1->setObjectName(u"PAgedetlchragemntdelANSM1"_s);
+    // Kept letter for letter: "CLIC!" without a space; "Editer" below without accent.
     mnu_DOWNLOAD = Fihcier1->addAction(u"Télécharger \"CIS.TXT\" en un seul CLIC!"_s);
     mnu_DOWNLOAD->setObjectName(u"mnu_DOWNLOAD"_s);
     N2 = Fihcier1->addSeparator();
@@ -178,8 +216,11 @@ void TForm_CIS::buildControls()
     CopierleNom1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     for (QAction *a : {PAgedetlchragemntdelANSM1, mnu_DOWNLOAD, DGSUrgent1, Quitter1, CopierleNom1})
         a->setShortcutContext(Qt::WindowShortcut);
+}
 
-    // -- Named commands and the other non-visual components -------------
+// Named commands and the other non-visual components.
+void TForm_CIS::buildCommands()
+{
     auto *actionList = new QObject(this);
     actionList->setObjectName(u"ActionList1"_s);
     INI_GET = new QAction(u"INI_GET"_s, actionList);
@@ -195,10 +236,13 @@ void TForm_CIS::buildControls()
     auto *imageList = new QObject(this);
     imageList->setObjectName(u"ImageList1"_s);
     setAcceptDrops(true);
+}
 
-    // -- Client area and its bands, in creation (stacking) order ----------
-    auto *client = new ClientAreaWidget(this);
-    ClientArea1 = client;
+// The client area, then the progress gauge, the result list, the hidden
+// list box and the status bar.
+void TForm_CIS::buildClientArea()
+{
+    ClientArea1 = new ClientAreaWidget(this);
     ClientArea1->setObjectName(u"ClientArea1"_s);
     ClientArea1->setAccessibleName(u"Contenu de la fenêtre"_s);
     setCentralWidget(ClientArea1);
@@ -206,14 +250,14 @@ void TForm_CIS::buildControls()
     Gauge1 = new TGauge(ClientArea1);
     Gauge1->setObjectName(u"Gauge1"_s);
     Gauge1->setAccessibleName(u"Progression"_s);
-    Gauge1->setFont(boldFont);
+    Gauge1->setFont(boldFont(m_scale));
     place(Gauge1, 0, 219, 686, 16);
     Gauge1->hide();
 
     JvCheckListBox1 = new TCheckListView(ClientArea1);
     JvCheckListBox1->setObjectName(u"JvCheckListBox1"_s);
     JvCheckListBox1->setAccessibleName(u"Résultats"_s);
-    hint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);
+    setHint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);
     place(JvCheckListBox1, 0, 112, 686, 107);
 
     ListBox1 = new QWidget(ClientArea1);
@@ -226,8 +270,11 @@ void TForm_CIS::buildControls()
     StatusBar1 = new TStatusBar(ClientArea1);
     StatusBar1->setObjectName(u"StatusBar1"_s);
     place(StatusBar1, 0, 424, 686, 19);
+}
 
-    // Record panel: a raised bevel and a 1-pixel spacing inside it.
+// Record panel: a raised bevel and a 1-pixel spacing inside it.
+void TForm_CIS::buildRecordPanel()
+{
     panel_edit = makePanel(ClientArea1, u"panel_edit"_s, u"Fiche du produit"_s);
     place(panel_edit, 0, 235, 686, 131);
 
@@ -240,12 +287,13 @@ void TForm_CIS::buildControls()
     JvLED_AUT->setAccessibleName(u"Autorisation active"_s);
     place(JvLED_AUT, 545, 57, 17, 17);
 
+    const QFont boldFace = boldFont(m_scale);
     auto box = [&](const QString &name, const QString &caption, int x, int y, int w, bool bold) {
         auto *e = new TLabeledEdit(caption, panel_edit);
         e->setObjectName(name);
         e->EditLabel->setObjectName(name + u"_Label"_s);
         if (bold)
-            e->setFont(boldFont);
+            e->setFont(boldFace);
         place(e, x, y, w, 21);
         e->EditLabel->setFixedHeight(S(13));
         e->placeLabel();
@@ -284,10 +332,12 @@ void TForm_CIS::buildControls()
     btn_copy->setAccessibleName(u"Copier"_s);
     btn_copy->setIcon(QIcon(u":/img/copy.png"_s));
     btn_copy->setIconSize(QSize(S(16), S(16)));
-    hint(btn_copy, u"Copier"_s);
+    setHint(btn_copy, u"Copier"_s);
     place(btn_copy, 389, 17, 20, 21);
+}
 
-    // Web-button panel.
+void TForm_CIS::buildWebPanel()
+{
     panel_btn = makePanel(ClientArea1, u"panel_btn"_s, u"Liens"_s);
     place(panel_btn, 0, 366, 686, 58);
     const QIcon tick = glyphIcon(u":/img/tick.bmp"_s);
@@ -297,7 +347,7 @@ void TForm_CIS::buildControls()
         panel_btn);
     btn_Extrait->setObjectName(u"btn_Extrait"_s);
     btn_Extrait->setAccessibleName(btn_Extrait->text());
-    btn_Extrait->setFont(boldFont);
+    btn_Extrait->setFont(boldFont(m_scale));
     btn_Extrait->setIcon(tick);
     btn_Extrait->setIconSize(glyphSize);
     place(btn_Extrait, 1, 1, 555, 56);
@@ -309,10 +359,14 @@ void TForm_CIS::buildControls()
     btn_VIDAL->setIconSize(glyphSize);
     place(btn_VIDAL, 556, 1, 129, 56);
     btn_VIDAL->setEnabled(false);
+}
 
-    // Top band: logo and the search group.
+// Top band: logo and the search group.
+void TForm_CIS::buildSearchBand()
+{
     Panel3 = makePanel(ClientArea1, u"Panel3"_s, u"Bandeau"_s);
     place(Panel3, 0, 0, 686, 88);
+    const QSize glyphSize(S(18), S(18));
     Image1 = new QLabel(Panel3);
     Image1->setObjectName(u"Image1"_s);
     Image1->setAccessibleName(u"Agence Nationale de Sécurité du Médicament"_s);
@@ -323,24 +377,24 @@ void TForm_CIS::buildControls()
     GroupBox1 = new QGroupBox(kSearchHint, Panel3);
     GroupBox1->setObjectName(u"GroupBox1"_s);
     GroupBox1->setAccessibleName(kSearchHint);
-    GroupBox1->setFont(boldFont);
-    hint(GroupBox1, kSearchHint);
+    GroupBox1->setFont(boldFont(m_scale));
+    setHint(GroupBox1, kSearchHint);
     place(GroupBox1, 234, 1, 451, 86);
 
     Edit1 = new TUpperEdit(GroupBox1);
     Edit1->setObjectName(u"Edit1"_s);
     Edit1->setAccessibleName(kSearchHint);
     Edit1->setFont(tahoma(13 * m_scale, true));
-    hint(Edit1, kSearchHint);
+    setHint(Edit1, kSearchHint);
     place(Edit1, 6, 35, 195, 24);
 
     btn_SEARCH = new QPushButton(u"Rechercher"_s, GroupBox1);
     btn_SEARCH->setObjectName(u"btn_SEARCH"_s);
     btn_SEARCH->setAccessibleName(u"Rechercher"_s);
-    btn_SEARCH->setIcon(tick);
+    btn_SEARCH->setIcon(glyphIcon(u":/img/tick.bmp"_s));
     btn_SEARCH->setIconSize(glyphSize);
     btn_SEARCH->setDefault(true); // the look; Enter is routed by the window
-    hint(btn_SEARCH, kSearchHint);
+    setHint(btn_SEARCH, kSearchHint);
     place(btn_SEARCH, 207, 15, 169, 69);
 
     btn_close = new QPushButton(u"&Fermer"_s, GroupBox1);
@@ -348,9 +402,12 @@ void TForm_CIS::buildControls()
     btn_close->setAccessibleName(u"Fermer"_s);
     btn_close->setIcon(glyphIcon(u":/img/door.bmp"_s));
     btn_close->setIconSize(glyphSize);
-    hint(btn_close, kSearchHint);
+    setHint(btn_close, kSearchHint);
     place(btn_close, 376, 15, 73, 69);
+}
 
+void TForm_CIS::buildTabCycle()
+{
     // Buttons take the focus from the keyboard only through Tab, as the boxes do.
     for (QPushButton *b : {btn_copy, btn_Extrait, btn_VIDAL, btn_SEARCH, btn_close})
         b->setFocusPolicy(Qt::StrongFocus);
@@ -362,23 +419,6 @@ void TForm_CIS::buildControls()
                                     btn_VIDAL};
     for (qsizetype i = 0; i + 1 < cycle.size(); ++i)
         QWidget::setTabOrder(cycle[i], cycle[i + 1]);
-
-    client->arrange = [this] { arrangeBands(); };
-    for (QWidget *band : {static_cast<QWidget *>(Gauge1), ListBox1, static_cast<QWidget *>(StatusBar1),
-                          static_cast<QWidget *>(panel_edit), static_cast<QWidget *>(panel_btn),
-                          static_cast<QWidget *>(Panel3)})
-        client->watch(band);
-
-    // The designed client size: 686 x 443 below the menu bar.
-    ClientArea1->resize(S(686), S(443));
-    resize(S(686), S(443) + MainMenu1->sizeHint().height());
-    if (layout())
-        layout()->activate();
-    arrangeBands();
-
-    // Log-off or shut-down ends the program without the close step.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endSession(); });
 }
 
 QList<TLabeledEdit *> TForm_CIS::recordBoxes() const

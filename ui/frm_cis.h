@@ -10,8 +10,10 @@
 
 class CisStore;
 class QAction;
+class QDropEvent;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -90,10 +92,10 @@ public:
     // in this order).
     QList<TLabeledEdit *> recordBoxes() const;
 
-    // ---- Handlers ---------------------------------------------------------
+    // ---- Handlers, grouped by the file that defines them -------------------
+    // frm_cis.cpp: creation, first showing, settings, the ways out.
     void FormCreate();
     void FormShow();
-    void FormKeyPress(QChar key);
     // The close step: FormClose (INI_SAVE), then the quit request. Returns
     // false when the settings could not be written (error box shown, the
     // program keeps running).
@@ -101,22 +103,30 @@ public:
     void INI_GETExecute();
     void INI_SAVEExecute(); // throws AppError
     void Quitter1Click();
+    void btn_closeClick();
 
+    // frm_cis_search.cpp: the search and the record view.
     void btn_SEARCHClick();
     void JvCheckListBox1Click();
     void Edit_CIPChange();
     void edit_AUTORISATIONChange();
     void EDIT_commecialiseChange();
+
+    // frm_cis_web.cpp: the browser commands and the copy of the name.
     void Edit_CIP_SHELLURL();
-    void btn_copyClick();
     void btn_ExtraitClick();
     void btn_VIDALClick();
-    void btn_closeClick();
-    void JvDragDrop1Drop(QObject *sender, QPoint pos, const QStringList &files);
     void PAgedetlchragemntdelANSM1Click();
     void mnu_DOWNLOADClick();
     void DGSUrgent1Click();
+    void btn_copyClick();
     void CopierleNom1Click();
+
+    // frm_cis_drop.cpp: a new CIS file dropped on the window.
+    void JvDragDrop1Drop(QObject *sender, QPoint pos, const QStringList &files);
+
+    // frm_cis_keys.cpp: the window's keyboard.
+    void FormKeyPress(QChar key);
 
     // ---- Seams ------------------------------------------------------------
     // The quit request; tests replace it (QCoreApplication::quit outside the
@@ -125,16 +135,40 @@ public:
     bool quitRequested() const { return m_quitRequested; }
 
 protected:
+    // frm_cis.cpp
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
+    // frm_cis_drop.cpp
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dragMoveEvent(QDragMoveEvent *e) override;
     void dropEvent(QDropEvent *e) override;
+    // frm_cis_keys.cpp
     bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
-    void buildControls();   // layout, texts, fonts, tab order, initial state
-    void wireHandlers();    // connects every control to its handler; keyboard
+    // -- frm_cis.cpp: controls, layout, start-up, close --
+    // Every control with its texts, fonts and place, band by band, then the
+    // tab cycle and the initial state.
+    void buildControls();
+    void buildMenu();
+    void buildCommands(); // named commands and non-visual components
+    void buildClientArea(); // gauge, result list, hidden list box, status bar
+    void buildRecordPanel();
+    void buildWebPanel();
+    void buildSearchBand();
+    void buildTabCycle();
+    // Places w at a designed rectangle, scaled to this screen's density.
+    void place(QWidget *w, int x, int y, int width, int height) const;
+    // Places the bands in the client area and the right-aligned controls in
+    // their bands; runs on every client resize and band show/hide.
+    void arrangeBands();
+    int S(int v) const; // a designed length at this screen's density
+    void centreOnScreen();
+    // The window frame may become known only after the first showing; until
+    // then the first placement (restored outer size, centring) is redone.
+    void finishFirstPlacement();
+    void endSession(); // log-off or shut-down: leave without the close step
     void requestQuit();
     // Runs fn; an AppError escaping it is shown in the error box. Returns
     // false when it failed.
@@ -142,26 +176,21 @@ private:
 
     bool m_quitRequested = false;
     bool m_firstShowDone = false;
-
-    // -- window: layout, start-up, close (frm_cis.cpp) --
-    // Places the bands in the client area and the right-aligned controls in
-    // their bands; runs on every client resize and band show/hide.
-    void arrangeBands();
-    int S(int v) const; // a designed length at this screen's density
-    void centreOnScreen();
-    void endSession(); // log-off or shut-down: leave without the close step
-
     double m_scale = 1.0;
     bool m_sessionEnding = false;
     // Outer size restored before the frame was known; a negative width or
     // height was not restored.
     QSize m_restoredOuterSize;
-    // The window frame may become known only after the first showing; until
-    // then the first placement (restored outer size, centring) is redone.
-    void finishFirstPlacement();
-    void moveEvent(QMoveEvent *e) override;
     bool m_placementPending = false;
     qint64 m_placementDeadline = 0;
 
-    // -- behaviour: search, record view, web, drop, keyboard --
+    // -- frm_cis_drop.cpp --
+    // A file drag over a child control, passed to the window's own handlers.
+    bool forwardFileDrag(QWidget *target, QDropEvent *e);
+
+    // -- frm_cis_keys.cpp: wiring and keyboard --
+    void wireHandlers(); // connects every control to its handler; keyboard
+    // Enter, Escape, F10, Alt+F and the arrows on buttons, for the focused
+    // control; other characters reach FormKeyPress.
+    bool routeKey(QWidget *target, QKeyEvent *key);
 };

@@ -1,4 +1,4 @@
-// Import of a CIS file dropped on the window.
+// Import of a CIS file dropped on the window, or on any of its controls.
 #include "frm_cis.h"
 
 #include "cis_store.h"
@@ -163,4 +163,42 @@ void TForm_CIS::dropEvent(QDropEvent *e)
         if (self)
             self->guarded([&]() { self->JvDragDrop1Drop(self, pos, files); });
     });
+}
+
+// File drops over a control that takes text drops (the boxes) belong to the
+// window; text drags keep working as usual.
+bool TForm_CIS::forwardFileDrag(QWidget *widget, QDropEvent *drop)
+{
+    if (widget == this)
+        return false;
+    const QEvent::Type type = drop->type();
+    const QMimeData *mime = drop->mimeData();
+    bool files = false;
+    if (mime && mime->hasUrls()) {
+        const QList<QUrl> urls = mime->urls();
+        for (const QUrl &u : urls)
+            files = files || u.isLocalFile();
+    }
+    if (!files)
+        return false;
+    const QPointF pos = widget->mapTo(this, drop->position().toPoint());
+    if (type == QEvent::DragEnter) {
+        QDragEnterEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
+                               drop->modifiers());
+        dragEnterEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    } else if (type == QEvent::DragMove) {
+        QDragMoveEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
+                              drop->modifiers());
+        dragMoveEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    } else {
+        QDropEvent mapped(pos, drop->possibleActions(), mime, drop->buttons(), drop->modifiers());
+        dropEvent(&mapped);
+        drop->setDropAction(mapped.dropAction());
+        drop->setAccepted(mapped.isAccepted());
+    }
+    return true;
 }

@@ -1,4 +1,5 @@
-// Wiring of every control to its handler, and the window's keyboard.
+// Wiring of every control to its handler, and the window's keyboard: the
+// application-wide filter that sees keys before the focused control.
 #include "frm_cis.h"
 
 #include "result_list.h"
@@ -6,14 +7,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 
@@ -61,6 +60,41 @@ void moveFocusInContainer(QPushButton *button, bool forward)
         return;
     const qsizetype next = (here + (forward ? 1 : ring.size() - 1)) % ring.size();
     ring[next]->setFocus(Qt::TabFocusReason);
+}
+
+// A record box keeps its selection when it loses the focus: the copy button
+// takes the focus, then copies what was selected in the name box.
+bool keepSelectionOnFocusOut(QWidget *widget, QFocusEvent *e)
+{
+    auto *box = qobject_cast<TLabeledEdit *>(widget);
+    const Qt::FocusReason reason = e->reason();
+    if (!box || !box->hasSelectedText() || reason == Qt::ActiveWindowFocusReason
+        || reason == Qt::PopupFocusReason)
+        return false;
+    const int start = box->selectionStart();
+    const int length = box->selectionLength();
+    const bool caretAtStart = box->cursorPosition() == start;
+    static_cast<QObject *>(box)->event(e); // the box's own focus-out, which deselects
+    if (caretAtStart)
+        box->setSelection(start + length, -length);
+    else
+        box->setSelection(start, length);
+    return true;
+}
+
+// The menu's Ctrl+C and Ctrl+Q come before the focused control's own use of
+// the keys; Alt+F is the close button's, not the menu bar's.
+bool overrideShortcut(QKeyEvent *key)
+{
+    if (isMenuShortcut(key)) {
+        key->setAccepted(false);
+        return true;
+    }
+    if (isAltF(key)) {
+        key->accept();
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -139,78 +173,22 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
     if (!widget || widget->window() != this)
         return QMainWindow::eventFilter(watched, e);
 
-    if (type == QEvent::FocusOut) {
-        // A record box keeps its selection when it loses the focus: the copy
-        // button takes the focus, then copies what was selected in the name box.
-        auto *box = qobject_cast<TLabeledEdit *>(widget);
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(e)->reason();
-        if (!box || !box->hasSelectedText() || reason == Qt::ActiveWindowFocusReason
-            || reason == Qt::PopupFocusReason)
-            return false;
-        const int start = box->selectionStart();
-        const int length = box->selectionLength();
-        const bool caretAtStart = box->cursorPosition() == start;
-        static_cast<QObject *>(box)->event(e); // the box's own focus-out, which deselects
-        if (caretAtStart)
-            box->setSelection(start + length, -length);
-        else
-            box->setSelection(start, length);
-        return true;
+    switch (type) {
+    case QEvent::FocusOut:
+        return keepSelectionOnFocusOut(widget, static_cast<QFocusEvent *>(e));
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return forwardFileDrag(widget, static_cast<QDropEvent *>(e));
+    case QEvent::ShortcutOverride:
+        return overrideShortcut(static_cast<QKeyEvent *>(e));
+    default:
+        return routeKey(widget, static_cast<QKeyEvent *>(e));
     }
+}
 
-    // File drops over a control that takes text drops (the boxes) belong to
-    // the window; text drags keep working as usual.
-    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
-        if (widget == this)
-            return false;
-        auto *drop = static_cast<QDropEvent *>(e);
-        const QMimeData *mime = drop->mimeData();
-        bool files = false;
-        if (mime && mime->hasUrls()) {
-            const QList<QUrl> urls = mime->urls();
-            for (const QUrl &u : urls)
-                files = files || u.isLocalFile();
-        }
-        if (!files)
-            return false;
-        const QPointF pos = widget->mapTo(this, drop->position().toPoint());
-        if (type == QEvent::DragEnter) {
-            QDragEnterEvent mapped(pos.toPoint(), drop->possibleActions(), mime,
-                                   drop->buttons(), drop->modifiers());
-            dragEnterEvent(&mapped);
-            drop->setDropAction(mapped.dropAction());
-            drop->setAccepted(mapped.isAccepted());
-        } else if (type == QEvent::DragMove) {
-            QDragMoveEvent mapped(pos.toPoint(), drop->possibleActions(), mime, drop->buttons(),
-                                  drop->modifiers());
-            dragMoveEvent(&mapped);
-            drop->setDropAction(mapped.dropAction());
-            drop->setAccepted(mapped.isAccepted());
-        } else {
-            QDropEvent mapped(pos, drop->possibleActions(), mime, drop->buttons(),
-                              drop->modifiers());
-            dropEvent(&mapped);
-            drop->setDropAction(mapped.dropAction());
-            drop->setAccepted(mapped.isAccepted());
-        }
-        return true;
-    }
-
-    auto *key = static_cast<QKeyEvent *>(e);
-    if (type == QEvent::ShortcutOverride) {
-        // The menu's Ctrl+C and Ctrl+Q come before the focused control's own
-        // use of the keys; Alt+F is the close button's, not the menu bar's.
-        if (isMenuShortcut(key)) {
-            key->setAccepted(false);
-            return true;
-        }
-        if (isAltF(key)) {
-            key->accept();
-            return true;
-        }
-        return false;
-    }
-
+bool TForm_CIS::routeKey(QWidget *widget, QKeyEvent *key)
+{
     // Key presses: once, for the control that has the focus (an unused key
     // comes back here for each parent it travels up to).
     static bool passingOn = false;

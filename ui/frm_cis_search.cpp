@@ -60,6 +60,7 @@ void TForm_CIS::btn_SEARCHClick()
             u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\n"
             u"Cliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
             u"Une fois téléchargé\r\n"
+            // Kept letter for letter: the double space in "sur le  programme".
             u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
             u"Et relancer la recherche"_s;
         if (ShowMessageDialog(text, MsgKind::Warning, mbRetry | mbCancel, mbRetry) != mrCancel)
@@ -102,6 +103,7 @@ void TForm_CIS::btn_SEARCHClick()
     if (JvCheckListBox1->count() > 0) {
         JvCheckListBox1->setItemIndex(0);
         JvCheckListBox1Click();
+        // Kept letter for letter: "occurence(s)" with one "r".
         StatusBar1->setPanelText(
             2, u"%1 occurence(s) pour \"%2\""_s.arg(JvCheckListBox1->count()).arg(Edit1->text()));
     }

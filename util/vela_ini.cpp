@@ -195,6 +195,7 @@ QStringList SplitText(const QString &text, const QString &separator)
 int GeometryPieceToInt(const QString &piece)
 {
     const auto bad = [&piece]() {
+        // Kept letter for letter: two apostrophes on each side of the piece.
         return AppError(u"''%1'' n'est pas une valeur entière valide"_s.arg(piece));
     };
     const qsizetype n = piece.size();

@@ -1,7 +1,7 @@
 #pragma once
-// File helpers shared by the tests: whole-file bytes, UTF-16 bytes, the real
-// CIS file when it is at hand, and writes that fail part-way as on a full
-// disk.
+// File helpers shared by the tests: whole-file bytes, UTF-16 bytes, the
+// committed sample files, the real CIS file when it is at hand, and writes
+// that fail part-way as on a full disk.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -36,13 +36,27 @@ inline QByteArray utf16(const QString &text, bool bigEndian)
     return bytes;
 }
 
-// The real CIS file from the shared data folder; empty when it is not there.
+// A committed sample file of tests/data (see its README for what it holds).
+inline QString testDataFile(const char *name)
+{
+    return QStringLiteral(VERDANE_TEST_DATA_DIR "/") + QString::fromUtf8(name);
+}
+
+// The real CIS file named at configure time (VERDANE_REAL_CIS_FILE); empty
+// when it is not there.
 inline QString realCisFile()
 {
-    const QString dir = qEnvironmentVariable("VERDANE_SHARED_DATA");
-    const QString path = dir + QStringLiteral("/CIS_bdpm_2019_cp1252.txt");
-    return !dir.isEmpty() && QFile::exists(path) ? path : QString();
+    const QString path = QStringLiteral(VERDANE_REAL_CIS_FILE);
+    return QFile::exists(path) ? path : QString();
 }
+
+// Skips the current test or data row, saying where the real file was looked
+// for, when it is not there.
+#define SKIP_WITHOUT_REAL_CIS_FILE()                                                             \
+    do {                                                                                         \
+        if (realCisFile().isEmpty())                                                             \
+            QSKIP("skipped: real file not found at " VERDANE_REAL_CIS_FILE);                     \
+    } while (false)
 
 // Runs f while no file may grow past `limit` bytes, so that a write fails
 // part-way as on a full disk (the signal that would end the process is

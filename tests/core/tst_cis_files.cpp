@@ -1,5 +1,6 @@
 // The file side of loading: opening, refusals and their texts, the existence
-// test, the fallback name, and the real CIS file when it is at hand.
+// test, the fallback name, and whole files: the committed samples and the
+// real CIS file when it is at hand.
 #include "app_error.h"
 #include "cis_store.h"
 #include "run_in_child.h"
@@ -72,8 +73,10 @@ private slots:
     void loadReplacesContent();
     void findCisTxt_data();
     void findCisTxt();
-    void realFileLoads();
-    void realFileAsUtf8();
+    void wholeFileLoads_data();
+    void wholeFileLoads();
+    void utf8CopyGivesSameLines_data();
+    void utf8CopyGivesSameLines();
 
 private:
     QTemporaryDir m_tmp;
@@ -380,50 +383,107 @@ void TstCisFiles::findCisTxt()
     QCOMPARE(FindCisTxtIn(m_dir), m_dir + expected);
 }
 
-void TstCisFiles::realFileLoads()
+// Whole files: the committed samples in every encoding read, and the real file.
+void TstCisFiles::wholeFileLoads_data()
 {
-    const QString path = realCisFile();
-    if (path.isEmpty())
-        QSKIP("the real CIS file is not at hand");
+    QTest::addColumn<QString>("path"); // empty: the real file
+    QTest::addColumn<QByteArray>("mark"); // the UTF-8 sample rewritten with this mark first
+    QTest::addColumn<qsizetype>("lines");
+    QTest::addColumn<qsizetype>("notMarketed");
+    QTest::addColumn<qsizetype>("apostrophes");
+    QTest::addColumn<QString>("firstCode");
+    const QString cp1252 = testDataFile("cis_sample_cp1252.txt");
+    const QString utf8 = testDataFile("cis_sample_utf8.txt");
+    const auto sample = [](const char *name, const QString &path, const QByteArray &mark) {
+        QTest::newRow(name) << path << mark << qsizetype(30) << qsizetype(9) << qsizetype(4)
+                            << u"60100011"_s;
+    };
+    sample("sample, Windows-1252", cp1252, {});
+    sample("sample, UTF-8", utf8, {});
+    sample("sample, UTF-8 with mark", utf8, QByteArray("\xEF\xBB\xBF"));
+    sample("sample, UTF-16LE with mark", utf8, QByteArray("\xFF\xFE"));
+    sample("sample, UTF-16BE with mark", utf8, QByteArray("\xFE\xFF"));
+    QTest::newRow("real file") << QString() << QByteArray() << qsizetype(14442) << qsizetype(2492)
+                               << qsizetype(13) << u"61266250"_s;
+}
+
+void TstCisFiles::wholeFileLoads()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, mark);
+    QFETCH(qsizetype, lines);
+    QFETCH(qsizetype, notMarketed);
+    QFETCH(qsizetype, apostrophes);
+    QFETCH(QString, firstCode);
+    if (path.isEmpty()) {
+        SKIP_WITHOUT_REAL_CIS_FILE();
+        path = realCisFile();
+    }
+    if (!mark.isEmpty()) {
+        const QString text = QString::fromUtf8(readBytes(path));
+        QByteArray bytes = mark;
+        if (mark.size() == 3)
+            bytes += text.toUtf8();
+        else
+            bytes += utf16(text, mark.startsWith('\xFE'));
+        path = m_dir + u"marked.txt"_s;
+        QVERIFY(writeBytes(path, bytes));
+    }
     CisStore store;
     LoadCisLines(store, path);
-    QCOMPARE(store.count(), qsizetype(14442));
-    QVERIFY(store.line(0).startsWith(u"61266250\t"));
-    qsizetype notMarketed = 0, apostrophes = 0, fields12 = 0;
+    QCOMPARE(store.count(), lines);
+    QVERIFY(store.line(0).startsWith(firstCode + u'\t'));
+    qsizetype notMarketedSeen = 0, apostrophesSeen = 0, fields12 = 0;
     for (qsizetype i = 0; i < store.count(); ++i) {
         const QStringView l = store.line(i);
         QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(l));
-        notMarketed += store.isNotMarketed(i);
-        apostrophes += l.count(u'’');
+        notMarketedSeen += store.isNotMarketed(i);
+        apostrophesSeen += l.count(u'’');
         fields12 += l.count(u'\t') == 11;
     }
-    QCOMPARE(notMarketed, qsizetype(2492));
-    QCOMPARE(apostrophes, qsizetype(13));
+    QCOMPARE(notMarketedSeen, notMarketed);
+    QCOMPARE(apostrophesSeen, apostrophes);
     QCOMPARE(fields12, store.count());
 }
 
-void TstCisFiles::realFileAsUtf8()
+// A copy converted to UTF-8 without mark, LF endings, gives the same lines.
+void TstCisFiles::utf8CopyGivesSameLines_data()
 {
-    // The same file converted to UTF-8 without mark, LF endings: same lines.
-    const QString path = realCisFile();
-    if (path.isEmpty())
-        QSKIP("the real CIS file is not at hand");
-    CisStore original;
-    LoadCisLines(original, path);
-    QByteArray utf8;
-    for (qsizetype i = 0; i < original.count(); ++i)
-        utf8 += original.line(i).toUtf8() + '\n';
-    const QString copy = m_dir + u"CIS_utf8.txt"_s;
-    QVERIFY(writeBytes(copy, utf8));
+    QTest::addColumn<QString>("original"); // empty: the real file
+    QTest::addColumn<QString>("copy");     // empty: converted here
+    QTest::addColumn<qsizetype>("notMarketed");
+    QTest::newRow("sample") << testDataFile("cis_sample_cp1252.txt")
+                            << testDataFile("cis_sample_utf8.txt") << qsizetype(9);
+    QTest::newRow("real file") << QString() << QString() << qsizetype(2492);
+}
+
+void TstCisFiles::utf8CopyGivesSameLines()
+{
+    QFETCH(QString, original);
+    QFETCH(QString, copy);
+    QFETCH(qsizetype, notMarketed);
+    if (original.isEmpty()) {
+        SKIP_WITHOUT_REAL_CIS_FILE();
+        original = realCisFile();
+    }
+    CisStore first;
+    LoadCisLines(first, original);
+    if (copy.isEmpty()) {
+        QByteArray utf8;
+        for (qsizetype i = 0; i < first.count(); ++i)
+            utf8 += first.line(i).toUtf8() + '\n';
+        copy = m_dir + u"CIS_utf8.txt"_s;
+        QVERIFY(writeBytes(copy, utf8));
+    }
     CisStore store;
     LoadCisLines(store, copy);
-    QCOMPARE(store.count(), original.count());
-    qsizetype notMarketed = 0;
+    QCOMPARE(store.count(), first.count());
+    qsizetype notMarketedSeen = 0;
     for (qsizetype i = 0; i < store.count(); ++i) {
-        QCOMPARE(store.line(i), original.line(i));
-        notMarketed += store.isNotMarketed(i);
+        QCOMPARE(store.line(i), first.line(i));
+        notMarketedSeen += store.isNotMarketed(i);
     }
-    QCOMPARE(notMarketed, qsizetype(2492));
+    QCOMPARE(notMarketedSeen, notMarketed);
 }
 
 QTEST_GUILESS_MAIN(TstCisFiles)

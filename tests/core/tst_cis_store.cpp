@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <map>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,8 +43,8 @@ private slots:
     void clearAndMove();
     void searchEqualsLiteralOnGeneratedLines();
     void notMarketedEqualsLiteral();
-    void searchEqualsLiteralOnRealFile_data();
-    void searchEqualsLiteralOnRealFile();
+    void searchEqualsLiteralOnWholeFile_data();
+    void searchEqualsLiteralOnWholeFile();
 };
 
 void TstCisStore::appendAndRead()
@@ -148,22 +150,31 @@ void TstCisStore::notMarketedEqualsLiteral()
     QVERIFY(marked > 300);
 }
 
-void TstCisStore::searchEqualsLiteralOnRealFile_data()
+void TstCisStore::searchEqualsLiteralOnWholeFile_data()
 {
+    QTest::addColumn<QString>("path"); // empty: the real file
     QTest::addColumn<QString>("query");
-    for (const QString &q : {u"PARACETAMOL"_s, u"ZZZZZ"_s, u" "_s, u"COMPRIMÉ"_s, u"COMPRIME"_s, u"’"_s,
-                             u"D’"_s, u";"_s, u"\t"_s, u"\tCOMPRIMÉ"_s, u"61266250"_s, u"NON COMMERCIALISÉE"_s,
-                             u"É"_s, u"µ"_s, u"Ÿ"_s, u"\""_s, u"paracétamol"_s, u"E"_s})
-        QTest::newRow(q.toUtf8().toPercentEncoding().constData()) << q;
+    const QList<std::pair<const char *, QString>> files = {
+        {"sample", testDataFile("cis_sample_cp1252.txt")}, {"real", QString()}};
+    for (const auto &[name, path] : files) {
+        for (const QString &q : {u"PARACETAMOL"_s, u"ZZZZZ"_s, u" "_s, u"COMPRIMÉ"_s, u"COMPRIME"_s,
+                                 u"’"_s, u"D’"_s, u";"_s, u"\t"_s, u"\tCOMPRIMÉ"_s, u"61266250"_s,
+                                 u"60100"_s, u"NON COMMERCIALISÉE"_s, u"É"_s, u"µ"_s, u"Ÿ"_s, u"Œ"_s,
+                                 u"\""_s, u"paracétamol"_s, u"E"_s})
+            QTest::addRow("%s: %s", name, q.toUtf8().toPercentEncoding().constData()) << path << q;
+    }
 }
 
-void TstCisStore::searchEqualsLiteralOnRealFile()
+void TstCisStore::searchEqualsLiteralOnWholeFile()
 {
+    QFETCH(QString, path);
     QFETCH(QString, query);
-    const QString path = realCisFile();
-    if (path.isEmpty())
-        QSKIP("the real CIS file is not at hand");
-    static CisStore store;
+    if (path.isEmpty()) {
+        SKIP_WITHOUT_REAL_CIS_FILE();
+        path = realCisFile();
+    }
+    static std::map<QString, CisStore> stores; // each file loaded once
+    CisStore &store = stores[path];
     if (store.isEmpty())
         LoadCisLines(store, path);
     const auto expected = literalScan(store, query);

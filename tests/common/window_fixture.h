@@ -1,7 +1,10 @@
 #pragma once
-// A main window over a small CIS file in a temporary program folder, with the
-// outside world observed: opened URLs, quit requests, dialogs shown.
-#include "../common/modal_helper.h"
+// The main window in a program folder of its own: a temporary directory holds
+// the settings file and cis.txt, and the outside world is observed (opened
+// URLs, quit requests, dialogs shown). `Window` drives a window over a small
+// CIS file; `ProgramFolder` and `openWindow` leave the folder's contents to
+// the test.
+#include "modal_helper.h"
 
 #include "app_error.h"
 #include "cis_store.h"
@@ -64,10 +67,14 @@ inline QByteArray crlfJoined(const QStringList &lines)
     return lines.join(u"\r\n"_s).toUtf8() + (lines.isEmpty() ? QByteArray() : QByteArrayLiteral("\r\n"));
 }
 
+// The file's bytes; "<missing>" when it cannot be read, so that a missing
+// file never equals an empty one.
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
 }
 
 // Every label text of a dialog, line breaks made uniform.
@@ -248,5 +255,53 @@ public:
         return f ? f->objectName() : QString();
     }
 };
+
+// A program folder without a window: the test writes its files, then opens
+// the window with openWindow(); the quit request is only counted.
+struct ProgramFolder
+{
+    QTemporaryDir dir;
+    int quitRequests = 0;
+
+    std::function<void()> realQuit = TForm_CIS::quitRequest();
+
+    ProgramFolder()
+    {
+        SetProgramPathForTesting(programPath());
+        TForm_CIS::quitRequest() = [this] { ++quitRequests; };
+        CisFilePath.clear();
+    }
+    ~ProgramFolder()
+    {
+        TForm_CIS::quitRequest() = realQuit;
+        SetProgramPathForTesting(QString());
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString programPath() const { return path(u"Verdane"_s); }
+    QString iniPath() const { return path(u"Verdane.INI"_s); }
+};
+
+// Three products, Windows-1252 as published.
+inline QByteArray sampleCis()
+{
+    return QByteArray("60000001\tDOLIPRANE 500 mg, comprim\xE9\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
+                      "dure nationale\tCommercialis\xE9" "e\t12/03/1998\t\t\tNon\r\n"
+                      "60000002\tASPIRINE 100 mg\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
+                      "dure nationale\tNon commercialis\xE9" "e\t01/01/2000\t\t\tNon\r\n"
+                      "60000003\tAMOXICILLINE 1 g\tg\xE9lule\torale\tAutorisation abrog\xE9" "e\tProc\xE9"
+                      "dure nationale\tCommercialis\xE9" "e\t05/05/2005\t\t\tNon\r\n");
+}
+
+// Builds the window (FormCreate runs inside) and shows it.
+inline std::unique_ptr<TForm_CIS> openWindow(bool show = true)
+{
+    auto w = std::make_unique<TForm_CIS>();
+    if (show) {
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return nullptr;
+    }
+    return w;
+}
 
 } // namespace fixture

@@ -94,6 +94,60 @@ QStyle::StandardPixmap kindIcon(MsgKind kind, bool *hasIcon)
     return QStyle::SP_CustomBase;
 }
 
+// Lengths of the dialog, from the average width and the height of its font.
+struct DialogMeasures
+{
+    int marginX = 0;
+    int marginY = 0;
+    int iconGap = 0;
+    int textGap = 0;
+    int buttonHeight = 0;
+    int buttonGap = 0;
+    int buttonWidth = 0; // wide enough for every shown caption
+};
+
+DialogMeasures measure(const QFontMetrics &fm, const QList<const ButtonDef *> &shown)
+{
+    // Measures from the 52 letters of the alphabet, both cases.
+    const int w = fm.horizontalAdvance(
+                      u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
+                  / 52;
+    const int h = fm.height();
+    DialogMeasures m;
+    m.marginX = int(std::lround(2.0 * w));
+    m.marginY = h;
+    m.iconGap = int(std::lround(2.5 * w));
+    m.textGap = int(std::lround(1.25 * h));
+    m.buttonHeight = int(std::lround(1.75 * h));
+    m.buttonGap = w;
+    m.buttonWidth = int(std::lround(12.5 * w));
+    for (const ButtonDef *d : shown)
+        m.buttonWidth = std::max(m.buttonWidth,
+                                 fm.horizontalAdvance(withoutAmpersands(d->caption)) + 8);
+    return m;
+}
+
+QList<const ButtonDef *> shownButtons(MsgButtons buttons)
+{
+    QList<const ButtonDef *> shown;
+    for (const ButtonDef &d : buttonDefs()) {
+        if (buttons & d.flag)
+            shown << &d;
+    }
+    return shown;
+}
+
+// The screen the user works on.
+QScreen *workScreen()
+{
+    QScreen *screen = nullptr;
+    if (QWidget *active = QApplication::activeWindow())
+        screen = active->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen;
+}
+
 class MessageDialog : public QDialog
 {
 public:
@@ -106,6 +160,14 @@ protected:
     void reject() override { done(mrCancel); } // close box and Alt+F4
 
 private:
+    // The icon and the text, wrapped within wrapWidth; returns their block's size.
+    QSize addIconAndText(const QString &text, MsgKind kind, const DialogMeasures &m, int wrapWidth);
+    // One row of buttons from (x, y); the focus goes to the default one.
+    void addButtons(const QList<const ButtonDef *> &shown, MsgButton def, MsgButton cancel,
+                    const DialogMeasures &m, int x, int y);
+    // Centred in the work area of the screen.
+    void placeOn(QScreen *screen);
+
     void press(QPushButton *button);
     void moveFocus(QPushButton *from, int step);
     void copyToClipboard();
@@ -128,57 +190,47 @@ MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons butto
     setWindowModality(Qt::ApplicationModal);
     setFont(QApplication::font("QMessageBox")); // the desktop's message font
 
-    // Measures from the 52 letters of the alphabet, both cases.
-    const QFontMetrics fm(font());
-    const int w = fm.horizontalAdvance(
-                      u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
-                  / 52;
-    const int h = fm.height();
-    const int marginX = int(std::lround(2.0 * w));
-    const int marginY = h;
-    const int iconGap = int(std::lround(2.5 * w));
-    const int textGap = int(std::lround(1.25 * h));
-    const int buttonHeight = int(std::lround(1.75 * h));
-    const int buttonGap = w;
-
-    const MsgButton def = chooseDefault(buttons, defaultButton);
-    const MsgButton cancel = chooseCancel(buttons);
-    int buttonWidth = int(std::lround(12.5 * w));
-    QList<const ButtonDef *> shown;
-    for (const ButtonDef &d : buttonDefs()) {
-        if (!(buttons & d.flag))
-            continue;
-        shown << &d;
-        buttonWidth = std::max(buttonWidth,
-                               fm.horizontalAdvance(withoutAmpersands(d.caption)) + 8);
-    }
-
-    // The text, wrapped within half the screen's width.
-    QScreen *screen = nullptr;
-    if (QWidget *active = QApplication::activeWindow())
-        screen = active->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    const QList<const ButtonDef *> shown = shownButtons(buttons);
+    const DialogMeasures m = measure(QFontMetrics(font()), shown);
+    // The text is wrapped within half the screen's width.
+    QScreen *screen = workScreen();
     const int wrapWidth = screen ? screen->geometry().width() / 2 : 640;
+    const QSize block = addIconAndText(text, kind, m, wrapWidth);
+
+    const int count = int(shown.size());
+    const int rowWidth = count > 0 ? count * m.buttonWidth + (count - 1) * m.buttonGap : 0;
+    const int clientWidth = std::max(block.width(), rowWidth) + 2 * m.marginX;
+    const int clientHeight = block.height() + m.textGap + m.buttonHeight + 2 * m.marginY;
+    setFixedSize(clientWidth, clientHeight);
+
+    addButtons(shown, chooseDefault(buttons, defaultButton), chooseCancel(buttons), m,
+               (clientWidth - rowWidth) / 2, m.marginY + block.height() + m.textGap);
+    placeOn(screen);
+}
+
+QSize MessageDialog::addIconAndText(const QString &text, MsgKind kind, const DialogMeasures &m,
+                                    int wrapWidth)
+{
     QString shownText = text;
     shownText.replace(u"\r\n"_s, u"\n"_s);
     shownText.replace(u'\r', u'\n');
     const int textFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
-    const QRect textRect = fm.boundingRect(QRect(0, 0, wrapWidth, 1 << 20), textFlags, shownText);
+    const QRect textRect = QFontMetrics(font()).boundingRect(QRect(0, 0, wrapWidth, 1 << 20),
+                                                             textFlags, shownText);
 
     bool hasIcon = false;
     const QStyle::StandardPixmap iconKind = kindIcon(kind, &hasIcon);
     int blockWidth = textRect.width();
     int blockHeight = textRect.height();
-    int textLeft = marginX;
+    int textLeft = m.marginX;
     if (hasIcon) {
         auto *icon = new QLabel(this);
         icon->setObjectName(u"MessageIcon"_s);
         icon->setAccessibleName(windowTitle());
         icon->setPixmap(style()->standardIcon(iconKind, nullptr, this).pixmap(32, 32));
-        icon->setGeometry(marginX, marginY, 32, 32);
-        textLeft += 32 + iconGap;
-        blockWidth += 32 + iconGap;
+        icon->setGeometry(m.marginX, m.marginY, 32, 32);
+        textLeft += 32 + m.iconGap;
+        blockWidth += 32 + m.iconGap;
         blockHeight = std::max(blockHeight, 32);
     }
 
@@ -189,26 +241,23 @@ MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons butto
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setText(shownText);
     label->setAccessibleName(text);
-    label->setGeometry(textLeft, marginY, textRect.width(), textRect.height());
+    label->setGeometry(textLeft, m.marginY, textRect.width(), textRect.height());
+    return QSize(blockWidth, blockHeight);
+}
 
-    const int count = int(shown.size());
-    const int rowWidth = count > 0 ? count * buttonWidth + (count - 1) * buttonGap : 0;
-    const int clientWidth = std::max(blockWidth, rowWidth) + 2 * marginX;
-    const int clientHeight = blockHeight + textGap + buttonHeight + 2 * marginY;
-    setFixedSize(clientWidth, clientHeight);
-
-    int x = (clientWidth - rowWidth) / 2;
-    const int y = marginY + blockHeight + textGap;
+void MessageDialog::addButtons(const QList<const ButtonDef *> &shown, MsgButton def,
+                               MsgButton cancel, const DialogMeasures &m, int x, int y)
+{
     QPushButton *focus = nullptr;
     for (const ButtonDef *d : shown) {
         auto *b = new QPushButton(d->caption, this);
         b->setObjectName(d->objectName);
         b->setAccessibleName(withoutAmpersands(d->caption));
-        b->setGeometry(x, y, buttonWidth, buttonHeight);
+        b->setGeometry(x, y, m.buttonWidth, m.buttonHeight);
         // Without a default button no button is drawn as one, even when focused.
         b->setAutoDefault(def != mbNone);
         b->installEventFilter(this);
-        x += buttonWidth + buttonGap;
+        x += m.buttonWidth + m.buttonGap;
         const int result = d->result;
         connect(b, &QPushButton::clicked, this, [this, result] {
             if (result != mrNone)
@@ -227,14 +276,16 @@ MessageDialog::MessageDialog(const QString &text, MsgKind kind, MsgButtons butto
         focus = m_buttons.first();
     if (focus)
         focus->setFocus(Qt::OtherFocusReason);
+}
 
-    // Centred in the work area of the screen the user works on.
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        const int left = std::max(area.left() + (area.width() - clientWidth) / 2, area.left());
-        const int top = std::max(area.top() + (area.height() - clientHeight) / 2, area.top());
-        move(left, top);
-    }
+void MessageDialog::placeOn(QScreen *screen)
+{
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const int left = std::max(area.left() + (area.width() - width()) / 2, area.left());
+    const int top = std::max(area.top() + (area.height() - height()) / 2, area.top());
+    move(left, top);
 }
 
 void MessageDialog::press(QPushButton *button)

@@ -471,4 +471,4 @@ void TestIniFile::writeWithoutFileNameUsesProgramName()
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
-#include "test_ini_file.moc"
+#include "tst_ini_file.moc"

@@ -517,4 +517,4 @@ void TestVelaIni::percentEncode()
 }
 
 QTEST_GUILESS_MAIN(TestVelaIni)
-#include "test_vela_ini.moc"
+#include "tst_vela_ini.moc"

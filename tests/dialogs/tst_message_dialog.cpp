@@ -1,7 +1,7 @@
-// Message dialogs, the error box, the visual style, the carried pictures, the
-// URL opener and the clipboard, driven with real key and mouse events.
+// The message dialogs and the error box: buttons, keys, focus, layout, the
+// copied text, driven with real key and mouse events.
 #include "amethyst_style.h"
-#include "modal_helper.h"
+#include "dialog_helpers.h"
 #include "msg_dialog.h"
 #include "vela_ini.h"
 #include "vela_ini_gui.h"
@@ -29,53 +29,9 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(MsgKind)
 
-namespace {
+using namespace dialogs;
 
-// The dialog's buttons, left to right.
-QList<QPushButton *> buttonsInRow(QWidget *dialog)
-{
-    QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
-    std::sort(buttons.begin(), buttons.end(),
-              [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
-    return buttons;
-}
-
-QStringList captions(const QList<QPushButton *> &buttons)
-{
-    QStringList out;
-    for (QPushButton *b : buttons)
-        out << b->text();
-    return out;
-}
-
-// Answers the next modal dialog with `action`; a failed check inside it
-// leaves the dialog open, so it is closed shortly after rather than hanging.
-std::shared_ptr<modal::Outcome> answerNext(const std::function<void(QWidget *)> &action)
-{
-    return modal::onNextModal([action](QWidget *w) {
-        action(w);
-        QTimer::singleShot(2000, w, [w] {
-            if (w->isVisible())
-                w->close();
-        });
-    });
-}
-
-// Shows a dialog, runs `action` on it once it is up, and returns the result.
-int showAndAct(const std::function<int()> &show, const std::function<void(QWidget *)> &action)
-{
-    auto outcome = answerNext(action);
-    const int result = show();
-    if (!outcome->seen)
-        return -1000; // no dialog came
-    return result;
-}
-
-const QString kDivider = u"---------------------------\r\n"_s;
-
-} // namespace
-
-class TestDialogs : public QObject
+class TstMessageDialog : public QObject
 {
     Q_OBJECT
 
@@ -102,39 +58,16 @@ private slots:
     void errorBoxText_data();
     void errorBoxText();
     void errorBox();
-
-    void styleRegistry();
-    void styleKeepsGeometry();
-    void styleLook();
-    void programFonts();
-
-    void pictures_data();
-    void pictures();
-    void glyphPairs_data();
-    void glyphPairs();
-
-    void formattedUrl_data();
-    void formattedUrl();
-    void onlyWebPagesAreOpened_data();
-    void onlyWebPagesAreOpened();
-    void clipboard();
-
-    void cleanup();
 };
 
-void TestDialogs::initTestCase()
+void TstMessageDialog::initTestCase()
 {
     InitVerdaneResources();
 }
 
-void TestDialogs::cleanup()
-{
-    SetUrlOpenerForTesting({});
-}
-
 // Each dialog the program shows: buttons in order, default and focus, what
 // Enter, Escape and the close box give.
-void TestDialogs::programDialogs_data()
+void TstMessageDialog::programDialogs_data()
 {
     QTest::addColumn<MsgKind>("kind");
     QTest::addColumn<unsigned>("buttons");
@@ -178,7 +111,7 @@ void TestDialogs::programDialogs_data()
         << int(mrCancel);
 }
 
-void TestDialogs::programDialogs()
+void TstMessageDialog::programDialogs()
 {
     QFETCH(MsgKind, kind);
     QFETCH(unsigned, buttons);
@@ -242,7 +175,7 @@ void TestDialogs::programDialogs()
     QCOMPARE(result, int(mrCancel));
 }
 
-void TestDialogs::buttonOrderAndCaptions()
+void TstMessageDialog::buttonOrderAndCaptions()
 {
     const unsigned all = mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore | mbAll
                          | mbNoToAll | mbYesToAll | mbHelp | mbClose;
@@ -268,7 +201,7 @@ void TestDialogs::buttonOrderAndCaptions()
         QCOMPARE(MsgButtonCaption(MsgButton(1u << i)), expected.at(i));
 }
 
-void TestDialogs::accessLetters_data()
+void TstMessageDialog::accessLetters_data()
 {
     QTest::addColumn<unsigned>("buttons");
     QTest::addColumn<int>("key");
@@ -292,7 +225,7 @@ void TestDialogs::accessLetters_data()
     QTest::newRow("M alone") << many << int(Qt::Key_M) << false << int(mrClose);
 }
 
-void TestDialogs::accessLetters()
+void TstMessageDialog::accessLetters()
 {
     QFETCH(unsigned, buttons);
     QFETCH(int, key);
@@ -308,7 +241,7 @@ void TestDialogs::accessLetters()
 }
 
 // Tab and the arrows move between buttons; Enter presses the focused one.
-void TestDialogs::focusMovesBetweenButtons_data()
+void TstMessageDialog::focusMovesBetweenButtons_data()
 {
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<int>("expected");
@@ -324,7 +257,7 @@ void TestDialogs::focusMovesBetweenButtons_data()
     QTest::newRow("Right Up") << QList<int>{Qt::Key_Right, Qt::Key_Up} << int(mrYes);
 }
 
-void TestDialogs::focusMovesBetweenButtons()
+void TstMessageDialog::focusMovesBetweenButtons()
 {
     QFETCH(QList<int>, keys);
     QFETCH(int, expected);
@@ -338,7 +271,7 @@ void TestDialogs::focusMovesBetweenButtons()
     QCOMPARE(result, expected);
 }
 
-void TestDialogs::enterWithModifiersPressesNothing()
+void TstMessageDialog::enterWithModifiersPressesNothing()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
@@ -353,7 +286,7 @@ void TestDialogs::enterWithModifiersPressesNothing()
     QCOMPARE(result, int(mrOk));
 }
 
-void TestDialogs::helpButtonDoesNotEndTheDialog()
+void TstMessageDialog::helpButtonDoesNotEndTheDialog()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
@@ -368,7 +301,7 @@ void TestDialogs::helpButtonDoesNotEndTheDialog()
 }
 
 // The measured layout, recomputed here from the dialog's own font.
-void TestDialogs::layout_data()
+void TstMessageDialog::layout_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<MsgKind>("kind");
@@ -390,7 +323,7 @@ void TestDialogs::layout_data()
         << unsigned(mbYes | mbNo | mbCancel | mbAll | mbNoToAll | mbYesToAll) << 1;
 }
 
-void TestDialogs::layout()
+void TstMessageDialog::layout()
 {
     QFETCH(QString, text);
     QFETCH(MsgKind, kind);
@@ -476,7 +409,7 @@ void TestDialogs::layout()
 }
 
 // Ctrl+C: beep, the text block on the clipboard, and the dialog stays open.
-void TestDialogs::copyText_data()
+void TstMessageDialog::copyText_data()
 {
     QTest::addColumn<MsgKind>("kind");
     QTest::addColumn<unsigned>("buttons");
@@ -499,7 +432,7 @@ void TestDialogs::copyText_data()
                + u"Oui   Non pour tout   Fermer   \r\n"_s + kDivider;
 }
 
-void TestDialogs::copyText()
+void TstMessageDialog::copyText()
 {
     QFETCH(MsgKind, kind);
     QFETCH(unsigned, buttons);
@@ -526,7 +459,7 @@ void TestDialogs::copyText()
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 
-void TestDialogs::plainMessage()
+void TstMessageDialog::plainMessage()
 {
     QString title;
     bool hasIcon = true;
@@ -545,7 +478,7 @@ void TestDialogs::plainMessage()
     QCOMPARE(shown, QStringList{u"OK"_s});
 }
 
-void TestDialogs::errorBoxText_data()
+void TstMessageDialog::errorBoxText_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("expected");
@@ -566,14 +499,14 @@ void TestDialogs::errorBoxText_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TestDialogs::errorBoxText()
+void TstMessageDialog::errorBoxText()
 {
     QFETCH(QString, message);
     QFETCH(QString, expected);
     QCOMPARE(ErrorBoxText(message), expected);
 }
 
-void TestDialogs::errorBox()
+void TstMessageDialog::errorBox()
 {
     QVERIFY(ApplyVisualStyle(kProgramStyleName));
     QString title, text;
@@ -602,299 +535,5 @@ void TestDialogs::errorBox()
     QVERIFY(desktopLook);
 }
 
-void TestDialogs::styleRegistry()
-{
-    QVERIFY(CarriedStyleNames().contains(kProgramStyleName));
-
-    // An unknown name changes nothing.
-    QStyle *before = QApplication::style();
-    const QPalette paletteBefore = QApplication::palette();
-    QVERIFY(!ApplyVisualStyle(u"Amethyst"_s));
-    QVERIFY(!ApplyVisualStyle(QString()));
-    QVERIFY(!ApplyVisualStyle(u"Amethyst Kamri "_s));
-    QCOMPARE(QApplication::style(), before);
-    QCOMPARE(QApplication::palette(), paletteBefore);
-
-    // Found whatever the letter case, and in force for dialogs made afterwards.
-    QVERIFY(ApplyVisualStyle(u"aMETHYST kAMRI"_s));
-    QVERIFY(qobject_cast<AmethystKamriStyle *>(QApplication::style()));
-    QCOMPARE(ActiveVisualStyleName(), kProgramStyleName);
-    QCOMPARE(QApplication::palette().color(QPalette::Highlight), amethyst::kOrange);
-
-    QString dialogStyle;
-    QColor dialogText;
-    showAndAct([] { return ShowMessageDialog(u"x"_s, MsgKind::Information, mbOK); },
-               [&](QWidget *w) {
-                   dialogStyle = w->style()->objectName();
-                   dialogText = w->findChild<QLabel *>(u"MessageText"_s)
-                                    ->palette()
-                                    .color(QPalette::WindowText);
-                   w->close();
-               });
-    QCOMPARE(dialogStyle, kProgramStyleName);
-    QCOMPARE(dialogText, amethyst::kText);
-
-    // Another style set behind the registry's back is not reported as ours.
-    QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
-    QVERIFY(ActiveVisualStyleName().isEmpty());
-    QVERIFY(ApplyVisualStyle(kProgramStyleName));
-}
-
-// Controls placed to the pixel must keep their sizes under the style.
-void TestDialogs::styleKeepsGeometry()
-{
-    std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
-    AmethystKamriStyle kamri;
-    for (QStyle::PixelMetric m :
-         {QStyle::PM_ButtonMargin, QStyle::PM_DefaultFrameWidth, QStyle::PM_ButtonDefaultIndicator,
-          QStyle::PM_IndicatorWidth, QStyle::PM_IndicatorHeight, QStyle::PM_ScrollBarExtent,
-          QStyle::PM_MenuBarHMargin, QStyle::PM_MenuBarVMargin, QStyle::PM_MenuBarItemSpacing,
-          QStyle::PM_FocusFrameHMargin, QStyle::PM_LayoutLeftMargin, QStyle::PM_SizeGripSize})
-        QCOMPARE(kamri.pixelMetric(m), fusion->pixelMetric(m));
-
-    QGroupBox box(u"Entrez tout ou partie d''un nom de médicament sans accent"_s);
-    box.setGeometry(234, 1, 451, 86);
-    QLineEdit edit(&box);
-    edit.setGeometry(6, 35, 195, 24);
-    QPushButton button(u"Rechercher"_s, &box);
-    button.setGeometry(207, 15, 169, 69);
-    box.setStyle(fusion.get());
-    const QRect fusionContents = box.contentsRect();
-    const QSize fusionHint = button.sizeHint();
-    box.setStyle(&kamri);
-    button.setStyle(&kamri);
-    edit.setStyle(&kamri);
-    QCOMPARE(box.contentsRect(), fusionContents);
-    QCOMPARE(edit.geometry(), QRect(6, 35, 195, 24));
-    QCOMPARE(button.geometry(), QRect(207, 15, 169, 69));
-    button.setStyle(fusion.get());
-    QCOMPARE(button.sizeHint(), fusionHint);
-}
-
-// The look: indigo bars and group titles, orange for the default button.
-void TestDialogs::styleLook()
-{
-    QVERIFY(ApplyVisualStyle(kProgramStyleName));
-    QWidget window;
-    window.resize(300, 120);
-    auto *bar = new QMenuBar(&window);
-    bar->addMenu(u"Fichier"_s);
-    bar->addMenu(u"Editer"_s);
-    bar->setGeometry(0, 0, 300, 22);
-    auto *box = new QGroupBox(u"Titre"_s, &window);
-    box->setGeometry(10, 30, 200, 80);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    const QImage barImage = bar->grab().toImage();
-    QCOMPARE(barImage.pixelColor(barImage.width() - 3, barImage.height() / 2), amethyst::kIndigo);
-
-    const QImage boxImage = box->grab().toImage();
-    QStyleOptionGroupBox opt;
-    opt.initFrom(box);
-    opt.text = box->title();
-    opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-    const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &opt,
-                                                     QStyle::SC_GroupBoxLabel, box);
-    // The title stands on indigo, in light text.
-    int indigo = 0;
-    for (int x = label.left(); x <= label.right(); ++x)
-        for (int y = label.top(); y <= label.bottom(); ++y)
-            indigo += boxImage.pixelColor(x, y) == amethyst::kIndigo;
-    QVERIFY2(indigo > label.width() * label.height() / 3, qPrintable(QString::number(indigo)));
-    bool lightText = false;
-    for (int x = label.left(); x <= label.right() && !lightText; ++x)
-        for (int y = label.top(); y <= label.bottom() && !lightText; ++y)
-            lightText = boxImage.pixelColor(x, y).lightness() > 200;
-    QVERIFY(lightText);
-    if (qEnvironmentVariableIsSet("VERDANE_STYLE_SAMPLE"))
-        window.grab().save(qEnvironmentVariable("VERDANE_STYLE_SAMPLE"));
-}
-
-void TestDialogs::programFonts()
-{
-    EnsureProgramFonts();
-    EnsureProgramFonts(); // idempotent
-    const bool wine = QFile::exists(u"/usr/share/wine/fonts/tahoma.ttf"_s);
-    for (const QString &family : {u"Tahoma"_s, u"MS Sans Serif"_s}) {
-        QFont f(family);
-        f.setPixelSize(11);
-        const QString resolved = QFontInfo(f).family();
-        if (wine)
-            QCOMPARE(resolved, family);
-        else
-            QVERIFY2(resolved.contains(u"DejaVu"_s) || resolved == family, qPrintable(resolved));
-    }
-    if (wine) {
-        QFont bold(u"Tahoma"_s);
-        bold.setBold(true);
-        QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_s);
-        QVERIFY(QFontInfo(bold).bold());
-        // Bold must look bold: more ink than the regular face.
-        auto ink = [](const QFont &f) {
-            QImage im(200, 40, QImage::Format_RGB32);
-            im.fill(Qt::white);
-            QPainter p(&im);
-            p.setFont(f);
-            p.setPen(Qt::black);
-            p.drawText(4, 28, u"Rechercher"_s);
-            p.end();
-            qint64 sum = 0;
-            for (int y = 0; y < im.height(); ++y)
-                for (int x = 0; x < im.width(); ++x)
-                    sum += 255 - qGray(im.pixel(x, y));
-            return sum;
-        };
-        QFont regular(u"Tahoma"_s);
-        regular.setPixelSize(13);
-        bold.setPixelSize(13);
-        QVERIFY2(ink(bold) * 10 > ink(regular) * 13,
-                 qPrintable(u"%1 vs %2"_s.arg(ink(bold)).arg(ink(regular))));
-    }
-}
-
-void TestDialogs::pictures_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("alpha");
-    QTest::newRow("logo") << u":/img/logo.gif"_s << QByteArray("gif") << QSize(233, 80) << false;
-    QTest::newRow("yes") << u":/img/yes.png"_s << QByteArray("png") << QSize(128, 128) << true;
-    QTest::newRow("no") << u":/img/no.png"_s << QByteArray("png") << QSize(128, 128) << true;
-    QTest::newRow("copy") << u":/img/copy.png"_s << QByteArray("png") << QSize(16, 16) << true;
-}
-
-void TestDialogs::pictures()
-{
-    QFETCH(QString, path);
-    QFETCH(QByteArray, format);
-    QFETCH(QSize, size);
-    QFETCH(bool, alpha);
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), format);
-    const QImage img = reader.read();
-    QVERIFY2(!img.isNull(), qPrintable(reader.errorString()));
-    QCOMPARE(img.size(), size);
-    if (alpha) {
-        // Transparent corners, an opaque middle.
-        QCOMPARE(qAlpha(img.pixel(0, size.height() - 1)), 0);
-        QCOMPARE(qAlpha(img.pixel(size.width() - 1, 0)), 0);
-        QCOMPARE(qAlpha(img.pixel(size.width() / 2 + 1, size.height() / 2 + 1)), 255);
-    } else {
-        const QImage rgba = img.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < rgba.height(); ++y)
-            for (int x = 0; x < rgba.width(); ++x)
-                QCOMPARE(qAlpha(rgba.pixel(x, y)), 255);
-        QCOMPARE(img.pixelColor(0, 0), QColor(Qt::white));
-    }
-}
-
-void TestDialogs::glyphPairs_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("tick") << u":/img/tick.bmp"_s;
-    QTest::newRow("door") << u":/img/door.bmp"_s;
-}
-
-void TestDialogs::glyphPairs()
-{
-    QFETCH(QString, path);
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), QByteArray("bmp"));
-    const QImage img = reader.read();
-    QCOMPARE(img.size(), QSize(36, 18));
-    QCOMPARE(img.format(), QImage::Format_Indexed8); // a 16-colour bitmap, read as indexed
-    QVERIFY(img.colorCount() <= 16);
-
-    // Transparent colour from the bottom-left pixel; both halves draw a shape.
-    const QRgb ground = img.pixel(0, 17);
-    int shape[2] = {0, 0};
-    bool colourInSecond = false;
-    for (int y = 0; y < 18; ++y)
-        for (int x = 0; x < 36; ++x) {
-            const QRgb c = img.pixel(x, y);
-            if (c == ground)
-                continue;
-            ++shape[x / 18];
-            if (x >= 18 && qGray(c) != qRed(c))
-                colourInSecond = true; // greyed form: greys only
-        }
-    QVERIFY(shape[0] > 20);
-    QVERIFY(shape[1] > 20);
-    QVERIFY(!colourInSecond);
-}
-
-void TestDialogs::formattedUrl_data()
-{
-    QTest::addColumn<QString>("urlTemplate");
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("extract by CIS code")
-        << u"http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"_s << u"60001234"_s
-        << QByteArray("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=60001234");
-    QTest::newRow("argument inside the path, already encoded")
-        << u"http://www.vidal.fr/recherche/index/q:%s/"_s
-        << u"ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg"_s
-        << QByteArray("http://www.vidal.fr/recherche/index/q:ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg/");
-    QTest::newRow("empty argument")
-        << u"http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"_s << QString()
-        << QByteArray("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=");
-    QTest::newRow("a %s in the argument is not replaced again")
-        << u"https://h/q=%s&r=1"_s << u"a%25s"_s << QByteArray("https://h/q=a%25s&r=1");
-}
-
-void TestDialogs::formattedUrl()
-{
-    QFETCH(QString, urlTemplate);
-    QFETCH(QString, argument);
-    QFETCH(QByteArray, expected);
-    QList<QUrl> opened;
-    SetUrlOpenerForTesting([&](const QUrl &u) {
-        opened << u;
-        return true;
-    });
-    ShellOpenFormattedUrl(urlTemplate, argument);
-    QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened.first().toEncoded(), expected);
-}
-
-void TestDialogs::onlyWebPagesAreOpened_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("opened");
-    QTest::newRow("http") << u"http://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s << true;
-    QTest::newRow("https") << u"https://agence-prd.ansm.sante.fr/php/ecodex/telecharger/lirecis.php"_s << true;
-    QTest::newRow("file") << u"file:///etc/passwd"_s << false;
-    QTest::newRow("no scheme") << u"/usr/bin/xterm"_s << false;
-    QTest::newRow("other scheme") << u"smb://host/share"_s << false;
-    QTest::newRow("empty") << QString() << false;
-}
-
-void TestDialogs::onlyWebPagesAreOpened()
-{
-    QFETCH(QString, url);
-    QFETCH(bool, opened);
-    QList<QUrl> seen;
-    SetUrlOpenerForTesting([&](const QUrl &u) {
-        seen << u;
-        return false; // the opener's answer is passed back
-    });
-    QCOMPARE(ShellOpenUrl(url), false);
-    QCOMPARE(seen.size(), opened ? 1 : 0);
-    if (opened)
-        QCOMPARE(seen.first().toEncoded(), url.toUtf8());
-
-    SetUrlOpenerForTesting([&](const QUrl &) { return true; });
-    QCOMPARE(ShellOpenUrl(url), opened);
-}
-
-void TestDialogs::clipboard()
-{
-    QGuiApplication::clipboard()->setText(u"avant"_s);
-    CopyTextToClipboard(u"DOLIPRANE 1000 mg, comprimé"_s);
-    QCOMPARE(QGuiApplication::clipboard()->text(), u"DOLIPRANE 1000 mg, comprimé"_s);
-}
-
-QTEST_MAIN(TestDialogs)
-#include "test_dialogs.moc"
+QTEST_MAIN(TstMessageDialog)
+#include "tst_message_dialog.moc"
