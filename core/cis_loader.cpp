@@ -1,18 +1,16 @@
+#include "cis_loader.h"
 #include "app_error.h"
-#include "cis_store.h"
 #include "cis_store_p.h"
 #include "cp1252.h"
+#include "simd.h"
 #include "upper_table.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
+#include <bit>
 #include <cerrno>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,9 +23,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 13); }
-
-// The high bit of each byte of an 8-byte word.
-constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
 
 // Cutting, fed with the break characters (CR, LF, NUL) in text order. A line
 // runs up to the next break; CR then LF are skipped once each after it; a NUL
@@ -54,6 +49,13 @@ struct Cutter
         pos = q + 1;
         if (c == 13 && next == 10)
             ++pos;
+    }
+    // Forgets every line cut so far.
+    void reset()
+    {
+        d.starts.size = d.ends.size = 0;
+        pos = 0;
+        stopped = false;
     }
     // Returns the length of the text kept.
     qsizetype finish(qsizetype n)
@@ -87,7 +89,7 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
         }
     };
     qsizetype i = 0;
-#if defined(__SSE2__)
+#if defined(CIS_HAVE_SSE2)
     const __m128i zero = _mm_setzero_si128();
     const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
     const __m128i shiftA = _mm_set1_epi8(char(128 - 'a'));
@@ -107,12 +109,12 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
         const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i), _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
         for (unsigned m = high; m; m &= m - 1) {
-            const int k = __builtin_ctz(m);
+            const int k = std::countr_zero(m);
             text[i + k] = unitOf[orig[k]];
             raw[i + k] = twinOf[orig[k]];
         }
         for (unsigned m = breaks; m; m &= m - 1) {
-            const qsizetype q = i + __builtin_ctz(m);
+            const qsizetype q = i + std::countr_zero(m);
             // Break characters are their own twin bytes, so raw still tells.
             cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
         }
@@ -135,100 +137,194 @@ qsizetype cutUnits(const char16_t *t, qsizetype m, unsigned char *twin, Cutter &
     return cut.finish(m);
 }
 
-// UTF-8 to UTF-16. With `strict`, stops at the first invalid sequence and
-// returns -1; otherwise each maximal invalid subpart becomes U+FFFD.
-qsizetype decodeUtf8(const unsigned char *s, qsizetype n, char16_t *out, bool strict)
+// One multi-byte UTF-8 sequence starting at s[r] (s[r] >= 0x80): its code
+// point and length, or length 0 and the length of its maximal invalid
+// subpart (overlong forms, surrogates and code points past U+10FFFF are
+// invalid).
+struct Utf8Sequence
 {
-    qsizetype r = 0, w = 0;
-    while (r < n) {
-        while (r + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + r, 8);
-            if (word & kHigh)
-                break;
-            for (int k = 0; k < 8; ++k)
-                out[w + k] = s[r + k];
-            r += 8;
-            w += 8;
-        }
-        if (r >= n)
+    char32_t cp = 0;
+    int len = 0;
+    int bad = 0;
+};
+
+Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
+{
+    const unsigned char b = s[r];
+    int len;
+    char32_t cp;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+        if (b == 0xE0)
+            lo = 0xA0;
+        else if (b == 0xED)
+            hi = 0x9F; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+        if (b == 0xF0)
+            lo = 0x90;
+        else if (b == 0xF4)
+            hi = 0x8F;
+    } else {
+        return {0, 0, 1};
+    }
+    int k = 1;
+    for (; k < len; ++k) {
+        if (r + k >= n)
             break;
-        const unsigned char b = s[r];
-        if (b < 0x80) {
-            out[w++] = b;
-            ++r;
-            continue;
-        }
-        int len;
-        char32_t cp;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            cp = b & 0x0F;
-            if (b == 0xE0)
-                lo = 0xA0;
-            else if (b == 0xED)
-                hi = 0x9F; // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            cp = b & 0x07;
-            if (b == 0xF0)
-                lo = 0x90;
-            else if (b == 0xF4)
-                hi = 0x8F;
+        const unsigned char c = s[r + k];
+        if (c < lo || c > hi)
+            break;
+        lo = 0x80;
+        hi = 0xBF;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (k < len)
+        return {0, 0, k};
+    return {cp, len, 0};
+}
+
+// Writes back the UTF-8 form of valid text units: the exact bytes they were
+// decoded from, since valid UTF-8 has one form only. Returns the byte count.
+qsizetype encodeUtf8(const char16_t *t, qsizetype m, unsigned char *out)
+{
+    qsizetype w = 0;
+    for (qsizetype i = 0; i < m; ++i) {
+        char32_t c = t[i];
+        if (c < 0x80) {
+            out[w++] = static_cast<unsigned char>(c);
+        } else if (c < 0x800) {
+            out[w++] = static_cast<unsigned char>(0xC0 | (c >> 6));
+            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c < 0xDC00 && i + 1 < m) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
+            out[w++] = static_cast<unsigned char>(0xF0 | (c >> 18));
+            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
         } else {
-            if (strict)
-                return -1;
-            out[w++] = 0xFFFD;
-            ++r;
-            continue;
-        }
-        qsizetype k = 1;
-        for (; k < len; ++k) {
-            if (r + k >= n)
-                break;
-            const unsigned char c = s[r + k];
-            if (c < lo || c > hi)
-                break;
-            lo = 0x80;
-            hi = 0xBF;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (k < len) {
-            if (strict)
-                return -1;
-            out[w++] = 0xFFFD;
-            r += k;
-            continue;
-        }
-        r += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out[w++] = char16_t(0xD800 + (cp >> 10));
-            out[w++] = char16_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out[w++] = char16_t(cp);
+            out[w++] = static_cast<unsigned char>(0xE0 | (c >> 12));
+            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
         }
     }
     return w;
 }
 
-bool hasNonAscii(const unsigned char *s, qsizetype n)
+// UTF-8 in one pass over raw[from, n): each sequence gives its text units
+// and, over the bytes already read, their twin bytes (raw[i] for unit i); the
+// breaks are found on the way, and ASCII runs go 16 bytes at a time. Every
+// sequence gives at most one unit per byte, so the twin never overtakes the
+// bytes still to read.
+// With `strict`, gives -1 at the first invalid sequence with raw as it was
+// and no line cut (the caller then reads the bytes as Windows-1252);
+// otherwise each maximal invalid subpart becomes U+FFFD.
+qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *text, Cutter &cut, bool strict)
 {
-    qsizetype r = 0;
-    for (; r + 8 <= n; r += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s + r, 8);
-        if (word & kHigh)
-            return true;
+    const unsigned char *tw = CisUpper::twinTable();
+    const unsigned char *s = raw + from;
+    const qsizetype len = n - from;
+    unsigned char *twin = raw;
+    qsizetype r = 0, w = 0;
+
+    auto asciiUnit = [&](unsigned char c) {
+        text[w] = c;
+        twin[w] = tw[c];
+        if (isBreak(c))
+            cut.onBreak(w, c, r + 1 < len ? s[r + 1] : 0);
+        ++w;
+        ++r;
+    };
+#if defined(CIS_HAVE_SSE2)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
+    const __m128i shiftA = _mm_set1_epi8(char(128 - 'a'));
+    const __m128i limit = _mm_set1_epi8(char(-128 + 26));
+    const __m128i caseBit = _mm_set1_epi8(32);
+    // The first `count` bytes of v, all ASCII, as text units and twin bytes;
+    // 16 are written, the rest overwritten later.
+    auto asciiBlock = [&](__m128i v, unsigned count) {
+        const unsigned breaks = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w + 8), _mm_unpackhi_epi8(v, zero));
+        const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
+        const __m128i upper = _mm_sub_epi8(v, _mm_and_si128(lower, caseBit));
+        unsigned inRun = count >= 16 ? breaks : breaks & ((1u << count) - 1);
+        if (inRun) {
+            alignas(16) unsigned char orig[17];
+            _mm_store_si128(reinterpret_cast<__m128i *>(orig), v);
+            orig[16] = r + 16 < len ? s[r + 16] : 0;
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(twin + w), upper);
+            for (; inRun; inRun &= inRun - 1) {
+                const int k = std::countr_zero(inRun);
+                cut.onBreak(w + k, orig[k], orig[k + 1]);
+            }
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(twin + w), upper);
+        }
+        r += count;
+        w += count;
+    };
+#endif
+    while (r < len) {
+#if defined(CIS_HAVE_SSE2)
+        if (r + 16 <= len) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
+            const unsigned high = unsigned(_mm_movemask_epi8(v));
+            // All 16 bytes ASCII: writing 16 twin bytes at w <= r only covers
+            // bytes read. Else the ASCII bytes before the first other one,
+            // when all 16 twin bytes land before the unread bytes.
+            const unsigned count = high == 0 ? 16u
+                                   : (from + r) - w >= 16 ? unsigned(std::countr_zero(high))
+                                                          : 0u;
+            if (count > 0) {
+                asciiBlock(v, count);
+                if (count == 16)
+                    continue;
+            }
+        }
+#endif
+        const unsigned char b = s[r];
+        if (b < 0x80) {
+            asciiUnit(b);
+            continue;
+        }
+        const Utf8Sequence q = readSequence(s, r, len);
+        if (q.len == 0) {
+            if (strict) {
+                // Put back the bytes the twin overwrote, and forget the lines.
+                encodeUtf8(text, w, raw + from);
+                cut.reset();
+                return -1;
+            }
+            text[w] = 0xFFFD;
+            twin[w] = 0;
+            ++w;
+            r += q.bad;
+            continue;
+        }
+        r += q.len;
+        if (q.cp >= 0x10000) {
+            const char32_t c = q.cp - 0x10000;
+            text[w] = char16_t(0xD800 + (c >> 10));
+            text[w + 1] = char16_t(0xDC00 + (c & 0x3FF));
+            twin[w] = tw[text[w]];
+            twin[w + 1] = tw[text[w + 1]];
+            w += 2;
+        } else {
+            text[w] = char16_t(q.cp);
+            twin[w] = tw[text[w]];
+            ++w;
+        }
     }
-    for (; r < n; ++r)
-        if (s[r] & 0x80)
-            return true;
-    return false;
+    return cut.finish(w);
 }
 
 } // namespace
@@ -244,7 +340,7 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     } guard{raw};
 
     store.clear();
-    auto &d = *CisStoreAccess::impl(store);
+    CisStore::Impl &d = store.impl();
     Cutter cut{d};
 
     auto startsWith = [&](std::initializer_list<unsigned char> mark) {
@@ -267,17 +363,14 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             kept = cutUnits(t, m, raw, cut);
         } else if (startsWith({0xEF, 0xBB, 0xBF})) {
             d.text.reserve(size - 3 + 1);
-            const qsizetype m = decodeUtf8(raw + 3, size - 3, d.text.data, false);
-            kept = cutUnits(d.text.data, m, raw, cut);
+            kept = decodeUtf8(raw, 3, size, d.text.data, cut, false);
         } else {
-            qsizetype m = -1;
             d.text.reserve(size + 1);
-            if (hasNonAscii(raw, size)) {
-                // A file without mark that is valid UTF-8 is UTF-8 (copies
-                // converted by other tools); anything else is Windows-1252.
-                m = decodeUtf8(raw, size, d.text.data, true);
-            }
-            kept = m >= 0 ? cutUnits(d.text.data, m, raw, cut) : decodeCp1252(raw, size, d.text.data, cut);
+            // A file without mark that is valid UTF-8 is UTF-8 (copies
+            // converted by other tools); anything else is Windows-1252.
+            kept = decodeUtf8(raw, 0, size, d.text.data, cut, true);
+            if (kept < 0)
+                kept = decodeCp1252(raw, size, d.text.data, cut);
         }
     } catch (const std::bad_alloc &) {
         // Only the line table can fail once cutting has begun; every line it
@@ -296,6 +389,13 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     } else {
         d.text.shrink();
         d.twin.shrink();
+    }
+    try {
+        d.computeNotMarketed();
+    } catch (const std::bad_alloc &) {
+        // Lines without their marks would show a wrong "marketed" state.
+        store.clear();
+        throw;
     }
     if (failed)
         throw std::bad_alloc();
@@ -478,9 +578,4 @@ QString FindCisTxtIn(const QString &dir)
             return dir + n;
     }
     return dir + wanted;
-}
-
-QString DateText(const QDateTime &date)
-{
-    return QLocale::system().toString(date.date(), QLocale::ShortFormat);
 }

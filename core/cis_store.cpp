@@ -1,80 +1,24 @@
 #include "cis_store.h"
+#include "byte_search.h"
 #include "cis_store_p.h"
-#include "upper_table.h"
 #include "text_logic.h"
+#include "upper_table.h"
 
-#include <QChar>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-namespace CisUpper {
-namespace {
-struct Tables
-{
-    char16_t unit[0x10000];
-    unsigned char twin[0x10000];
-    Tables()
-    {
-        for (char32_t c = 0; c < 0x10000; ++c) {
-            const char16_t u = QChar(char16_t(c)).toUpper().unicode();
-            unit[c] = u;
-            twin[c] = u <= 0xFF ? static_cast<unsigned char>(u) : 0;
-        }
-    }
-};
-const Tables &tables()
-{
-    static const Tables t;
-    return t;
-}
-} // namespace
-const char16_t *unitTable() { return tables().unit; }
-const unsigned char *twinTable() { return tables().twin; }
-} // namespace CisUpper
 
 namespace {
 
-#if defined(__SSE2__)
-// First place of needle (m >= 2) in [h, h + n): blocks of 16 positions are
-// tested on the needle's first and last bytes at once, and only the
-// candidates compared in full. Quicker than memmem for short needles.
-const unsigned char *findNeedle(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
+// Asks for the memory at p ahead of its use, where the processor offers it.
+inline void prefetch(const void *p)
 {
-    if (n < m)
-        return nullptr;
-    const __m128i first = _mm_set1_epi8(char(nd[0]));
-    const __m128i last = _mm_set1_epi8(char(nd[m - 1]));
-    qsizetype i = 0;
-    for (; i + m - 1 + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i + m - 1));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
-        while (mask) {
-            const int bit = __builtin_ctz(mask);
-            if (std::memcmp(h + i + bit + 1, nd + 1, size_t(m - 2)) == 0)
-                return h + i + bit;
-            mask &= mask - 1;
-        }
-    }
-    return static_cast<const unsigned char *>(memmem(h + i, size_t(n - i), nd, size_t(m)));
-}
+#if defined(CIS_HAVE_SSE2)
+    _mm_prefetch(static_cast<const char *>(p), _MM_HINT_T0);
 #else
-const unsigned char *findNeedle(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
-{
-    return static_cast<const unsigned char *>(memmem(h, size_t(n), nd, size_t(m)));
-}
+    (void)p;
 #endif
-
-const unsigned char *find(const unsigned char *h, qsizetype n, const unsigned char *nd, qsizetype m)
-{
-    if (m == 1)
-        return static_cast<const unsigned char *>(std::memchr(h, nd[0], size_t(n)));
-    return findNeedle(h, n, nd, m);
 }
 
 } // namespace
@@ -93,17 +37,19 @@ qsizetype CisStore::Impl::lineAt(qsizetype from, qsizetype p) const
     return (std::upper_bound(s + lo, s + hi, p) - s) - 1;
 }
 
-CisStore::CisStore() : d(new Impl) {}
-CisStore::~CisStore() { delete d; }
-CisStore::CisStore(CisStore &&other) noexcept : d(other.d) { other.d = new Impl; }
-CisStore &CisStore::operator=(CisStore &&other) noexcept
+CisStore::CisStore() : d(std::make_unique<Impl>()) {}
+CisStore::~CisStore() = default;
+CisStore::CisStore(CisStore &&other) noexcept = default;
+CisStore &CisStore::operator=(CisStore &&other) noexcept = default;
+
+CisStore::Impl &CisStore::impl()
 {
-    std::swap(d, other.d);
-    other.clear();
-    return *this;
+    if (!d)
+        d = std::make_unique<Impl>();
+    return *d;
 }
 
-qsizetype CisStore::count() const { return d->starts.size; }
+qsizetype CisStore::count() const { return d ? d->starts.size : 0; }
 
 QStringView CisStore::line(qsizetype i) const
 {
@@ -114,17 +60,22 @@ QStringView CisStore::line(qsizetype i) const
 
 void CisStore::clear()
 {
+    if (!d)
+        return;
     d->text.reset();
     d->twin.reset();
     d->starts.reset();
     d->ends.reset();
     d->notMarketed.clear();
-    d->notMarketedValid = false;
 }
 
 void CisStore::append(QStringView line)
 {
+    impl();
     const qsizetype n = line.size();
+    const qsizetype index = d->starts.size;
+    if (size_t(index / 64) >= d->notMarketed.size())
+        d->notMarketed.push_back(0);
     d->text.grow(n + 1);
     d->twin.grow(n + 1);
     const unsigned char *tw = CisUpper::twinTable();
@@ -141,14 +92,15 @@ void CisStore::append(QStringView line)
     d->addLine(at, at + n);
     d->text.size += n + 1;
     d->twin.size += n + 1;
-    d->notMarketedValid = false;
+    if (HoldsNotMarketed(line))
+        d->notMarketed[size_t(index / 64)] |= std::uint64_t(1) << (index % 64);
 }
 
 std::vector<qsizetype> CisStore::search(QStringView query) const
 {
     std::vector<qsizetype> hits;
     const qsizetype m = query.size();
-    if (m == 0 || d->starts.size == 0)
+    if (m == 0 || count() == 0)
         return hits;
 
     // The needle is the query as the twin would hold it. Every real match is a
@@ -174,7 +126,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     qsizetype pos = d->starts.data[0];
     qsizetype lineIdx = 0;
     while (pos < total) {
-        const unsigned char *f = find(hay + pos, total - pos, needle.data(), m);
+        const unsigned char *f = FindBytes(hay + pos, total - pos, needle.data(), m);
         if (!f)
             break;
         const qsizetype p = f - hay;
@@ -195,12 +147,12 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
         pos = d->starts.data[lineIdx];
         // Dense hits jump from line to line: fetch a few lines ahead.
         if (lineIdx + 8 < d->starts.size)
-            __builtin_prefetch(hay + d->starts.data[lineIdx + 8]);
+            prefetch(hay + d->starts.data[lineIdx + 8]);
     }
     return hits;
 }
 
-void CisStore::Impl::computeNotMarketed() const
+void CisStore::Impl::computeNotMarketed()
 {
     const char16_t *const mark = kNotMarketedMark;
     constexpr qsizetype m = std::size(kNotMarketedMark) - 1; // without the terminator
@@ -216,7 +168,7 @@ void CisStore::Impl::computeNotMarketed() const
     qsizetype pos = 0;
     qsizetype lineIdx = 0;
     while (starts.size > 0 && pos < total) {
-        const unsigned char *f = find(hay + pos, total - pos, needle, m);
+        const unsigned char *f = FindBytes(hay + pos, total - pos, needle, m);
         if (!f)
             break;
         const qsizetype p = f - hay;
@@ -230,14 +182,11 @@ void CisStore::Impl::computeNotMarketed() const
             pos = p + 1;
         }
     }
-    notMarketedValid = true;
 }
 
 bool CisStore::isNotMarketed(qsizetype i) const
 {
     if (i < 0 || i >= count())
         return false;
-    if (!d->notMarketedValid)
-        d->computeNotMarketed();
     return (d->notMarketed[size_t(i) / 64] >> (i % 64)) & 1;
 }

@@ -5,7 +5,7 @@
 // one pass over contiguous memory.
 #include <QString>
 #include <QStringView>
-#include <QDateTime>
+#include <memory>
 #include <vector>
 
 class CisStore
@@ -13,6 +13,7 @@ class CisStore
 public:
     CisStore();
     ~CisStore();
+    // A moved-from store is empty and usable.
     CisStore(CisStore &&) noexcept;
     CisStore &operator=(CisStore &&) noexcept;
     CisStore(const CisStore &) = delete;
@@ -32,36 +33,16 @@ public:
     std::vector<qsizetype> search(QStringView query) const;
 
     // True when the line holds "Non commercialisée" (exact, case-sensitive).
+    // Worked out as lines arrive, so that no search pays for it.
     bool isNotMarketed(qsizetype i) const;
 
-    struct Impl; // opaque outside the core
+    struct Impl; // defined in cis_store_p.h, for the core's own files
 
 private:
-    friend struct CisStoreAccess;
-    Impl *d;
+    // The loader fills the internals directly: decoding writes the text, the
+    // twin and the line table in one pass.
+    friend void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size);
+    Impl &impl();
+
+    std::unique_ptr<Impl> d; // null in a moved-from store: empty
 };
-
-// Loader access to the store's internals.
-struct CisStoreAccess
-{
-    static CisStore::Impl *impl(CisStore &s) { return s.d; }
-};
-
-// Replaces the content of `store` by the lines of the file at `path`.
-// Throws AppError "Impossible d'ouvrir le fichier \"%s\". %s" when the file
-// cannot be opened, "Impossible d'insérer une ligne" when memory runs out
-// (the store then keeps the lines appended so far).
-void LoadCisLines(CisStore &store, const QString &path);
-
-// Decoding and cutting, exposed for tests: bytes -> lines as LoadCisLines does.
-void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size);
-
-// Existence test used by the start-up location (links followed).
-bool CisFileExists(const QString &path);
-
-// Finds "cis.txt" in `dir` without regard to letter case; returns the full
-// path of the entry found, or dir + "cis.txt" when none matches.
-QString FindCisTxtIn(const QString &dir);
-
-// Date text: the calendar date in the user's short date format.
-QString DateText(const QDateTime &date);

@@ -1,6 +1,7 @@
 #pragma once
 // Internals shared by the store and the loader.
 #include "cis_store.h"
+#include "cis_loader.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -71,9 +72,9 @@ struct CisStore::Impl
     PodBuffer<unsigned char> twin;
     PodBuffer<qsizetype> starts;
     PodBuffer<qsizetype> ends;
-    // "Non commercialisée" marks, one bit per line, computed on first use.
-    mutable std::vector<std::uint64_t> notMarketed;
-    mutable bool notMarketedValid = false;
+    // "Non commercialisée" marks, one bit per line, kept up to date as lines
+    // arrive (the loader calls computeNotMarketed once the text is cut).
+    std::vector<std::uint64_t> notMarketed;
 
     void addLine(qsizetype start, qsizetype end)
     {
@@ -86,7 +87,8 @@ struct CisStore::Impl
     }
     // Line holding buffer position p, searching forward from line `from`.
     qsizetype lineAt(qsizetype from, qsizetype p) const;
-    void computeNotMarketed() const;
+    // Sets the marks of every line from the text: one pass over the twin.
+    void computeNotMarketed();
 };
 
 // Decodes and cuts `raw` (malloc'd, `size` bytes of content, room for at

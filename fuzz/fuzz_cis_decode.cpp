@@ -4,6 +4,7 @@
 // line, NUL ends the text, a final break adds no line).
 #include "fuzz_target.h"
 
+#include "cis_loader.h"
 #include "cis_store.h"
 
 #include <QList>

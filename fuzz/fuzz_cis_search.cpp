@@ -3,6 +3,7 @@
 // 0x01 byte, the lines the rest).
 #include "fuzz_target.h"
 
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "text_logic.h"
 

@@ -3,6 +3,7 @@
 #include "frm_cis.h"
 
 #include "app_error.h"
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "msg_dialog.h"
 #include "result_list.h"

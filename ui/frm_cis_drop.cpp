@@ -1,6 +1,7 @@
 // Import of a CIS file dropped on the window, or on any of its controls.
 #include "frm_cis.h"
 
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "msg_dialog.h"
 #include "vela_ini.h"

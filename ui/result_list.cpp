@@ -24,6 +24,9 @@ ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) {
 void ResultListModel::setRows(std::shared_ptr<const CisStore> store, std::vector<qsizetype> lines)
 {
     beginResetModel();
+    m_highlighted.clear();
+    m_highlighted.shrink_to_fit();
+    m_highlightShown = false;
     m_store = std::move(store);
     m_lines = std::move(lines);
     m_lines.shrink_to_fit();
@@ -77,8 +80,30 @@ Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
-           | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                                | Qt::ItemNeverHasChildren;
+    if (m_highlightShown && !isHighlighted(index.row()))
+        return flags & ~Qt::ItemIsSelectable;
+    return flags;
+}
+
+void ResultListModel::showHighlight(std::vector<bool> highlighted)
+{
+    m_highlighted = std::move(highlighted);
+    m_highlighted.resize(m_lines.size());
+    m_highlightShown = true;
+}
+
+bool ResultListModel::isHighlighted(int row) const
+{
+    return row >= 0 && size_t(row) < m_highlighted.size() && m_highlighted[size_t(row)];
+}
+
+void ResultListModel::dropHighlight()
+{
+    m_highlightShown = false;
+    m_highlighted.clear();
+    m_highlighted.shrink_to_fit();
 }
 
 QString ResultListModel::rowText(int row) const
@@ -109,11 +134,11 @@ qsizetype ResultListModel::storeLine(int row) const
     return m_lines[size_t(row)];
 }
 
-void ResultListModel::setAllChecked(const std::function<bool(int)> &checkedFor)
+void ResultListModel::setCheckedWhereNot(const std::vector<bool> &unchecked)
 {
     const int n = rowCount();
     for (int r = 0; r < n; ++r)
-        m_checked[size_t(r)] = checkedFor(r) ? 1 : 0;
+        m_checked[size_t(r)] = size_t(r) < unchecked.size() && unchecked[size_t(r)] ? 0 : 1;
     if (n > 0)
         emit dataChanged(index(0), index(n - 1), {Qt::CheckStateRole});
 }
@@ -127,12 +152,82 @@ void ResultListModel::setRowWidth(int width)
         emit dataChanged(index(0), index(rowCount() - 1), {Qt::SizeHintRole});
 }
 
+// ---- The highlight as a selection ------------------------------------------
+
+namespace {
+
+// The highlight of a big listing is one selection range over every row,
+// read through the model's per-row flags: tens of thousands of ranges would
+// cost the view a region each and the selection model two persistent indexes
+// each, on the marking pass and again on the first move. The first change
+// of the selection gives what it would give over the highlighted rows as
+// ranges of their own.
+class HighlightSelectionModel : public QItemSelectionModel
+{
+public:
+    explicit HighlightSelectionModel(ResultListModel *model) : QItemSelectionModel(model), m_rows(model) {}
+
+    void showHighlight()
+    {
+        const int n = m_rows->rowCount();
+        m_placing = true;
+        if (n > 0)
+            QItemSelectionModel::select(QItemSelection(m_rows->index(0), m_rows->index(n - 1)), ClearAndSelect);
+        else
+            QItemSelectionModel::select(QItemSelection(), ClearAndSelect);
+        m_placing = false;
+    }
+
+    using QItemSelectionModel::select;
+    void select(const QItemSelection &selection, SelectionFlags command) override
+    {
+        if (m_placing || command == NoUpdate || !m_rows->highlightShown()) {
+            QItemSelectionModel::select(selection, command);
+            return;
+        }
+        if (command & (Clear | Current)) {
+            // The highlight is replaced. The rows left are read while the
+            // flags still tell which were highlighted.
+            QItemSelectionModel::select(selection, command);
+            m_rows->dropHighlight();
+            return;
+        }
+        // Added to or taken from: the highlighted rows become plain ranges.
+        QItemSelection ranges;
+        const int n = m_rows->rowCount();
+        for (int r = 0; r < n;) {
+            if (!m_rows->isHighlighted(r)) {
+                ++r;
+                continue;
+            }
+            const int first = r;
+            while (r < n && m_rows->isHighlighted(r))
+                ++r;
+            ranges.append(QItemSelectionRange(m_rows->index(first), m_rows->index(r - 1)));
+        }
+        m_rows->dropHighlight();
+        m_placing = true;
+        QItemSelectionModel::select(ranges, ClearAndSelect);
+        m_placing = false;
+        QItemSelectionModel::select(selection, command);
+    }
+
+private:
+    ResultListModel *m_rows;
+    bool m_placing = false;
+};
+
+} // namespace
+
 // ---- TCheckListView -------------------------------------------------------
 
 TCheckListView::TCheckListView(QWidget *parent)
     : QListView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
+    QItemSelectionModel *const defaultSelection = selectionModel();
+    setSelectionModel(new HighlightSelectionModel(m_model));
+    delete defaultSelection;
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -208,33 +303,33 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     const int n = count();
     if (n == 0)
         return;
-    // One pass: the check marks, and the highlighted runs merged into ranges
-    // (a range per run, not per row, keeps the selection small).
-    QItemSelection sel;
-    int runStart = -1;
-    m_model->setAllChecked([&](int r) {
+    // One pass over the rows, then the check marks from the flags.
+    std::vector<bool> highlighted(size_t(n), false);
+    bool any = false;
+    for (int r = 0; r < n; ++r) {
         const bool hi = highlight(r);
-        if (hi && runStart < 0)
-            runStart = r;
-        if (!hi && runStart >= 0) {
-            sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(r - 1)));
-            runStart = -1;
-        }
-        return !hi;
-    });
-    if (runStart >= 0)
-        sel.append(QItemSelectionRange(m_model->index(runStart), m_model->index(n - 1)));
-    m_marking = true;
-    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
-    m_marking = false;
+        highlighted[size_t(r)] = hi;
+        any = any || hi;
+    }
+    m_model->setCheckedWhereNot(highlighted);
+    auto *const selection = static_cast<HighlightSelectionModel *>(selectionModel());
+    if (!any) {
+        m_model->dropHighlight();
+        selection->select(QItemSelection(), QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    m_model->showHighlight(std::move(highlighted));
+    selection->showHighlight();
 }
 
 QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
 {
-    // The marking pass selects up to one range per run of rows: repainting
-    // the viewport is cheaper than finding where each range stands.
-    if (m_marking)
-        return QRegion(viewport()->rect());
+    // Where a long range ends, the view would lay out every row to find it
+    // (the highlight is one range over the whole list): repainting the
+    // viewport is cheaper.
+    for (const QItemSelectionRange &range : selection)
+        if (range.isValid() && range.bottom() - range.top() > 1000)
+            return QRegion(viewport()->rect());
     return QListView::visualRegionForSelection(selection);
 }
 

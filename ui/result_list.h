@@ -35,11 +35,20 @@ public:
 
     // Number of characters of a row without building its text.
     qsizetype rowLength(int row) const;
-    // Sets every check mark at once (one change notification).
-    void setAllChecked(const std::function<bool(int row)> &checkedFor);
+    // Checks every row but those flagged (one change notification).
+    void setCheckedWhereNot(const std::vector<bool> &unchecked);
     // The width every row reports as its size hint (the view's scroll width).
     void setRowWidth(int width);
     int rowWidth() const { return m_rowWidth; }
+
+    // The marking pass's highlight: one flag per row. While it is shown, only
+    // highlighted rows report themselves selectable, so that one selection
+    // range over the whole list reads, for the view, the selection model and
+    // accessibility alike, as exactly the highlighted rows.
+    void showHighlight(std::vector<bool> highlighted);
+    bool highlightShown() const { return m_highlightShown; }
+    bool isHighlighted(int row) const;
+    void dropHighlight();
 
     static constexpr int RowHeight = 13;
 
@@ -47,6 +56,8 @@ private:
     std::shared_ptr<const CisStore> m_store;
     std::vector<qsizetype> m_lines;
     std::vector<unsigned char> m_checked;
+    std::vector<bool> m_highlighted;
+    bool m_highlightShown = false;
     int m_rowWidth = 0;
 };
 
@@ -70,6 +81,8 @@ public:
 
     // The marking pass in one go: rows for which `highlight` holds are
     // unchecked and highlighted, every other row checked and not highlighted.
+    // The highlight reads as the selection until the first change of it,
+    // which replaces it (or adds to it) exactly as it would a selection.
     void markRows(const std::function<bool(int row)> &highlight);
 
     // Type-to-find over the rows' beginnings (case-insensitive); a pause of
@@ -97,6 +110,5 @@ private:
     ResultListModel *m_model;
     QString m_prefix;
     QElapsedTimer m_lastTypedKey;
-    bool m_marking = false;
     int m_rowAtPress = -1; // current row after the last press, to notice a drag
 };

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -318,6 +319,11 @@ QDateTime GetFileDate(const QString &path)
     QTime time = wall.time();
     time = QTime(time.hour(), time.minute(), time.second() & ~1);
     return QDateTime(wall.date(), time);
+}
+
+QString DateText(const QDateTime &date)
+{
+    return QLocale::system().toString(date.date(), QLocale::ShortFormat);
 }
 
 bool CopyFileOverwrite(const QString &source, const QString &destination)

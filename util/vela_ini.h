@@ -58,6 +58,8 @@ void ApplyGeometryValue(QRect &outer, const QSize &workArea, const QString &valu
 // Last modification in local time, reduced to two seconds; the zero date
 // (30 December 1899, midnight) when there is no such entry.
 QDateTime GetFileDate(const QString &path);
+// Date text: the calendar date in the user's short date format.
+QString DateText(const QDateTime &date);
 // Copies through a temporary file renamed into place; false when source and
 // destination are the same file (device and inode) or when anything fails.
 bool CopyFileOverwrite(const QString &source, const QString &destination);

@@ -5,6 +5,7 @@
 
 #include "text_logic.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
@@ -46,6 +47,9 @@ private slots:
     void recordViewWritesInBoxOrder();
     void sameTextTwiceRunsNoReaction();
     void listNavigation();
+    void firstSelectionChangeAfterMarking_data();
+    void firstSelectionChangeAfterMarking();
+    void highlightReadsAsSelectedToScreenReaders();
     void typeToFind();
     void emptyListKeysShowNoError();
     void scrollWidthFollowsTheWidestRow();
@@ -456,6 +460,77 @@ void TestSearch::listNavigation()
     const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
     QCOMPARE(list->checked(2), !mark2);
+}
+
+void TestSearch::firstSelectionChangeAfterMarking_data()
+{
+    // After " " rows 2 and 6 are highlighted and row 0 is current.
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("key"); // 0: a click on `row`
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QList<int>>("selected");
+
+    QTest::newRow("click replaces") << 4 << 0 << Qt::KeyboardModifiers() << QList<int>{4};
+    QTest::newRow("click on a highlighted row") << 6 << 0 << Qt::KeyboardModifiers() << QList<int>{6};
+    QTest::newRow("Ctrl+click adds") << 4 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2, 4, 6};
+    QTest::newRow("Ctrl+click takes away") << 6 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2};
+    QTest::newRow("Shift+click replaces by a run") << 3 << 0 << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                                   << QList<int>{0, 1, 2, 3};
+    QTest::newRow("Down replaces") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << QList<int>{1};
+    QTest::newRow("Shift+Down replaces by a run")
+        << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int>{0, 1};
+    QTest::newRow("Ctrl+Down keeps") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                     << QList<int>{2, 6};
+    QTest::newRow("Space keeps") << -1 << int(Qt::Key_Space) << Qt::KeyboardModifiers() << QList<int>{2, 6};
+}
+
+// The highlight reads as the selection, and its first change gives what it
+// gives over any selection: replaced by a plain move, added to with Ctrl.
+void TestSearch::firstSelectionChangeAfterMarking()
+{
+    QFETCH(int, row);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QList<int>, selected);
+    Window f;
+    QVERIFY(f.open());
+    f.search(u" "_s);
+    TCheckListView *list = f.w->JvCheckListBox1;
+    list->setFocus();
+    QApplication::processEvents();
+    if (key == 0) {
+        const QRect r = list->visualRect(list->resultModel()->index(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, QPoint(r.left() + 60, r.center().y()));
+    } else {
+        QTest::keyClick(list, Qt::Key(key), modifiers);
+    }
+    QList<int> rows;
+    for (int r = 0; r < list->count(); ++r)
+        if (list->selected(r))
+            rows << r;
+    QCOMPARE(rows, selected);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), selected.size());
+    // A later search marks afresh.
+    f.search(u"ARROW"_s);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
+    QVERIFY(list->selected(0));
+}
+
+void TestSearch::highlightReadsAsSelectedToScreenReaders()
+{
+    Window f;
+    QVERIFY(f.open());
+    f.search(u" "_s);
+    TCheckListView *list = f.w->JvCheckListBox1;
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(iface && iface->tableInterface());
+    QAccessibleTableInterface *table = iface->tableInterface();
+    QCOMPARE(table->selectedCellCount(), 2);
+    for (int r = 0; r < list->count(); ++r) {
+        QAccessibleInterface *cell = table->cellAt(r, 0);
+        QVERIFY(cell);
+        QCOMPARE(cell->state().selected, r == 2 || r == 6);
+    }
 }
 
 void TestSearch::typeToFind()

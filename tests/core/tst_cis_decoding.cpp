@@ -1,6 +1,10 @@
 // Bytes to lines: the decoding choice by the first bytes and the cutting rules.
+#include "cis_loader.h"
 #include "cis_store.h"
+#include "cp1252.h"
 #include "test_files.h"
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -15,6 +19,75 @@ QStringList linesOf(const QByteArray &bytes)
         out << store.line(i).toString();
     return out;
 }
+// The cutting rules written plainly: a line runs up to CR, LF or NUL; CR LF
+// is one break; a NUL ends the text; a final break adds no empty line.
+QStringList referenceCut(const QString &text)
+{
+    QStringList out;
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    for (qsizetype q = 0; q < n; ++q) {
+        const char16_t c = text[q].unicode();
+        if (c == 0) {
+            if (q > pos)
+                out << text.mid(pos, q - pos);
+            return out;
+        }
+        if (c != u'\r' && c != u'\n')
+            continue;
+        out << text.mid(pos, q - pos);
+        if (c == u'\r' && q + 1 < n && text[q + 1] == u'\n')
+            ++q;
+        pos = q + 1;
+    }
+    if (pos < n)
+        out << text.mid(pos);
+    return out;
+}
+
+// The bytes read as Windows-1252.
+QString cp1252Decoded(const QByteArray &bytes)
+{
+    QString text;
+    for (const char b : bytes)
+        text += QChar(Cp1252Unit(static_cast<unsigned char>(b)));
+    return text;
+}
+
+// Each run of U+FFFD as one: the decoder gives one per maximal invalid
+// subpart (pinned above), QString::fromUtf8 one per byte in some cases; both
+// must agree on everything else.
+QStringList collapseReplacements(QStringList lines)
+{
+    for (QString &line : lines) {
+        static const QRegularExpression runs(u"\uFFFD+"_s);
+        line.replace(runs, u"\uFFFD"_s);
+    }
+    return lines;
+}
+
+// Random UTF-8 bytes in CIS-like proportions: mostly ASCII, accents, a few
+// longer sequences, the breaks, and with `invalid`, stray and cut bytes.
+QByteArray randomUtf8(QRandomGenerator &rng, qsizetype size, bool invalid)
+{
+    static const char *const pieces[] = {
+        "\xC3\xA9", "\xC3\xA8", "\xC3\x89", "\xE2\x80\x99", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+        "\xC5\x93", "\r\n", "\n", "\r", "\t", "Non commercialis\xC3\xA9" "e"};
+    static const char *const broken[] = {"\xE9", "\xC3", "\xE2\x80", "\xF0\x9F\x98", "\xC0\xAF",
+                                         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "\x80"};
+    QByteArray bytes;
+    while (bytes.size() < size) {
+        const quint32 pick = rng.bounded(100);
+        if (pick < 70)
+            bytes += char(0x20 + rng.bounded(0x5F));
+        else if (pick < 95 || !invalid)
+            bytes += pieces[rng.bounded(int(std::size(pieces)))];
+        else
+            bytes += broken[rng.bounded(int(std::size(broken)))];
+    }
+    return bytes;
+}
+
 } // namespace
 
 class TstCisDecoding : public QObject
@@ -26,6 +99,9 @@ private slots:
     void windows1252HighBlock();
     void cutting_data();
     void cutting();
+    void utf8EqualsQtDecoder_data();
+    void utf8EqualsQtDecoder();
+    void longUtf8PrefixThenStrayByteIsWindows1252();
 };
 
 void TstCisDecoding::decoding_data()
@@ -146,6 +222,73 @@ void TstCisDecoding::cutting()
     QCOMPARE(linesOf(QByteArray("\xEF\xBB\xBF") + text.toUtf8()), lines);
     QCOMPARE(linesOf(QByteArray("\xFF\xFE") + utf16(text, false)), lines);
     QCOMPARE(linesOf(QByteArray("\xFE\xFF") + utf16(text, true)), lines);
+}
+
+void TstCisDecoding::utf8EqualsQtDecoder_data()
+{
+    QTest::addColumn<QByteArray>("utf8");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("convertedFile"); // a Windows-1252 file to convert first
+
+    QTest::newRow("committed sample converted to UTF-8")
+        << QByteArray() << true << testDataFile("cis_sample_cp1252.txt");
+    QTest::newRow("real file converted to UTF-8") << QByteArray() << true << u"real"_s;
+    QRandomGenerator rng(7);
+    for (int k = 0; k < 6; ++k)
+        QTest::addRow("random valid text %d", k) << randomUtf8(rng, 3000 + 500 * k, false) << true << QString();
+    for (int k = 0; k < 6; ++k)
+        QTest::addRow("random text with invalid bytes %d", k)
+            << randomUtf8(rng, 3000 + 500 * k, true) << false << QString();
+}
+
+// With its mark, a UTF-8 file reads as QString::fromUtf8 reads it, invalid
+// bytes included; without it, the same when it is valid, else Windows-1252.
+void TstCisDecoding::utf8EqualsQtDecoder()
+{
+    QFETCH(QByteArray, utf8);
+    QFETCH(bool, valid);
+    QFETCH(QString, convertedFile);
+    if (convertedFile == u"real"_s) {
+        SKIP_WITHOUT_REAL_CIS_FILE();
+        convertedFile = realCisFile();
+    }
+    if (!convertedFile.isEmpty()) {
+        // The file as UTF-8: what its Windows-1252 decoding gives, encoded.
+        CisStore store;
+        LoadCisLines(store, convertedFile);
+        QVERIFY(store.count() > 0);
+        QString text;
+        for (qsizetype i = 0; i < store.count(); ++i)
+            text += store.line(i).toString() + u"\r\n"_s;
+        utf8 = text.toUtf8();
+    }
+    const QStringList expected = referenceCut(QString::fromUtf8(utf8));
+    const QStringList marked = linesOf(QByteArray("\xEF\xBB\xBF") + utf8);
+    if (valid)
+        QCOMPARE(marked, expected);
+    else
+        QCOMPARE(collapseReplacements(marked), collapseReplacements(expected));
+    const QStringList unmarked = linesOf(utf8);
+    if (valid) {
+        QCOMPARE(unmarked, expected);
+    } else {
+        QCOMPARE(unmarked, referenceCut(cp1252Decoded(utf8)));
+    }
+}
+
+// The UTF-8 reading writes its search copy over the bytes as it goes: when a
+// stray byte far into the file proves it Windows-1252, the bytes must be
+// read again exactly as they were.
+void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
+{
+    QString text;
+    for (int i = 0; i < 500; ++i)
+        text += u"6%1\tPARACÉTAMOL ’ comprimé pelliculé\t€ Non commercialisée\r\n"_s.arg(i);
+    const QByteArray bytes = text.toUtf8() + "fin \xE9t\xE9\r\n";
+    const QStringList lines = linesOf(bytes);
+    QCOMPARE(lines.size(), 501);
+    QCOMPARE(lines, referenceCut(cp1252Decoded(bytes)));
+    QCOMPARE(lines.last(), u"fin été"_s);
 }
 
 QTEST_GUILESS_MAIN(TstCisDecoding)

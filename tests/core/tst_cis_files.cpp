@@ -2,6 +2,7 @@
 // test, the fallback name, and whole files: the committed samples and the
 // real CIS file when it is at hand.
 #include "app_error.h"
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "run_in_child.h"
 #include "test_files.h"

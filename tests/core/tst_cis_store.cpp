@@ -1,5 +1,6 @@
 // The store: its fast search must give exactly the lines the literal test
 // gives, whatever the text; the marking test likewise.
+#include "cis_loader.h"
 #include "cis_store.h"
 #include "test_files.h"
 #include "text_logic.h"

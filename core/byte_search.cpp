@@ -1,0 +1,87 @@
+#include "byte_search.h"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+// The needle's tail (m >= 2) matches at p, whose first byte already does.
+inline bool restMatches(const unsigned char *p, const unsigned char *nd, qsizetype m)
+{
+    return std::memcmp(p + 1, nd + 1, size_t(m - 1)) == 0;
+}
+
+} // namespace
+
+const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                     qsizetype m)
+{
+    if (m <= 0 || n < m)
+        return nullptr;
+    // memchr is vectorised by every C library: it carries the scan between
+    // candidates, and each candidate's tail is compared in full.
+    const unsigned char *p = h;
+    const unsigned char *const last = h + (n - m); // last place a match can start
+    while (p <= last) {
+        p = static_cast<const unsigned char *>(std::memchr(p, nd[0], size_t(last - p + 1)));
+        if (!p)
+            return nullptr;
+        if (m == 1 || restMatches(p, nd, m))
+            return p;
+        ++p;
+    }
+    return nullptr;
+}
+
+#if defined(CIS_HAVE_SSE2)
+const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                   qsizetype m)
+{
+    if (m <= 0 || n < m)
+        return nullptr;
+    if (m == 1)
+        return static_cast<const unsigned char *>(std::memchr(h, nd[0], size_t(n)));
+    // Blocks of 16 places are tested on the needle's first and last bytes at
+    // once; only the candidates are compared in full.
+    const __m128i first = _mm_set1_epi8(char(nd[0]));
+    const __m128i lastByte = _mm_set1_epi8(char(nd[m - 1]));
+    const auto candidates = [&](qsizetype at) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + m - 1));
+        return _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte));
+    };
+    // Most of the text holds no candidate: four blocks at a time are only
+    // tested for any, and searched block by block when there is one.
+    qsizetype i = 0;
+    const qsizetype room = n
+                           - (m - 1); // places where a 16-byte load of the tail fits: i + 16 <= room
+    while (i + 16 <= room) {
+        for (; i + 64 <= room; i += 64) {
+            const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
+                                             _mm_or_si128(candidates(i + 32), candidates(i + 48)));
+            if (_mm_movemask_epi8(any) != 0)
+                break;
+        }
+        for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
+            for (unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))); mask;
+                 mask &= mask - 1) {
+                const int bit = std::countr_zero(mask);
+                if (restMatches(h + i + bit, nd, m))
+                    return h + i + bit;
+            }
+        }
+    }
+    // Fewer than 16 places left.
+    return FindBytesScalar(h + i, n - i, nd, m);
+}
+#endif
+
+const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                               qsizetype m)
+{
+#if defined(CIS_HAVE_SSE2)
+    return FindBytesSse2(h, n, nd, m);
+#else
+    return FindBytesScalar(h, n, nd, m);
+#endif
+}

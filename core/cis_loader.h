@@ -1,0 +1,21 @@
+#pragma once
+// Reading the CIS file into the line store, and finding it on disk.
+#include "cis_store.h"
+
+#include <QString>
+
+// Replaces the content of `store` by the lines of the file at `path`.
+// Throws AppError "Impossible d'ouvrir le fichier \"%s\". %s" when the file
+// cannot be opened, "Impossible d'insérer une ligne" when memory runs out
+// (the store then keeps the lines appended so far).
+void LoadCisLines(CisStore &store, const QString &path);
+
+// Decoding and cutting, exposed for tests: bytes -> lines as LoadCisLines does.
+void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size);
+
+// Existence test used by the start-up location (links followed).
+bool CisFileExists(const QString &path);
+
+// Finds "cis.txt" in `dir` without regard to letter case; returns the full
+// path of the entry found, or dir + "cis.txt" when none matches.
+QString FindCisTxtIn(const QString &dir);

@@ -1,0 +1,132 @@
+// The search's inner loop: the SSE2 path and the portable path must find the
+// same first place as a plain position-by-position comparison, on every
+// length and alignment (the SSE2 path works in blocks of 16 and hands the
+// tail to the portable one).
+#include "byte_search.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cstring>
+
+namespace {
+
+const unsigned char *naiveFind(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                               qsizetype m)
+{
+    for (qsizetype i = 0; i + m <= n; ++i)
+        if (std::memcmp(h + i, nd, size_t(m)) == 0)
+            return h + i;
+    return nullptr;
+}
+
+const auto *bytes(const QByteArray &a)
+{
+    return reinterpret_cast<const unsigned char *>(a.constData());
+}
+
+// Where each path finds the needle: -1 for nowhere.
+struct Places
+{
+    qsizetype naive, scalar, simd;
+};
+
+Places placesOf(const QByteArray &hay, const QByteArray &needle)
+{
+    const auto at = [&](const unsigned char *p) { return p ? p - bytes(hay) : qsizetype(-1); };
+    const qsizetype n = hay.size(), m = needle.size();
+    Places p{at(naiveFind(bytes(hay), n, bytes(needle), m)),
+             at(FindBytesScalar(bytes(hay), n, bytes(needle), m)), -1};
+#if defined(CIS_HAVE_SSE2)
+    p.simd = at(FindBytesSse2(bytes(hay), n, bytes(needle), m));
+#else
+    p.simd = p.naive;
+#endif
+    return p;
+}
+
+} // namespace
+
+class TstByteSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void edges_data();
+    void edges();
+    void randomInputs();
+};
+
+void TstByteSearch::edges_data()
+{
+    QTest::addColumn<QByteArray>("hay");
+    QTest::addColumn<QByteArray>("needle");
+    QTest::addColumn<qsizetype>("place");
+
+    const QByteArray block(40, 'A');
+    QTest::newRow("one byte, absent") << block << QByteArray("B") << qsizetype(-1);
+    QTest::newRow("one byte, last") << block + 'B' << QByteArray("B") << qsizetype(40);
+    QTest::newRow("needle is the whole hay")
+        << QByteArray("PARACETAMOL") << QByteArray("PARACETAMOL") << qsizetype(0);
+    QTest::newRow("needle longer than the hay")
+        << QByteArray("PARA") << QByteArray("PARACETAMOL") << qsizetype(-1);
+    QTest::newRow("at the very end") << block + "XYZ" << QByteArray("XYZ") << qsizetype(40);
+    QTest::newRow("cut by the end") << block + "XY" << QByteArray("XYZ") << qsizetype(-1);
+    QTest::newRow("across a block boundary")
+        << QByteArray(14, 'A') + "XYZ" + block << QByteArray("XYZ") << qsizetype(14);
+    QTest::newRow("first and last bytes match, middle not")
+        << QByteArray("XAZ") + QByteArray(30, '.') + "XYZ" << QByteArray("XYZ") << qsizetype(33);
+    QTest::newRow("bytes above 0x7F")
+        << block + "\xC9\xC8\xC9" << QByteArray("\xC8\xC9") << qsizetype(41);
+    QTest::newRow("repeated prefix")
+        << QByteArray("AAAAAAAAAAAAAAAAAAAAB") << QByteArray("AAAB") << qsizetype(17);
+    QTest::newRow("empty hay") << QByteArray() << QByteArray("A") << qsizetype(-1);
+}
+
+void TstByteSearch::edges()
+{
+    QFETCH(QByteArray, hay);
+    QFETCH(QByteArray, needle);
+    QFETCH(qsizetype, place);
+    const Places p = placesOf(hay, needle);
+    QCOMPARE(p.naive, place);
+    QCOMPARE(p.scalar, place);
+    QCOMPARE(p.simd, place);
+    QCOMPARE(FindBytes(bytes(hay), hay.size(), bytes(needle), needle.size())
+                 ? FindBytes(bytes(hay), hay.size(), bytes(needle), needle.size()) - bytes(hay)
+                 : qsizetype(-1),
+             place);
+}
+
+// Small alphabets make partial matches and near misses frequent, larger ones
+// long stretches without a candidate; every length of hay up to several
+// blocks and of needle up to past one block.
+void TstByteSearch::randomInputs()
+{
+    QRandomGenerator rng(20240611);
+    int found = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const int alphabet = round % 2 ? 2 + int(rng.bounded(3)) : 8 + int(rng.bounded(24));
+        const qsizetype n = rng.bounded(260);
+        const qsizetype m = 1 + rng.bounded(20);
+        QByteArray hay(n, Qt::Uninitialized), needle(m, Qt::Uninitialized);
+        for (char &c : hay)
+            c = char(0xC0 + rng.bounded(alphabet)); // high bytes, as accented twins
+        for (char &c : needle)
+            c = char(0xC0 + rng.bounded(alphabet));
+        const Places p = placesOf(hay, needle);
+        if (p.scalar != p.naive || p.simd != p.naive)
+            QFAIL(qPrintable(
+                QStringLiteral("hay %1, needle %2: naive %3, scalar %4, SSE2 %5")
+                    .arg(QString::fromLatin1(hay.toHex()), QString::fromLatin1(needle.toHex()))
+                    .arg(p.naive)
+                    .arg(p.scalar)
+                    .arg(p.simd)));
+        found += p.naive >= 0;
+    }
+    // The inputs must exercise both outcomes.
+    QVERIFY(found > 1000);
+    QVERIFY(found < 19000);
+}
+
+QTEST_GUILESS_MAIN(TstByteSearch)
+#include "tst_byte_search.moc"
