@@ -1,12 +1,12 @@
 // The "Patientez" window: the logo and one line of text on white.
 #include "frm_SplashScreen.h"
 
+#include "visual_style.h"
+
 #include <QFont>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -17,10 +17,8 @@ TSplashScreen::TSplashScreen(QWidget *parent)
     setWindowTitle(u"Patientez"_s);
     setAccessibleName(u"Patientez"_s);
 
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
-    const double scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
-    auto S = [scale](int v) { return int(std::lround(v * scale)); };
+    const double scale = ScreenDensityScale();
+    auto scaled = [scale](int v) { return int(std::lround(v * scale)); };
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -28,23 +26,23 @@ TSplashScreen::TSplashScreen(QWidget *parent)
     setPalette(pal);
     setAutoFillBackground(true);
     QFont f(u"MS Sans Serif"_s);
-    f.setPixelSize(S(11));
+    f.setPixelSize(scaled(11));
     setFont(f);
 
     // A 3-pixel white border around a 233 x 99 client area.
-    const int border = S(3);
+    const int border = scaled(3);
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
     Image1->setAccessibleName(u"Agence Nationale de Sécurité du Médicament"_s);
     Image1->setPixmap(QPixmap(u":/img/logo.gif"_s));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setGeometry(border, border, S(233), S(80));
+    Image1->setGeometry(border, border, scaled(233), scaled(80));
 
     Label1 = new QLabel(u"Chargement de la base de données ..."_s, this);
     Label1->setObjectName(u"Label1"_s);
     Label1->setAccessibleName(Label1->text());
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setGeometry(border, border + S(99) - S(13), S(233), S(13));
+    Label1->setGeometry(border, border + scaled(99) - scaled(13), scaled(233), scaled(13));
 
-    setFixedSize(S(233) + 2 * border, S(99) + 2 * border);
+    setFixedSize(scaled(233) + 2 * border, scaled(99) + 2 * border);
 }

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <QWindow>
 #include <memory>
 
@@ -34,11 +37,37 @@ void showSplash(TSplashScreen *splash)
 
 } // namespace
 
+namespace {
+QString &translationsFolderForTesting()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+void SetQtTranslationsFolderForTesting(const QString &folder)
+{
+    translationsFolderForTesting() = folder;
+}
+
+bool InstallQtFrenchTranslation(const QString &folder)
+{
+    static QPointer<QTranslator> translator;
+    if (!translator)
+        translator = new QTranslator(QCoreApplication::instance());
+    QCoreApplication::removeTranslator(translator);
+    const QString dir = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                         : folder;
+    if (!translator->load(u"qtbase_fr"_s, dir))
+        return false;
+    return QCoreApplication::installTranslator(translator);
+}
+
 TForm_CIS *StartProgram(const QString &styleName)
 {
+    InstallQtFrenchTranslation(translationsFolderForTesting()); // the program is French by design
     InitVerdaneResources();
     EnsureProgramFonts();
-    QApplication::setKeyboardInputInterval(500);
     // Only the quit request ends the program, never the last window hiding.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -46,7 +75,8 @@ TForm_CIS *StartProgram(const QString &styleName)
     showSplash(splash.get());
 
     if (!ApplyVisualStyle(styleName))
-        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error, mbClose);
+        ShowMessageDialog(u"Style '%1' non trouvé"_s.arg(styleName), MsgKind::Error,
+                          MsgButton::Close);
 
     auto *window = new TForm_CIS;
     splash->hide();

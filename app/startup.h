@@ -10,3 +10,12 @@ int RunProgram(int &argc, char **argv);
 // the visual style of that name (error dialog when the program does not carry
 // it), the main window created and shown. The caller owns the window.
 TForm_CIS *StartProgram(const QString &styleName);
+
+// Qt's own texts (the boxes' context menus, the scroll bars' menus) in French
+// whatever the locale, from Qt's translations folder (or `folder`). False when
+// the translation cannot be loaded: Qt's texts then stay in English and the
+// program goes on. Calling it again replaces the translation loaded before.
+bool InstallQtFrenchTranslation(const QString &folder = QString());
+// Test seam: the folder StartProgram loads Qt's translation from; empty for
+// Qt's own translations folder.
+void SetQtTranslationsFolderForTesting(const QString &folder);

@@ -6,10 +6,12 @@
 #include "bench_timing.h"
 #include "cis_store.h"
 #include "frm_cis.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
 #include "text_logic.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
-#include "widgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -181,7 +183,7 @@ void realFile(const QString &path)
     // Record view: a real click on a row to the boxes filled; alternate
     // two products so that every click changes the boxes.
     win.search(u"PARACETAMOL"_s, 1);
-    TCheckListView *list = w.JvCheckListBox1;
+    ResultListView *list = w.JvCheckListBox1;
     QApplication::processEvents();
     const QPoint p0 = list->visualRect(list->resultModel()->index(0)).center() + QPoint(40, 0);
     const QPoint p1 = list->visualRect(list->resultModel()->index(1)).center() + QPoint(40, 0);
@@ -228,7 +230,7 @@ void bigFile(const QString &path)
 
     // The first key and the first click after a full listing, each to the
     // list painted; Enter on " " to the list painted.
-    TCheckListView *list = w.JvCheckListBox1;
+    ResultListView *list = w.JvCheckListBox1;
     std::vector<double> pageDown, click, enter;
     for (int i = 0; i < 3; ++i) {
         enter.push_back(win.enterToPainted(u" "_s, 1));

@@ -8,6 +8,7 @@ packages=(
   fonts-wine fonts-dejavu-core  # the faces the program's style asks for
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
   x11-utils imagemagick xdotool  # docs/screenshot.sh finds the window, types a search, takes the picture
+  qt6-translations-l10n          # Qt's own texts (context menus, scroll bars) in French
   clang-14 libclang-rt-14-dev    # the fuzz targets' libFuzzer build (README, "Fault finding")
 )
 missing=()

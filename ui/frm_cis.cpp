@@ -2,14 +2,19 @@
 // showing and the two ways out (close step, quit).
 #include "frm_cis.h"
 
+#include "accessibility.h"
 #include "app_error.h"
 #include "cis_loader.h"
 #include "cis_store.h"
+#include "labeled_line_edit.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_geometry.h"
 
 #include <QAction>
@@ -25,7 +30,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QShowEvent>
@@ -128,6 +132,7 @@ TForm_CIS::TForm_CIS(QWidget *parent)
                       | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     CisLines = std::make_shared<CisStore>();
+    EnsureAccessibleInterfaces();
     buildControls();
     wireHandlers();
     guarded([this] { FormCreate(); });
@@ -135,7 +140,7 @@ TForm_CIS::TForm_CIS(QWidget *parent)
 
 TForm_CIS::~TForm_CIS() = default;
 
-int TForm_CIS::S(int v) const
+int TForm_CIS::scaled(int v) const
 {
     return m_scale == 1.0 ? v : int(std::lround(v * m_scale));
 }
@@ -144,14 +149,13 @@ void TForm_CIS::buildControls()
 {
     InitVerdaneResources();
     setObjectName(u"Form_CIS"_s);
+    // No accessible name of its own: screen readers announce the caption,
+    // which the record view changes.
     setWindowTitle(u"ANSM CIS - Verdane 2015 ***{:-"_s);
-    setAccessibleName(windowTitle());
 
     // Density: fonts follow the screen's dots per inch; the window font is
     // 13 pixels high at 96 dpi, so lengths follow it by the same factor.
-    const QScreen *scr = QGuiApplication::primaryScreen();
-    const double dpi = scr ? scr->logicalDotsPerInch() : 96.0;
-    m_scale = (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
+    m_scale = ScreenDensityScale();
     setFont(tahoma(11 * m_scale, false));
 
     buildMenu();
@@ -171,8 +175,8 @@ void TForm_CIS::buildControls()
         client->watch(band);
 
     // The designed client size: 686 x 443 below the menu bar.
-    ClientArea1->resize(S(686), S(443));
-    resize(S(686), S(443) + MainMenu1->sizeHint().height());
+    ClientArea1->resize(scaled(686), scaled(443));
+    resize(scaled(686), scaled(443) + MainMenu1->sizeHint().height());
     if (layout())
         layout()->activate();
     arrangeBands();
@@ -184,7 +188,7 @@ void TForm_CIS::buildControls()
 
 void TForm_CIS::place(QWidget *w, int x, int y, int width, int height) const
 {
-    w->setGeometry(S(x), S(y), S(width), S(height));
+    w->setGeometry(scaled(x), scaled(y), scaled(width), scaled(height));
 }
 
 void TForm_CIS::buildMenu()
@@ -192,6 +196,7 @@ void TForm_CIS::buildMenu()
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(u"MainMenu1"_s);
     MainMenu1->setAccessibleName(u"Menu"_s);
+    MainMenu1->setFont(DesktopFont("QMenuBar")); // like its drop-down menus
     Fihcier1 = MainMenu1->addMenu(u"Fichier"_s);
     Fihcier1->setObjectName(u"Fihcier1"_s);
     Fihcier1->setAccessibleName(u"Fichier"_s);
@@ -236,7 +241,6 @@ void TForm_CIS::buildCommands()
     dragDrop->setObjectName(u"JvDragDrop1"_s);
     auto *imageList = new QObject(this);
     imageList->setObjectName(u"ImageList1"_s);
-    setAcceptDrops(true);
 }
 
 // The client area, then the progress gauge, the result list, the hidden
@@ -248,14 +252,14 @@ void TForm_CIS::buildClientArea()
     ClientArea1->setAccessibleName(u"Contenu de la fenêtre"_s);
     setCentralWidget(ClientArea1);
 
-    Gauge1 = new TGauge(ClientArea1);
+    Gauge1 = new ProgressGauge(ClientArea1);
     Gauge1->setObjectName(u"Gauge1"_s);
     Gauge1->setAccessibleName(u"Progression"_s);
     Gauge1->setFont(boldFont(m_scale));
     place(Gauge1, 0, 219, 686, 16);
     Gauge1->hide();
 
-    JvCheckListBox1 = new TCheckListView(ClientArea1);
+    JvCheckListBox1 = new ResultListView(ClientArea1);
     JvCheckListBox1->setObjectName(u"JvCheckListBox1"_s);
     JvCheckListBox1->setAccessibleName(u"Résultats"_s);
     setHint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);
@@ -268,7 +272,7 @@ void TForm_CIS::buildClientArea()
     place(ListBox1, 0, 88, 686, 24);
     ListBox1->hide();
 
-    StatusBar1 = new TStatusBar(ClientArea1);
+    StatusBar1 = new PanelStatusBar(ClientArea1);
     StatusBar1->setObjectName(u"StatusBar1"_s);
     place(StatusBar1, 0, 424, 686, 19);
 }
@@ -279,24 +283,24 @@ void TForm_CIS::buildRecordPanel()
     panel_edit = makePanel(ClientArea1, u"panel_edit"_s, u"Fiche du produit"_s);
     place(panel_edit, 0, 235, 686, 131);
 
-    JvLED_COMM = new TJvLED(panel_edit);
+    JvLED_COMM = new StatusLamp(panel_edit);
     JvLED_COMM->setObjectName(u"JvLED_COMM"_s);
     JvLED_COMM->setAccessibleName(u"Commercialisé"_s);
     place(JvLED_COMM, 545, 102, 17, 17);
-    JvLED_AUT = new TJvLED(panel_edit);
+    JvLED_AUT = new StatusLamp(panel_edit);
     JvLED_AUT->setObjectName(u"JvLED_AUT"_s);
     JvLED_AUT->setAccessibleName(u"Autorisation active"_s);
     place(JvLED_AUT, 545, 57, 17, 17);
 
     const QFont boldFace = boldFont(m_scale);
     auto box = [&](const QString &name, const QString &caption, int x, int y, int w, bool bold) {
-        auto *e = new TLabeledEdit(caption, panel_edit);
+        auto *e = new LabeledLineEdit(caption, panel_edit);
         e->setObjectName(name);
-        e->EditLabel->setObjectName(name + u"_Label"_s);
+        e->label()->setObjectName(name + u"_Label"_s);
         if (bold)
             e->setFont(boldFace);
         place(e, x, y, w, 21);
-        e->EditLabel->setFixedHeight(S(13));
+        e->label()->setFixedHeight(scaled(13));
         e->placeLabel();
         return e;
     };
@@ -332,7 +336,7 @@ void TForm_CIS::buildRecordPanel()
     btn_copy->setObjectName(u"btn_copy"_s);
     btn_copy->setAccessibleName(u"Copier"_s);
     btn_copy->setIcon(QIcon(u":/img/copy.png"_s));
-    btn_copy->setIconSize(QSize(S(16), S(16)));
+    btn_copy->setIconSize(QSize(scaled(16), scaled(16)));
     setHint(btn_copy, u"Copier"_s);
     place(btn_copy, 389, 17, 20, 21);
 }
@@ -342,7 +346,7 @@ void TForm_CIS::buildWebPanel()
     panel_btn = makePanel(ClientArea1, u"panel_btn"_s, u"Liens"_s);
     place(panel_btn, 0, 366, 686, 58);
     const QIcon tick = glyphIcon(u":/img/tick.bmp"_s);
-    const QSize glyphSize(S(18), S(18));
+    const QSize glyphSize(scaled(18), scaled(18));
     btn_Extrait = new QPushButton(
         u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s,
         panel_btn);
@@ -367,7 +371,7 @@ void TForm_CIS::buildSearchBand()
 {
     Panel3 = makePanel(ClientArea1, u"Panel3"_s, u"Bandeau"_s);
     place(Panel3, 0, 0, 686, 88);
-    const QSize glyphSize(S(18), S(18));
+    const QSize glyphSize(scaled(18), scaled(18));
     Image1 = new QLabel(Panel3);
     Image1->setObjectName(u"Image1"_s);
     Image1->setAccessibleName(u"Agence Nationale de Sécurité du Médicament"_s);
@@ -382,7 +386,7 @@ void TForm_CIS::buildSearchBand()
     setHint(GroupBox1, kSearchHint);
     place(GroupBox1, 234, 1, 451, 86);
 
-    Edit1 = new TUpperEdit(GroupBox1);
+    Edit1 = new UpperCaseLineEdit(GroupBox1);
     Edit1->setObjectName(u"Edit1"_s);
     Edit1->setAccessibleName(kSearchHint);
     Edit1->setFont(tahoma(13 * m_scale, true));
@@ -422,7 +426,7 @@ void TForm_CIS::buildTabCycle()
         QWidget::setTabOrder(cycle[i], cycle[i + 1]);
 }
 
-QList<TLabeledEdit *> TForm_CIS::recordBoxes() const
+QList<LabeledLineEdit *> TForm_CIS::recordBoxes() const
 {
     return {Edit_CIP, Edit_NOM, EDIT_VOIE, EDIT_commecialise, edit_AUTORISATION,
             edit_PROCEDURE, edit_FORME, edit_NUM};
@@ -458,11 +462,11 @@ void TForm_CIS::arrangeBands()
 
     // Inside the bands: right-aligned controls follow the right edge, the
     // group box and the extract button take the width left to them.
-    Panel2->move(w - S(2) - Panel2->width(), Panel2->y());
-    btn_VIDAL->move(w - S(1) - btn_VIDAL->width(), btn_VIDAL->y());
+    Panel2->move(w - scaled(2) - Panel2->width(), Panel2->y());
+    btn_VIDAL->move(w - scaled(1) - btn_VIDAL->width(), btn_VIDAL->y());
     btn_Extrait->resize(qMax(0, btn_VIDAL->x() - btn_Extrait->x()), btn_Extrait->height());
-    GroupBox1->resize(qMax(0, w - S(1) - GroupBox1->x()), GroupBox1->height());
-    btn_close->move(GroupBox1->width() - S(2) - btn_close->width(), btn_close->y());
+    GroupBox1->resize(qMax(0, w - scaled(1) - GroupBox1->x()), GroupBox1->height());
+    btn_close->move(GroupBox1->width() - scaled(2) - btn_close->width(), btn_close->y());
     btn_SEARCH->move(btn_close->x() - btn_SEARCH->width(), btn_SEARCH->y());
 }
 

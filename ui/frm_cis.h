@@ -20,12 +20,12 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QWidget;
-class TCheckListView;
-class TGauge;
-class TJvLED;
-class TLabeledEdit;
-class TStatusBar;
-class TUpperEdit;
+class ResultListView;
+class ProgressGauge;
+class StatusLamp;
+class LabeledLineEdit;
+class PanelStatusBar;
+class UpperCaseLineEdit;
 
 // Program-wide text: the full path of the current CIS file.
 extern QString CisFilePath;
@@ -40,21 +40,21 @@ public:
 
     // ---- Controls, under their names (also their objectName) -------------
     QWidget *ClientArea1 = nullptr; // the client area that holds the bands
-    TGauge *Gauge1 = nullptr;
-    TCheckListView *JvCheckListBox1 = nullptr;
+    ProgressGauge *Gauge1 = nullptr;
+    ResultListView *JvCheckListBox1 = nullptr;
     QWidget *ListBox1 = nullptr; // hidden for the window's whole life
-    TStatusBar *StatusBar1 = nullptr;
+    PanelStatusBar *StatusBar1 = nullptr;
     QFrame *panel_edit = nullptr;
-    TJvLED *JvLED_COMM = nullptr;
-    TJvLED *JvLED_AUT = nullptr;
-    TLabeledEdit *Edit_CIP = nullptr;
-    TLabeledEdit *Edit_NOM = nullptr;
-    TLabeledEdit *EDIT_VOIE = nullptr;
-    TLabeledEdit *EDIT_commecialise = nullptr;
-    TLabeledEdit *edit_AUTORISATION = nullptr;
-    TLabeledEdit *edit_PROCEDURE = nullptr;
-    TLabeledEdit *edit_FORME = nullptr;
-    TLabeledEdit *edit_NUM = nullptr;
+    StatusLamp *JvLED_COMM = nullptr;
+    StatusLamp *JvLED_AUT = nullptr;
+    LabeledLineEdit *Edit_CIP = nullptr;
+    LabeledLineEdit *Edit_NOM = nullptr;
+    LabeledLineEdit *EDIT_VOIE = nullptr;
+    LabeledLineEdit *EDIT_commecialise = nullptr;
+    LabeledLineEdit *edit_AUTORISATION = nullptr;
+    LabeledLineEdit *edit_PROCEDURE = nullptr;
+    LabeledLineEdit *edit_FORME = nullptr;
+    LabeledLineEdit *edit_NUM = nullptr;
     QFrame *Panel2 = nullptr;
     QLabel *img_NO = nullptr;
     QLabel *img_YES = nullptr;
@@ -65,7 +65,7 @@ public:
     QFrame *Panel3 = nullptr;
     QLabel *Image1 = nullptr;
     QGroupBox *GroupBox1 = nullptr;
-    TUpperEdit *Edit1 = nullptr;
+    UpperCaseLineEdit *Edit1 = nullptr;
     QPushButton *btn_SEARCH = nullptr;
     QPushButton *btn_close = nullptr;
 
@@ -90,7 +90,7 @@ public:
 
     // The record boxes in the window's order of ownership (Escape clears them
     // in this order).
-    QList<TLabeledEdit *> recordBoxes() const;
+    QList<LabeledLineEdit *> recordBoxes() const;
 
     // ---- Handlers, grouped by the file that defines them -------------------
     // frm_cis.cpp: creation, first showing, settings, the ways out.
@@ -163,7 +163,7 @@ private:
     // Places the bands in the client area and the right-aligned controls in
     // their bands; runs on every client resize and band show/hide.
     void arrangeBands();
-    int S(int v) const; // a designed length at this screen's density
+    int scaled(int v) const; // a designed length at this screen's density
     void centreOnScreen();
     // The window frame may become known only after the first showing; until
     // then the first placement (restored outer size, centring) is redone.

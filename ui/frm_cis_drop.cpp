@@ -4,8 +4,9 @@
 #include "cis_loader.h"
 #include "cis_store.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
-#include "widgets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,7 +95,8 @@ void TForm_CIS::JvDragDrop1Drop(QObject *, QPoint, const QStringList &files)
     const QString question = u"Charger le fichier ?\r\n\r\n"_s + path + u"\r\n\r\n"_s
                              + u"Le Chargement complet de près de 30.000 médicaments peut prendre "
                                u"quelques petites secondes, merci de patienter ..."_s;
-    if (ShowMessageDialog(question, MsgKind::Confirmation, mbOK | mbCancel) != mrOk)
+    if (ShowMessageDialog(question, MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel)
+        != MsgResult::Ok)
         return;
 
     // A file that does not load must not cost the user the working database:
@@ -120,7 +122,7 @@ void TForm_CIS::JvDragDrop1Drop(QObject *, QPoint, const QStringList &files)
                   : u"La copie à côté du programme n'a pas pu être faite : conservez le fichier "
                     u"CIS.TXT déposé"_s)
         + u"\r\n\r\n"_s + u"Vous pouvez commencer la recherche ..."_s;
-    ShowMessageDialog(report, MsgKind::Information, mbOK);
+    ShowMessageDialog(report, MsgKind::Information, MsgButton::OK);
     Edit1->setFocus();
 }
 
@@ -174,13 +176,7 @@ bool TForm_CIS::forwardFileDrag(QWidget *widget, QDropEvent *drop)
         return false;
     const QEvent::Type type = drop->type();
     const QMimeData *mime = drop->mimeData();
-    bool files = false;
-    if (mime && mime->hasUrls()) {
-        const QList<QUrl> urls = mime->urls();
-        for (const QUrl &u : urls)
-            files = files || u.isLocalFile();
-    }
-    if (!files)
+    if (droppedPaths(mime).isEmpty())
         return false;
     const QPointF pos = widget->mapTo(this, drop->position().toPoint());
     if (type == QEvent::DragEnter) {

@@ -2,8 +2,9 @@
 // application-wide filter that sees keys before the focused control.
 #include "frm_cis.h"
 
+#include "labeled_line_edit.h"
 #include "result_list.h"
-#include "widgets.h"
+#include "upper_case_line_edit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,7 +67,7 @@ void moveFocusInContainer(QPushButton *button, bool forward)
 // takes the focus, then copies what was selected in the name box.
 bool keepSelectionOnFocusOut(QWidget *widget, QFocusEvent *e)
 {
-    auto *box = qobject_cast<TLabeledEdit *>(widget);
+    auto *box = qobject_cast<LabeledLineEdit *>(widget);
     const Qt::FocusReason reason = e->reason();
     if (!box || !box->hasSelectedText() || reason == Qt::ActiveWindowFocusReason
         || reason == Qt::PopupFocusReason)
@@ -105,14 +106,14 @@ void TForm_CIS::wireHandlers()
         return [this, handler]() { guarded([this, handler]() { (this->*handler)(); }); };
     };
 
-    connect(JvCheckListBox1, &TCheckListView::userSelectionChanged, this,
+    connect(JvCheckListBox1, &ResultListView::userSelectionChanged, this,
             run(&TForm_CIS::JvCheckListBox1Click));
     connect(Edit_CIP, &QLineEdit::textChanged, this, run(&TForm_CIS::Edit_CIPChange));
     connect(edit_AUTORISATION, &QLineEdit::textChanged, this,
             run(&TForm_CIS::edit_AUTORISATIONChange));
     connect(EDIT_commecialise, &QLineEdit::textChanged, this,
             run(&TForm_CIS::EDIT_commecialiseChange));
-    connect(Edit_CIP, &TLabeledEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
+    connect(Edit_CIP, &LabeledLineEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
 
     connect(btn_copy, &QPushButton::clicked, this, run(&TForm_CIS::btn_copyClick));
     connect(btn_Extrait, &QPushButton::clicked, this, run(&TForm_CIS::btn_ExtraitClick));
@@ -155,8 +156,8 @@ void TForm_CIS::FormKeyPress(QChar key)
     Edit1->setText(QString());
     JvCheckListBox1->clear();
     // Emptying a box runs its change reaction, as typing would.
-    const QList<TLabeledEdit *> boxes = recordBoxes();
-    for (TLabeledEdit *box : boxes)
+    const QList<LabeledLineEdit *> boxes = recordBoxes();
+    for (LabeledLineEdit *box : boxes)
         box->setText(QString());
     img_YES->hide();
     img_NO->hide();

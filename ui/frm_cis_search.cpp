@@ -2,11 +2,15 @@
 #include "frm_cis.h"
 
 #include "cis_store.h"
+#include "labeled_line_edit.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
 #include "text_logic.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini_gui.h"
-#include "widgets.h"
 
 #include <QAction>
 #include <QLabel>
@@ -20,13 +24,13 @@ namespace {
 class GaugeHider
 {
 public:
-    explicit GaugeHider(TGauge *g) : m_gauge(g) {}
+    explicit GaugeHider(ProgressGauge *g) : m_gauge(g) {}
     ~GaugeHider() { m_gauge->hide(); }
     GaugeHider(const GaugeHider &) = delete;
     GaugeHider &operator=(const GaugeHider &) = delete;
 
 private:
-    TGauge *m_gauge;
+    ProgressGauge *m_gauge;
 };
 
 // The fields of a listed product, cut at the tabs of its line: a ";" inside a
@@ -63,7 +67,7 @@ void TForm_CIS::btn_SEARCHClick()
             // Kept letter for letter: the double space in "sur le  programme".
             u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
             u"Et relancer la recherche"_s;
-        if (ShowMessageDialog(text, MsgKind::Warning, mbRetry | mbCancel, mbRetry) != mrCancel)
+        if (ShowMessageDialog(text, MsgKind::Warning, MsgButton::Retry | MsgButton::Cancel, MsgButton::Retry) != MsgResult::Cancel)
             mnu_DOWNLOAD->trigger(); // as a menu click
         return;
     }
@@ -120,7 +124,7 @@ void TForm_CIS::JvCheckListBox1Click()
         return;
     // setText signals a change only when the text differs, so each reaction
     // runs only on a real change, in the boxes' order.
-    TLabeledEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
+    LabeledLineEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
                                     edit_AUTORISATION, edit_PROCEDURE, EDIT_commecialise, edit_NUM};
     for (int i = 0; i < 8; ++i) {
         if (boxes[i]->text() == fields[i])

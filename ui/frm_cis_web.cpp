@@ -1,9 +1,9 @@
 // Web destinations and the copy of the product name.
 #include "frm_cis.h"
 
+#include "labeled_line_edit.h"
 #include "vela_ini.h"
 #include "vela_ini_gui.h"
-#include "widgets.h"
 
 #include <QPushButton>
 

@@ -2,6 +2,7 @@
 // demand, so a million-row list costs a few bytes per row.
 #include "result_list.h"
 
+#include "accessibility.h"
 #include "app_error.h"
 #include "cis_store.h"
 #include "text_logic.h"
@@ -219,12 +220,13 @@ private:
 
 } // namespace
 
-// ---- TCheckListView -------------------------------------------------------
+// ---- ResultListView -------------------------------------------------------
 
-TCheckListView::TCheckListView(QWidget *parent)
+ResultListView::ResultListView(QWidget *parent)
     : QListView(parent), m_model(new ResultListModel(this))
 {
     setModel(m_model);
+    EnsureAccessibleInterfaces();
     QItemSelectionModel *const defaultSelection = selectionModel();
     setSelectionModel(new HighlightSelectionModel(m_model));
     delete defaultSelection;
@@ -236,51 +238,43 @@ TCheckListView::TCheckListView(QWidget *parent)
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     // Runs after the view's own reset handling, before its delayed layout.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TCheckListView::updateRowWidth);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ResultListView::updateRowWidth);
 }
 
-int TCheckListView::count() const
+int ResultListView::count() const
 {
     return m_model->rowCount();
 }
 
-QString TCheckListView::itemText(int row) const
+QString ResultListView::itemText(int row) const
 {
     if (row < 0 || row >= count())
         throw AppError(u"Index de liste hors limites (%1)"_s.arg(row));
     return m_model->rowText(row);
 }
 
-bool TCheckListView::checked(int row) const
+bool ResultListView::checked(int row) const
 {
     return m_model->isChecked(row);
 }
 
-void TCheckListView::setChecked(int row, bool checked)
+void ResultListView::setChecked(int row, bool checked)
 {
     m_model->setChecked(row, checked);
 }
 
-bool TCheckListView::selected(int row) const
+bool ResultListView::selected(int row) const
 {
     return row >= 0 && row < count() && selectionModel()->isSelected(m_model->index(row));
 }
 
-void TCheckListView::setSelected(int row, bool on)
-{
-    if (row < 0 || row >= count())
-        return;
-    selectionModel()->select(m_model->index(row),
-                             on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-}
-
-int TCheckListView::itemIndex() const
+int ResultListView::itemIndex() const
 {
     const QModelIndex cur = currentIndex();
     return cur.isValid() && cur.row() < count() ? cur.row() : -1;
 }
 
-void TCheckListView::setItemIndex(int row)
+void ResultListView::setItemIndex(int row)
 {
     if (row < 0 || row >= count()) {
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -292,13 +286,13 @@ void TCheckListView::setItemIndex(int row)
     scrollTo(idx);
 }
 
-void TCheckListView::clear()
+void ResultListView::clear()
 {
     m_prefix.clear();
     m_model->clear();
 }
 
-void TCheckListView::markRows(const std::function<bool(int)> &highlight)
+void ResultListView::markRows(const std::function<bool(int)> &highlight)
 {
     const int n = count();
     if (n == 0)
@@ -322,7 +316,7 @@ void TCheckListView::markRows(const std::function<bool(int)> &highlight)
     selection->showHighlight();
 }
 
-QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection) const
+QRegion ResultListView::visualRegionForSelection(const QItemSelection &selection) const
 {
     // Where a long range ends, the view would lay out every row to find it
     // (the highlight is one range over the whole list): repainting the
@@ -333,7 +327,7 @@ QRegion TCheckListView::visualRegionForSelection(const QItemSelection &selection
     return QListView::visualRegionForSelection(selection);
 }
 
-void TCheckListView::updateRowWidth()
+void ResultListView::updateRowWidth()
 {
     const int n = count();
     if (n == 0) {
@@ -366,20 +360,20 @@ void TCheckListView::updateRowWidth()
     m_model->setRowWidth(textWidth + check + 4 * margin);
 }
 
-void TCheckListView::changeEvent(QEvent *e)
+void ResultListView::changeEvent(QEvent *e)
 {
     QListView::changeEvent(e);
     if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
         updateRowWidth();
 }
 
-bool TCheckListView::prefixTimedOut() const
+bool ResultListView::prefixTimedOut() const
 {
     return !m_lastTypedKey.isValid()
            || m_lastTypedKey.elapsed() >= QApplication::keyboardInputInterval();
 }
 
-int TCheckListView::findPrefix(const QString &prefix) const
+int ResultListView::findPrefix(const QString &prefix) const
 {
     const int n = count();
     const qsizetype len = prefix.size();
@@ -402,14 +396,14 @@ int TCheckListView::findPrefix(const QString &prefix) const
     return -1;
 }
 
-void TCheckListView::makeOnlyRow(int row)
+void ResultListView::makeOnlyRow(int row)
 {
     const QModelIndex idx = m_model->index(row);
     selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     scrollTo(idx);
 }
 
-void TCheckListView::keyboardSearch(const QString &search)
+void ResultListView::keyboardSearch(const QString &search)
 {
     // An empty list has nothing to find and nothing to show.
     if (count() == 0 || search.isEmpty())
@@ -425,7 +419,7 @@ void TCheckListView::keyboardSearch(const QString &search)
     emit userSelectionChanged();
 }
 
-void TCheckListView::keyPressEvent(QKeyEvent *e)
+void ResultListView::keyPressEvent(QKeyEvent *e)
 {
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     switch (e->key()) {
@@ -488,7 +482,7 @@ void TCheckListView::keyPressEvent(QKeyEvent *e)
     QListView::keyPressEvent(e);
 }
 
-void TCheckListView::mousePressEvent(QMouseEvent *e)
+void ResultListView::mousePressEvent(QMouseEvent *e)
 {
     const QModelIndex idx = indexAt(e->position().toPoint());
     QListView::mousePressEvent(e);
@@ -497,7 +491,7 @@ void TCheckListView::mousePressEvent(QMouseEvent *e)
         emit userSelectionChanged();
 }
 
-void TCheckListView::mouseReleaseEvent(QMouseEvent *e)
+void ResultListView::mouseReleaseEvent(QMouseEvent *e)
 {
     QListView::mouseReleaseEvent(e);
     // A drag over the rows moved the current row: show where it ended.

@@ -61,11 +61,11 @@ private:
     int m_rowWidth = 0;
 };
 
-class TCheckListView : public QListView
+class ResultListView : public QListView
 {
     Q_OBJECT
 public:
-    explicit TCheckListView(QWidget *parent = nullptr);
+    explicit ResultListView(QWidget *parent = nullptr);
     ResultListModel *resultModel() const { return m_model; }
 
     int count() const;
@@ -74,7 +74,6 @@ public:
     bool checked(int row) const;
     void setChecked(int row, bool checked);
     bool selected(int row) const;
-    void setSelected(int row, bool selected);
     int itemIndex() const; // the current row, -1 when there is none
     void setItemIndex(int row);
     void clear(); // also drops the horizontal scroll width to 0

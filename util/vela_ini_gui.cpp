@@ -18,7 +18,7 @@ UrlOpener &urlOpener()
 
 void ShowPlainMessage(const QString &text)
 {
-    ShowMessageDialog(text, MsgKind::Plain, mbOK);
+    ShowMessageDialog(text, MsgKind::Plain, MsgButton::OK);
 }
 
 bool ShellOpenUrl(const QString &url)

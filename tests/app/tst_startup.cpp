@@ -3,10 +3,12 @@
 #include "cis_store.h"
 #include "frm_SplashScreen.h"
 #include "frm_cis.h"
+#include "labeled_line_edit.h"
 #include "modal_helper.h"
+#include "panel_status_bar.h"
 #include "startup.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -163,6 +166,8 @@ private slots:
     void splashPaintedBeforeMainWindow();
     void styleNotFound();
     void styleFoundShowsNoDialog();
+    void qtTextsInFrench();
+    void missingTranslationStillStarts();
 
 private:
     std::unique_ptr<fixture::ProgramFolder> m_folder;
@@ -739,6 +744,57 @@ void TestStartup::styleFoundShowsNoDialog()
     // The window and its controls are drawn in the program's style.
     QCOMPARE(w->style()->objectName(), kProgramStyleName);
     QCOMPARE(w->btn_SEARCH->style()->objectName(), kProgramStyleName);
+}
+
+namespace {
+
+// The texts of a box's own context menu and of a scroll bar's.
+QStringList contextMenuTexts(QLineEdit *box)
+{
+    std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        if (!a->isSeparator())
+            texts << a->text().section(u'\t', 0, 0).remove(u'&');
+    return texts;
+}
+
+} // namespace
+
+void TestStartup::qtTextsInFrench()
+{
+    // Whatever the locale: the program is French by design.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([] {
+        InstallQtFrenchTranslation(u"/nonexistent"_s);
+        QLocale::setDefault(QLocale::system());
+    });
+    std::unique_ptr<TForm_CIS> w(StartProgram(kProgramStyleName));
+    QVERIFY(w);
+    const QStringList texts = contextMenuTexts(w->Edit_NOM);
+    for (const QString &french : {u"Annuler"_s, u"Couper"_s, u"Copier"_s, u"Coller"_s,
+                                  u"Tout sélectionner"_s})
+        QVERIFY2(texts.contains(french), qPrintable(texts.join(u" | "_s)));
+    for (const QString &english : {u"Undo"_s, u"Copy"_s, u"Paste"_s, u"Select All"_s})
+        QVERIFY2(!texts.contains(english), qPrintable(english));
+    // The scroll bars' menu too.
+    QCOMPARE(QCoreApplication::translate("QScrollBar", "Scroll here"), u"Défiler jusqu'ici"_s);
+    // The menu shortcuts still read "Ctrl+" and the letter.
+    QCOMPARE(w->Quitter1->shortcut().toString(QKeySequence::NativeText), u"Ctrl+Q"_s);
+}
+
+void TestStartup::missingTranslationStillStarts()
+{
+    QTemporaryDir empty;
+    QVERIFY(!InstallQtFrenchTranslation(empty.path()));
+    SetQtTranslationsFolderForTesting(empty.path());
+    const auto restore = qScopeGuard([] { SetQtTranslationsFolderForTesting(QString()); });
+    std::unique_ptr<TForm_CIS> w(StartProgram(kProgramStyleName));
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    // Qt's texts stay as Qt has them; nothing else changes.
+    QVERIFY(contextMenuTexts(w->Edit_NOM).contains(u"Copy"_s));
+    QCOMPARE(w->StatusBar1->panelText(0), u"0"_s);
 }
 
 QTEST_MAIN(TestStartup)

@@ -170,7 +170,7 @@ void TestSearch::search()
     f.search(typed);
     QCOMPARE(f.w->Edit1->text(), query);
 
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(f.listedCodes(), codes);
     for (int r = 0; r < list->count(); ++r) {
         const bool hi = highlighted.contains(f.listedCodes().at(r));
@@ -241,7 +241,7 @@ void TestSearch::twoSearchesInARow()
     f.clickRow(3);
     f.search(u"ARROW"_s);
     QCOMPARE(f.listedCodes(), (QStringList{u"61234567"_s, u"63000002"_s}));
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     // Marks and highlight are set afresh, nothing left of the first list.
     QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
     QVERIFY(list->selected(0));
@@ -399,7 +399,7 @@ void TestSearch::listNavigation()
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     list->setFocus();
 
     QTest::keyClick(list, Qt::Key_Down);
@@ -495,7 +495,7 @@ void TestSearch::firstSelectionChangeAfterMarking()
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     list->setFocus();
     QApplication::processEvents();
     if (key == 0) {
@@ -521,7 +521,7 @@ void TestSearch::highlightReadsAsSelectedToScreenReaders()
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
     QVERIFY(iface && iface->tableInterface());
     QAccessibleTableInterface *table = iface->tableInterface();
@@ -538,7 +538,7 @@ void TestSearch::typeToFind()
     Window f;
     QVERIFY(f.open());
     f.search(u" "_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     list->setFocus();
     QCOMPARE(QApplication::keyboardInputInterval(), 500);
 
@@ -584,7 +584,7 @@ void TestSearch::emptyListKeysShowNoError()
     Window f;
     QVERIFY(f.open());
     f.search(u"ZZZ"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(list->count(), 0);
     list->setFocus();
     auto box = modal::onNextModal([](QWidget *w) { w->close(); }, 300);
@@ -604,7 +604,7 @@ void TestSearch::scrollWidthFollowsTheWidestRow()
     Window f;
     QVERIFY(f.open({u"1\tcourt\tf\tv\ta\tp\tc\tr\t"_s, u"2\t"_s + longName + u"\tf\tv\ta\tp\tc\tr\t"_s}));
     f.search(u"1"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(list->count(), 1);
     QApplication::processEvents();
     const int narrow = list->resultModel()->rowWidth();
@@ -642,7 +642,7 @@ void TestSearch::itemTextOutOfRange()
     Window f;
     QVERIFY(f.open());
     f.search(u"PARACETAMOL"_s);
-    TCheckListView *list = f.w->JvCheckListBox1;
+    ResultListView *list = f.w->JvCheckListBox1;
     for (int row : {-1, 2, 100}) {
         try {
             list->itemText(row);
@@ -686,7 +686,7 @@ void TestSearch::wholeFile()
         for (qsizetype i = 0; i < store.count(); ++i)
             if (LineMatchesQuery(store.line(i), query))
                 expected << i;
-        TCheckListView *list = f.w->JvCheckListBox1;
+        ResultListView *list = f.w->JvCheckListBox1;
         QCOMPARE(list->count(), int(expected.size()));
         int unchecked = 0;
         for (int r = 0; r < list->count(); ++r) {

@@ -153,7 +153,7 @@ void TestWebImport::webButtons()
 
     QTest::mouseClick(f.w->btn_Extrait, Qt::LeftButton);
     QTest::mouseClick(f.w->btn_VIDAL, Qt::LeftButton);
-    QTest::mouseDClick(f.w->Edit_CIP->EditLabel, Qt::LeftButton);
+    QTest::mouseDClick(f.w->Edit_CIP->label(), Qt::LeftButton);
     QCOMPARE(f.urls.size(), 3);
     QCOMPARE(urlText(f.urls[0]), extract);
     QCOMPARE(urlText(f.urls[1]), reference);
@@ -168,7 +168,7 @@ void TestWebImport::labelDoubleClickOnEmptyBox()
     Window f;
     QVERIFY(f.open());
     QCOMPARE(f.w->Edit_CIP->text(), QString());
-    QTest::mouseDClick(f.w->Edit_CIP->EditLabel, Qt::LeftButton);
+    QTest::mouseDClick(f.w->Edit_CIP->label(), Qt::LeftButton);
     QCOMPARE(f.urls.size(), 1);
     QCOMPARE(urlText(f.urls[0]), Agency + u"/php/ecodex/extrait.php?specid="_s);
 }

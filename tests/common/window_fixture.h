@@ -9,11 +9,15 @@
 #include "app_error.h"
 #include "cis_store.h"
 #include "frm_cis.h"
+#include "labeled_line_edit.h"
 #include "msg_dialog.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "vela_ini.h"
 #include "vela_ini_gui.h"
-#include "widgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,8 +147,8 @@ public:
         QObject::connect(w->Edit1, &QLineEdit::textChanged, &m_context, note(w->Edit1));
         QObject::connect(w->JvCheckListBox1->resultModel(), &QAbstractItemModel::modelReset,
                          &m_context, note(w->JvCheckListBox1));
-        const QList<TLabeledEdit *> boxes = w->recordBoxes();
-        for (TLabeledEdit *box : boxes)
+        const QList<LabeledLineEdit *> boxes = w->recordBoxes();
+        for (LabeledLineEdit *box : boxes)
             QObject::connect(box, &QLineEdit::textChanged, &m_context, note(box));
     }
     QStringList changes;
@@ -232,7 +236,7 @@ public:
 
     void clickRow(int row)
     {
-        TCheckListView *list = w->JvCheckListBox1;
+        ResultListView *list = w->JvCheckListBox1;
         const QModelIndex idx = list->resultModel()->index(row);
         list->scrollTo(idx);
         // Right of the check box: a click on the text, not on the mark.

@@ -2,6 +2,7 @@
 // Helpers of the dialog tests: a dialog's buttons in screen order, and a
 // dialog shown with an action run on it once it is up.
 #include "modal_helper.h"
+#include "msg_dialog.h"
 
 #include <QPushButton>
 #include <QString>
@@ -47,10 +48,11 @@ inline std::shared_ptr<modal::Outcome> answerNext(const std::function<void(QWidg
 }
 
 // Shows a dialog, runs `action` on it once it is up, and returns the result.
-inline int showAndAct(const std::function<int()> &show, const std::function<void(QWidget *)> &action)
+inline int showAndAct(const std::function<MsgResult()> &show,
+                      const std::function<void(QWidget *)> &action)
 {
     auto outcome = answerNext(action);
-    const int result = show();
+    const int result = int(show());
     if (!outcome->seen)
         return -1000; // no dialog came
     return result;

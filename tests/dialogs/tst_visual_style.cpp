@@ -74,7 +74,7 @@ void TstVisualStyle::styleRegistry()
 
     QString dialogStyle;
     QColor dialogText;
-    showAndAct([] { return ShowMessageDialog(u"x"_s, MsgKind::Information, mbOK); },
+    showAndAct([] { return ShowMessageDialog(u"x"_s, MsgKind::Information, MsgButton::OK); },
                [&](QWidget *w) {
                    dialogStyle = w->style()->objectName();
                    dialogText = w->findChild<QLabel *>(u"MessageText"_s)

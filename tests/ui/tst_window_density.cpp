@@ -1,8 +1,10 @@
 // The window on a 192-dpi screen that the toolkit does not scale itself: the
 // window doubles its fonts and every length.
 #include "frm_cis.h"
+#include "labeled_line_edit.h"
+#include "panel_status_bar.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -73,9 +75,9 @@ void TestWindowDensity::fontsAndLabels()
     QCOMPARE(w->font().pixelSize(), 22);
     QCOMPARE(w->Edit1->font().pixelSize(), 26);
     // Each label still ends 3 designed pixels above its box.
-    for (TLabeledEdit *box : w->recordBoxes()) {
-        QCOMPARE(box->EditLabel->height(), 26);
-        QCOMPARE(box->y() - box->EditLabel->y(), 32);
+    for (LabeledLineEdit *box : w->recordBoxes()) {
+        QCOMPARE(box->label()->height(), 26);
+        QCOMPARE(box->y() - box->label()->y(), 32);
     }
     // Status panels' right edges at 100, 200 and 600.
     QCOMPARE(w->StatusBar1->panel(1)->x(), 100);

@@ -1,9 +1,13 @@
 // The main window as built: every control in its place, the bands, the
 // keyboard's cycle, the menus, the texts and the accessible names.
 #include "frm_cis.h"
+#include "labeled_line_edit.h"
+#include "panel_status_bar.h"
+#include "progress_gauge.h"
 #include "result_list.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -36,6 +40,7 @@ private slots:
     void tabCycle();
     void menus();
     void textsAndFonts();
+    void desktopFonts();
     void accessibleNames_data();
     void accessibleNames();
     void liveAccessibleTexts();
@@ -185,9 +190,9 @@ void TestWindowLayout::creationOrder()
     QCOMPARE(m_w->panel_edit->childAt(QPoint(559, 64)), static_cast<QWidget *>(m_w->Panel2));
     QCOMPARE(m_w->panel_edit->childAt(QPoint(553, 64)), static_cast<QWidget *>(m_w->JvLED_AUT));
 
-    const QList<TLabeledEdit *> boxes = m_w->recordBoxes();
+    const QList<LabeledLineEdit *> boxes = m_w->recordBoxes();
     QStringList boxNames;
-    for (TLabeledEdit *b : boxes)
+    for (LabeledLineEdit *b : boxes)
         boxNames << b->objectName();
     QCOMPARE(boxNames, QStringList({u"Edit_CIP"_s, u"Edit_NOM"_s, u"EDIT_VOIE"_s, u"EDIT_commecialise"_s,
                                     u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s, u"edit_FORME"_s,
@@ -236,7 +241,7 @@ void TestWindowLayout::recordLabels()
 {
     struct Expect
     {
-        TLabeledEdit *box;
+        LabeledLineEdit *box;
         QString caption;
     };
     const QList<Expect> all = {{m_w->Edit_CIP, u"CODE CIS"_s},          {m_w->Edit_NOM, u"NOM"_s},
@@ -244,7 +249,7 @@ void TestWindowLayout::recordLabels()
                                {m_w->edit_AUTORISATION, u"AUTORISATION"_s}, {m_w->edit_PROCEDURE, u"PROCEDURE"_s},
                                {m_w->edit_FORME, u"FORME"_s},            {m_w->edit_NUM, u"REFERENCE"_s}};
     for (const Expect &e : all) {
-        QLabel *label = e.box->EditLabel;
+        QLabel *label = e.box->label();
         QVERIFY(label);
         QCOMPARE(label->text(), e.caption);
         QCOMPARE(label->parentWidget(), e.box->parentWidget());
@@ -348,6 +353,23 @@ void TestWindowLayout::menus()
     QCOMPARE(m_w->INI_GET->objectName(), u"INI_GET"_s);
     QCOMPARE(m_w->INI_SAVE->objectName(), u"INI_SAVE"_s);
     QCOMPARE(m_w->Action1->objectName(), u"Action1"_s);
+}
+
+void TestWindowLayout::desktopFonts()
+{
+    // Where the layout names no font: the desktop's, not the window's Tahoma.
+    auto same = [](const QFont &a, const QFont &b) {
+        return a.family() == b.family() && a.pointSizeF() == b.pointSizeF() && a.bold() == b.bold();
+    };
+    const QFont statusFont = QApplication::font("QStatusBar");
+    QVERIFY(same(m_w->StatusBar1->font(), statusFont));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(same(m_w->StatusBar1->panel(i)->font(), statusFont));
+    QVERIFY(same(m_w->MainMenu1->font(), QApplication::font("QMenuBar")));
+    QVERIFY(same(m_w->Fihcier1->font(), QApplication::font("QMenu")));
+    QVERIFY(same(m_w->Editer1->font(), QApplication::font("QMenu")));
+    QVERIFY(m_w->StatusBar1->font().family() != u"Tahoma"_s);
+    QVERIFY(m_w->MainMenu1->font().family() != u"Tahoma"_s);
 }
 
 void TestWindowLayout::textsAndFonts()
@@ -480,7 +502,7 @@ void TestWindowLayout::liveAccessibleTexts()
 void TestWindowLayout::statusPanels()
 {
     auto check = [&](int width) {
-        TStatusBar *bar = m_w->StatusBar1;
+        PanelStatusBar *bar = m_w->StatusBar1;
         QCOMPARE(bar->width(), width);
         // Right edges at 50, 100 and 300; the last panel reaches the end.
         QCOMPARE(bar->panel(0)->x(), 0);

@@ -1,6 +1,9 @@
 // The window's own small controls: gauge, lamp, labelled box, search box.
+#include "labeled_line_edit.h"
+#include "progress_gauge.h"
+#include "status_lamp.h"
+#include "upper_case_line_edit.h"
 #include "visual_style.h"
-#include "widgets.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -93,7 +96,7 @@ void TestWindowWidgets::gaugePercent()
     QFETCH(int, max);
     QFETCH(int, progress);
     QFETCH(int, percent);
-    TGauge g;
+    ProgressGauge g;
     g.setMinValue(min);
     g.setMaxValue(max);
     g.setProgress(progress);
@@ -112,7 +115,7 @@ void TestWindowWidgets::gaugePaint_data()
 void TestWindowWidgets::gaugePaint()
 {
     QFETCH(int, percent);
-    TGauge g;
+    ProgressGauge g;
     g.resize(401, 16);
     g.setMaxValue(100);
     g.setProgress(percent);
@@ -148,7 +151,7 @@ void TestWindowWidgets::gaugePaint()
 
 void TestWindowWidgets::gaugeRepaintsOnWholePercent()
 {
-    TGauge g;
+    ProgressGauge g;
     g.resize(200, 16);
     g.setMaxValue(1000);
     g.show();
@@ -178,7 +181,7 @@ void TestWindowWidgets::lampColours()
     holder.setPalette(pal);
     holder.setAutoFillBackground(true);
     holder.resize(40, 40);
-    auto *lamp = new TJvLED(&holder);
+    auto *lamp = new StatusLamp(&holder);
     lamp->setGeometry(10, 10, 17, 17);
 
     QVERIFY(lamp->status()); // lit when created
@@ -216,7 +219,7 @@ void TestWindowWidgets::upperEditTyping()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
-    TUpperEdit e;
+    UpperCaseLineEdit e;
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
     typeText(&e, typed);
@@ -226,7 +229,7 @@ void TestWindowWidgets::upperEditTyping()
 
 void TestWindowWidgets::upperEditPasteKeepsCaret()
 {
-    TUpperEdit e;
+    UpperCaseLineEdit e;
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
     typeText(&e, u"ab"_s);
@@ -244,9 +247,9 @@ void TestWindowWidgets::upperEditPasteKeepsCaret()
 void TestWindowWidgets::boxSelectsAllOnFocus()
 {
     QWidget w;
-    auto *first = new TUpperEdit(&w);
+    auto *first = new UpperCaseLineEdit(&w);
     first->setGeometry(10, 10, 100, 21);
-    auto *box = new TLabeledEdit(u"NOM"_s, &w);
+    auto *box = new LabeledLineEdit(u"NOM"_s, &w);
     box->setGeometry(10, 60, 200, 21);
     box->setText(u"DOLIPRANE 500 mg"_s);
     w.resize(260, 100);
@@ -286,10 +289,10 @@ void TestWindowWidgets::noLengthLimit()
     // Fields of any length are shown whole, not cut at the toolkit's default.
     const QString longField(100000, u'x');
     QWidget panel;
-    auto *box = new TLabeledEdit(u"NOM"_s, &panel);
+    auto *box = new LabeledLineEdit(u"NOM"_s, &panel);
     box->setText(longField);
     QCOMPARE(box->text().size(), longField.size());
-    TUpperEdit search;
+    UpperCaseLineEdit search;
     search.setText(longField);
     QCOMPARE(search.text(), longField.toUpper());
 }
@@ -297,12 +300,12 @@ void TestWindowWidgets::noLengthLimit()
 void TestWindowWidgets::labelFollowsBox()
 {
     QWidget w;
-    auto *box = new TLabeledEdit(u"CODE CIS"_s, &w);
+    auto *box = new LabeledLineEdit(u"CODE CIS"_s, &w);
     box->setGeometry(16, 92, 57, 21);
     w.resize(200, 150);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QLabel *label = box->EditLabel;
+    QLabel *label = box->label();
     QCOMPARE(label->parentWidget(), &w);
     QCOMPARE(label->text(), u"CODE CIS"_s);
     QCOMPARE(label->pos(), QPoint(16, 76));
@@ -315,7 +318,7 @@ void TestWindowWidgets::labelFollowsBox()
     box->show();
     QVERIFY(label->isVisible());
 
-    QSignalSpy spy(box, &TLabeledEdit::labelDoubleClicked);
+    QSignalSpy spy(box, &LabeledLineEdit::labelDoubleClicked);
     QTest::mouseDClick(label, Qt::LeftButton);
     QCOMPARE(spy.count(), 1);
     QTest::mouseDClick(box, Qt::LeftButton); // the box itself is not the label

@@ -1,6 +1,9 @@
 #include "amethyst_style.h"
 
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QPainter>
+#include <QStatusBar>
 #include <QVariant>
 #include <QWidget>
 #include <QStyleFactory>
@@ -66,6 +69,23 @@ QPalette IndigoBarPalette()
 
 using namespace amethyst;
 
+namespace {
+
+// The keyboard focus: a rim in a colour of its own, inside the control's
+// edge, so that it never reads as the orange default or hover rim.
+void drawFocusRim(QPainter *painter, const QRect &rect, int inset, qreal radius)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(QPen(kFocus, 2));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(QRectF(rect).adjusted(inset + 1, inset + 1, -inset - 1, -inset - 1),
+                             radius, radius);
+    painter->restore();
+}
+
+} // namespace
+
 AmethystKamriStyle::AmethystKamriStyle()
     : QProxyStyle(QStyleFactory::create(u"Fusion"_s))
 {
@@ -82,11 +102,13 @@ void AmethystKamriStyle::polish(QPalette &palette)
     palette = Palette();
 }
 
-// Status bars stand on indigo: the program's own (a plain widget of panels)
-// as well as Qt's. Their panels inherit the light text from this palette.
+// Status bars stand on indigo: the program's own (a plain widget of panels,
+// marked by a property) as well as Qt's. Their panels inherit the light text
+// from this palette.
 static bool isStatusBar(const QWidget *widget)
 {
-    return widget && (widget->inherits("QStatusBar") || widget->inherits("TStatusBar"));
+    return widget
+           && (qobject_cast<const QStatusBar *>(widget) || widget->property(kStatusBarProperty).toBool());
 }
 
 void AmethystKamriStyle::polish(QWidget *widget)
@@ -147,8 +169,29 @@ void AmethystKamriStyle::drawPrimitive(PrimitiveElement element, const QStyleOpt
             painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
             painter->restore();
         }
+        if (option->state & State_HasFocus)
+            drawFocusRim(painter, option->rect, 2, 2);
         return;
     }
+    case PE_FrameLineEdit:
+        if (option->state & State_HasFocus) {
+            // The focused box: the focus rim instead of the orange outline,
+            // which is also the selection's colour.
+            QStyleOption copy(*option);
+            copy.state &= ~State_HasFocus;
+            QProxyStyle::drawPrimitive(element, &copy, painter, widget);
+            drawFocusRim(painter, option->rect, 0, 2);
+            return;
+        }
+        break;
+    case PE_FrameFocusRect:
+        // The current row of a focused list, and any other focus rectangle.
+        painter->save();
+        painter->setPen(QPen(kFocus, 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+        return;
     default:
         break;
     }
@@ -159,6 +202,12 @@ void AmethystKamriStyle::drawControl(ControlElement element, const QStyleOption 
                                      QPainter *painter, const QWidget *widget) const
 {
     switch (element) {
+    case CE_ShapedFrame:
+        // A focused list shows the focus rim around its frame.
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if ((option->state & State_HasFocus) && qobject_cast<const QAbstractItemView *>(widget))
+            drawFocusRim(painter, option->rect, 0, 1);
+        return;
     case CE_MenuBarEmptyArea:
         painter->fillRect(option->rect, kIndigo);
         return;
@@ -230,6 +279,21 @@ void AmethystKamriStyle::drawComplexControl(ComplexControl control,
         }
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+int AmethystKamriStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
+                                    const QWidget *widget) const
+{
+    // A box without the focus draws no caret, even where it keeps a selection:
+    // only one box may look ready for typing. (The box asks with its panel's
+    // option only, which names it as the style object.)
+    if (metric == PM_TextCursorWidth) {
+        const QObject *box = widget ? widget : (option ? option->styleObject : nullptr);
+        const auto *edit = qobject_cast<const QLineEdit *>(box);
+        if (edit && !edit->hasFocus())
+            return 0;
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
 int AmethystKamriStyle::styleHint(StyleHint hint, const QStyleOption *option,

@@ -17,10 +17,15 @@ inline const QColor kText{0x2c, 0x3a, 0x63};        // dark slate-blue text
 inline const QColor kTextOnIndigo{0xee, 0xea, 0xff};
 inline const QColor kOrange{0xf0, 0x8a, 0x24};      // highlights
 inline const QColor kTextOnOrange{0x23, 0x1a, 0x4a};
+inline const QColor kFocus{0x1f, 0x5f, 0xd0};             // keyboard focus rim
 
 QPalette Palette();          // surfaces, text, orange selection
 QPalette IndigoBarPalette(); // for bars drawn on indigo (status bar)
 } // namespace amethyst
+
+// A widget with this property set to true is drawn as a status bar, whatever
+// its class.
+inline constexpr char kStatusBarProperty[] = "statusBar";
 
 class AmethystKamriStyle : public QProxyStyle
 {
@@ -41,6 +46,8 @@ public:
                      const QWidget *widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                             QPainter *painter, const QWidget *widget = nullptr) const override;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
+                    const QWidget *widget = nullptr) const override;
     int styleHint(StyleHint hint, const QStyleOption *option = nullptr,
                   const QWidget *widget = nullptr,
                   QStyleHintReturn *returnData = nullptr) const override;

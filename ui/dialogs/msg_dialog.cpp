@@ -25,7 +25,7 @@ struct ButtonDef
 {
     MsgButton flag;
     QString caption;
-    int result; // mrNone: the button does not end the dialog (help)
+    MsgResult result; // None: the button does not end the dialog (help)
     QString objectName;
 };
 
@@ -33,18 +33,18 @@ struct ButtonDef
 const QList<ButtonDef> &buttonDefs()
 {
     static const QList<ButtonDef> defs = {
-        {mbYes, u"&Oui"_s, mrYes, u"Yes"_s},
-        {mbNo, u"&Non"_s, mrNo, u"No"_s},
-        {mbOK, u"OK"_s, mrOk, u"OK"_s},
-        {mbCancel, u"Annuler"_s, mrCancel, u"Cancel"_s},
-        {mbAbort, u"A&bandonner"_s, mrAbort, u"Abort"_s},
-        {mbRetry, u"&Réessayer"_s, mrRetry, u"Retry"_s},
-        {mbIgnore, u"&Ignorer"_s, mrIgnore, u"Ignore"_s},
-        {mbAll, u"&Tous"_s, mrAll, u"All"_s},
-        {mbNoToAll, u"Non &pour tout"_s, mrNoToAll, u"NoToAll"_s},
-        {mbYesToAll, u"O&ui pour tout"_s, mrYesToAll, u"YesToAll"_s},
-        {mbHelp, u"&Aide"_s, mrNone, u"Help"_s},
-        {mbClose, u"Fer&mer"_s, mrClose, u"Close"_s},
+        {MsgButton::Yes, u"&Oui"_s, MsgResult::Yes, u"Yes"_s},
+        {MsgButton::No, u"&Non"_s, MsgResult::No, u"No"_s},
+        {MsgButton::OK, u"OK"_s, MsgResult::Ok, u"OK"_s},
+        {MsgButton::Cancel, u"Annuler"_s, MsgResult::Cancel, u"Cancel"_s},
+        {MsgButton::Abort, u"A&bandonner"_s, MsgResult::Abort, u"Abort"_s},
+        {MsgButton::Retry, u"&Réessayer"_s, MsgResult::Retry, u"Retry"_s},
+        {MsgButton::Ignore, u"&Ignorer"_s, MsgResult::Ignore, u"Ignore"_s},
+        {MsgButton::All, u"&Tous"_s, MsgResult::All, u"All"_s},
+        {MsgButton::NoToAll, u"Non &pour tout"_s, MsgResult::NoToAll, u"NoToAll"_s},
+        {MsgButton::YesToAll, u"O&ui pour tout"_s, MsgResult::YesToAll, u"YesToAll"_s},
+        {MsgButton::Help, u"&Aide"_s, MsgResult::None, u"Help"_s},
+        {MsgButton::Close, u"Fer&mer"_s, MsgResult::Close, u"Close"_s},
     };
     return defs;
 }
@@ -64,20 +64,20 @@ QChar accessLetter(const QString &caption)
 
 MsgButton chooseDefault(MsgButtons buttons, MsgButton named)
 {
-    if (named != mbNone && (buttons & named))
+    if (named != MsgButton::None && buttons.testFlag(named))
         return named;
-    for (MsgButton b : {mbOK, mbYes, mbRetry})
-        if (buttons & b)
+    for (MsgButton b : {MsgButton::OK, MsgButton::Yes, MsgButton::Retry})
+        if (buttons.testFlag(b))
             return b;
-    return mbNone;
+    return MsgButton::None;
 }
 
 MsgButton chooseCancel(MsgButtons buttons)
 {
-    for (MsgButton b : {mbCancel, mbNo, mbOK})
-        if (buttons & b)
+    for (MsgButton b : {MsgButton::Cancel, MsgButton::No, MsgButton::OK})
+        if (buttons.testFlag(b))
             return b;
-    return mbNone;
+    return MsgButton::None;
 }
 
 QStyle::StandardPixmap kindIcon(MsgKind kind, bool *hasIcon)
@@ -131,7 +131,7 @@ QList<const ButtonDef *> shownButtons(MsgButtons buttons)
 {
     QList<const ButtonDef *> shown;
     for (const ButtonDef &d : buttonDefs()) {
-        if (buttons & d.flag)
+        if (buttons.testFlag(d.flag))
             shown << &d;
     }
     return shown;
@@ -157,7 +157,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void reject() override { done(mrCancel); } // close box and Alt+F4
+    void reject() override { done(int(MsgResult::Cancel)); } // close box and Alt+F4
 
 private:
     // The icon and the text, wrapped within wrapWidth; returns their block's size.
@@ -174,7 +174,7 @@ private:
 
     QString m_text;
     QList<QPushButton *> m_buttons;
-    QList<int> m_results;
+    QList<MsgResult> m_results;
     QPushButton *m_cancel = nullptr;
 };
 
@@ -255,13 +255,13 @@ void MessageDialog::addButtons(const QList<const ButtonDef *> &shown, MsgButton 
         b->setAccessibleName(withoutAmpersands(d->caption));
         b->setGeometry(x, y, m.buttonWidth, m.buttonHeight);
         // Without a default button no button is drawn as one, even when focused.
-        b->setAutoDefault(def != mbNone);
+        b->setAutoDefault(def != MsgButton::None);
         b->installEventFilter(this);
         x += m.buttonWidth + m.buttonGap;
-        const int result = d->result;
+        const MsgResult result = d->result;
         connect(b, &QPushButton::clicked, this, [this, result] {
-            if (result != mrNone)
-                done(result);
+            if (result != MsgResult::None)
+                done(int(result));
         });
         if (d->flag == def) {
             b->setDefault(true);
@@ -412,12 +412,12 @@ QString MsgButtonCaption(MsgButton button)
     return QString();
 }
 
-int ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
-                      MsgButton defaultButton)
+MsgResult ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
+                            MsgButton defaultButton)
 {
     MessageDialog dialog(text, kind, buttons, defaultButton, QApplication::activeWindow());
     const int result = dialog.exec();
-    return result == QDialog::Rejected ? int(mrCancel) : result;
+    return result == QDialog::Rejected ? MsgResult::Cancel : MsgResult(result);
 }
 
 QString ErrorBoxText(const QString &message)
@@ -446,5 +446,9 @@ void ShowErrorBox(const QString &message)
         for (QWidget *child : children)
             child->setStyle(desktop);
     }
+    // Some desktops put a picture on standard buttons; the program's dialogs
+    // have captions only.
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setIcon(QIcon());
     box.exec();
 }

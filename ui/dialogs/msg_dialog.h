@@ -1,51 +1,54 @@
 #pragma once
 // The program's modal message dialog and the error box.
+#include <QFlags>
 #include <QString>
 
 enum class MsgKind { Warning, Error, Information, Confirmation, Plain };
 
 // Buttons, a set of flags; they always stand in this order on screen.
-enum MsgButton : unsigned {
-    mbNone = 0,
-    mbYes = 1u << 0,
-    mbNo = 1u << 1,
-    mbOK = 1u << 2,
-    mbCancel = 1u << 3,
-    mbAbort = 1u << 4,
-    mbRetry = 1u << 5,
-    mbIgnore = 1u << 6,
-    mbAll = 1u << 7,
-    mbNoToAll = 1u << 8,
-    mbYesToAll = 1u << 9,
-    mbHelp = 1u << 10,
-    mbClose = 1u << 11,
+enum class MsgButton : unsigned {
+    None = 0,
+    Yes = 1u << 0,
+    No = 1u << 1,
+    OK = 1u << 2,
+    Cancel = 1u << 3,
+    Abort = 1u << 4,
+    Retry = 1u << 5,
+    Ignore = 1u << 6,
+    All = 1u << 7,
+    NoToAll = 1u << 8,
+    YesToAll = 1u << 9,
+    Help = 1u << 10,
+    Close = 1u << 11,
 };
-using MsgButtons = unsigned;
+Q_DECLARE_FLAGS(MsgButtons, MsgButton)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MsgButtons)
 
-enum MsgResult : int {
-    mrNone = 0,
-    mrOk = 1,
-    mrCancel = 2,
-    mrAbort = 3,
-    mrRetry = 4,
-    mrIgnore = 5,
-    mrYes = 6,
-    mrNo = 7,
-    mrClose = 8,
-    mrAll = 12,
-    mrNoToAll = 13,
-    mrYesToAll = 14,
+enum class MsgResult : int {
+    None = 0,
+    Ok = 1,
+    Cancel = 2,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
+    Yes = 6,
+    No = 7,
+    Close = 8,
+    All = 12,
+    NoToAll = 13,
+    YesToAll = 14,
 };
 
 // Shows the dialog modally and returns the result of the button that ended it
-// (the close box gives mrCancel). defaultButton mbNone: the usual choice.
+// (the close box gives MsgResult::Cancel). defaultButton MsgButton::None: the
+// usual choice.
 // Object names, for tests and automation: the dialog "MessageDialog", its
 // icon "MessageIcon", its text "MessageText", and each button by its flag's
-// name without "mb" ("Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore",
+// name ("Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore",
 // "All", "NoToAll", "YesToAll", "Help", "Close"). Accessible names: the
 // caption, the text, and each button's caption without "&".
-int ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
-                      MsgButton defaultButton = mbNone);
+MsgResult ShowMessageDialog(const QString &text, MsgKind kind, MsgButtons buttons,
+                            MsgButton defaultButton = MsgButton::None);
 
 // The caption of a kind ("Avertissement", ...; plain: ProgramTitle()) and of a
 // button ("&Oui", ...).

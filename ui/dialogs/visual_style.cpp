@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QPointer>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <functional>
@@ -86,6 +87,20 @@ QStyle *DesktopLookStyle()
             style->setParent(qApp); // lives as long as the application
     }
     return style.data();
+}
+
+double ScreenDensityScale()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return (dpi > 0 && qAbs(dpi - 96.0) > 0.5) ? dpi / 96.0 : 1.0;
+}
+
+QFont DesktopFont(const char *widgetClass)
+{
+    QFont f = QApplication::font(widgetClass);
+    f.setResolveMask(QFont::AllPropertiesResolved); // every property its own
+    return f;
 }
 
 void EnsureProgramFonts()

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFont;
 class QStyle;
 
 // Makes the pictures and style sheets carried in the program's resources
@@ -23,6 +24,16 @@ QString ActiveVisualStyleName();
 // The desktop's own look (Fusion), for the boxes that keep it whatever style
 // the program applies. Owned by the application.
 QStyle *DesktopLookStyle();
+
+// The desktop's font for a kind of widget ("QStatusBar", "QMenuBar"...), for
+// the controls whose font the layout does not name: set on a widget, it is
+// not overridden by the window's own font.
+QFont DesktopFont(const char *widgetClass);
+
+// Lengths and font sizes are designed for a screen of 96 dots per inch: the
+// factor for the primary screen (its logical dots per inch / 96, exactly 1
+// within half a dot of 96).
+double ScreenDensityScale();
 
 // Makes "Tahoma" and "MS Sans Serif" resolvable: the system's own faces when
 // installed, else the metric-compatible faces of Debian's fonts-wine
