@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
@@ -16,6 +17,12 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+// The icon sizes live in a static library: register them by hand.
+static void initProgramIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -36,6 +43,16 @@ void showSplash(TSplashScreen *splash)
 }
 
 } // namespace
+
+QIcon ProgramIcon()
+{
+    initProgramIcons();
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(u":/icons/%1x%1/"_s.arg(size) + QLatin1StringView(kApplicationId) + u".png"_s,
+                     QSize(size, size));
+    return icon;
+}
 
 namespace {
 QString &translationsFolderForTesting()
@@ -65,6 +82,10 @@ bool InstallQtFrenchTranslation(const QString &folder)
 
 TForm_CIS *StartProgram(const QString &styleName)
 {
+    // The desktop matches the running program with its menu entry and icon
+    // by this id; the window carries the icon for the title bar and task bar.
+    QGuiApplication::setDesktopFileName(QLatin1StringView(kApplicationId));
+    QApplication::setWindowIcon(ProgramIcon());
     InstallQtFrenchTranslation(translationsFolderForTesting()); // the program is French by design
     InitVerdaneResources();
     EnsureProgramFonts();

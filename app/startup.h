@@ -1,5 +1,13 @@
 #pragma once
+#include <QIcon>
 #include <QString>
+
+// The program's reverse-DNS application id: the name of its desktop entry,
+// metainfo and icon files.
+inline constexpr char kApplicationId[] = VERDANE_APP_ID;
+
+// The program's own icon, every size it is drawn at.
+QIcon ProgramIcon();
 
 class TForm_CIS;
 

@@ -9,6 +9,10 @@ packages=(
   xvfb xauth                     # docs/screenshot.sh draws under a virtual X server
   x11-utils imagemagick xdotool  # docs/screenshot.sh finds the window, types a search, takes the picture
   qt6-translations-l10n          # Qt's own texts (context menus, scroll bars) in French
+  # The installed-program tests: validators, the Debian package and lintian;
+  # the installed program is driven under the virtual X server (xdotool, xprop).
+  desktop-file-utils appstream
+  dpkg-dev lintian
   clang-14 libclang-rt-14-dev    # the fuzz targets' libFuzzer build (README, "Fault finding")
 )
 missing=()

@@ -9,6 +9,7 @@
 #include "labeled_line_edit.h"
 #include "msg_dialog.h"
 #include "panel_status_bar.h"
+#include "program_folders.h"
 #include "progress_gauge.h"
 #include "result_list.h"
 #include "status_lamp.h"
@@ -484,7 +485,7 @@ void TForm_CIS::FormCreate()
     guarded([this] {
         CisFilePath = IniReadString(u"ANSM"_s, u"CIS.TXT"_s, QString());
         if (!CisFileExists(CisFilePath))
-            CisFilePath = FindCisTxtIn(ProgramDir());
+            CisFilePath = FallbackCisFile(CisFilePath);
         if (CisFileExists(CisFilePath)) {
             LoadCisLines(*CisLines, CisFilePath);
             StatusBar1->setPanelText(3, u"Base de données CIS du "_s + DateText(GetFileDate(CisFilePath)));

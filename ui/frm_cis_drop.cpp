@@ -5,6 +5,7 @@
 #include "cis_store.h"
 #include "msg_dialog.h"
 #include "panel_status_bar.h"
+#include "program_folders.h"
 #include "upper_case_line_edit.h"
 #include "vela_ini.h"
 
@@ -72,11 +73,18 @@ bool samePath(const QString &a, const QString &b)
            || sameFile(a, b);
 }
 
-// Keeps a copy beside the program. Never over the program itself or its
-// settings file; the dropped file being that copy already counts as kept.
+// Keeps a copy where start-up looks for it again: beside a portable program,
+// else in the per-user data folder, made on first use. Never over the program
+// itself or its settings file; the dropped file being that copy already
+// counts as kept.
 bool keepCopyBesideProgram(const QString &path)
 {
-    const QString destination = ProgramDir() + QFileInfo(path).fileName();
+    const QString dir = CisDataDir();
+    if (dir.isEmpty())
+        return false;
+    const QString destination = dir + QFileInfo(path).fileName();
+    if (!EnsureParentFolder(destination))
+        return false;
     if (samePath(destination, ProgramPath()) || samePath(destination, IniFileName()))
         return false;
     if (sameFile(path, destination))

@@ -7,11 +7,14 @@
 #include "cis_store.h"
 #include "text_logic.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QItemSelection>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
 #include <queue>
@@ -318,13 +321,406 @@ void ResultListView::markRows(const std::function<bool(int)> &highlight)
 
 QRegion ResultListView::visualRegionForSelection(const QItemSelection &selection) const
 {
-    // Where a long range ends, the view would lay out every row to find it
-    // (the highlight is one range over the whole list): repainting the
-    // viewport is cheaper.
-    for (const QItemSelectionRange &range : selection)
-        if (range.isValid() && range.bottom() - range.top() > 1000)
-            return QRegion(viewport()->rect());
-    return QListView::visualRegionForSelection(selection);
+    // A range is one rectangle from its first row to its last, clipped to
+    // what is visible.
+    QRegion region;
+    const QRect visible = viewport()->rect();
+    for (const QItemSelectionRange &range : selection) {
+        if (!range.isValid() || range.parent().isValid() || range.model() != m_model)
+            continue;
+        const QRect rect(visualRect(range.topLeft()).topLeft(), visualRect(range.bottomRight()).bottomRight());
+        if (visible.intersects(rect))
+            region += rect.intersected(visible);
+    }
+    return region;
+}
+
+// ---- Fixed-height geometry -------------------------------------------------
+
+namespace {
+constexpr int RowHeight = ResultListModel::RowHeight;
+} // namespace
+
+bool ResultListView::isRowIndex(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == m_model && !index.parent().isValid() && index.column() == 0
+           && index.row() < count();
+}
+
+QRect ResultListView::rowRect(int row) const
+{
+    // Rows are as wide as the widest text, or the viewport when it is wider.
+    return QRect(0, row * RowHeight, std::max(m_model->rowWidth(), viewport()->width()), RowHeight);
+}
+
+ResultListView::RowSpan ResultListView::rowsIn(const QRect &area) const
+{
+    // Above the first row counts as the first row, and a point just at the
+    // end of the list as the last one: callers check what they need.
+    const int n = count();
+    if (n == 0 || area.right() < 0 || area.top() > n * RowHeight || area.bottom() < 0)
+        return {};
+    RowSpan span;
+    span.first = area.top() < 0 ? 0 : std::min(area.top() / RowHeight, n - 1);
+    span.last = std::min(area.bottom() / RowHeight, n - 1);
+    return span;
+}
+
+void ResultListView::doItemsLayout()
+{
+    // Nothing to lay out: the scroll bars and the viewport follow the row
+    // count. The state keeps the scroll bars' resize from asking again.
+    const State old = state();
+    setState(ExpandingState);
+    QAbstractItemView::doItemsLayout();
+    setState(old);
+}
+
+QRect ResultListView::visualRect(const QModelIndex &index) const
+{
+    if (!isRowIndex(index))
+        return {};
+    const QRect rect = rowRect(index.row());
+    if (!rect.isValid())
+        return rect;
+    return rect.translated(-horizontalOffset(), -verticalOffset());
+}
+
+QModelIndex ResultListView::indexAt(const QPoint &p) const
+{
+    const RowSpan span = rowsIn(QRect(p.x() + horizontalOffset(), p.y() + verticalOffset(), 1, 1));
+    if (span.last < span.first)
+        return {};
+    const QModelIndex index = m_model->index(span.last);
+    return visualRect(index).contains(p) ? index : QModelIndex();
+}
+
+int ResultListView::verticalOffset() const
+{
+    // The vertical scroll bar counts rows.
+    const int value = verticalScrollBar()->value();
+    return count() > 0 ? value * RowHeight : value;
+}
+
+void ResultListView::scrollContentsBy(int dx, int dy)
+{
+    const int n = count();
+    if (n > 0) {
+        const int now = std::clamp(verticalScrollBar()->value(), 0, n);
+        dy = (std::clamp(now + dy, 0, n) - now) * RowHeight;
+    }
+    viewport()->scroll(isRightToLeft() ? -dx : dx, dy);
+}
+
+void ResultListView::updateGeometries()
+{
+    const int n = count();
+    QScrollBar *const hbar = horizontalScrollBar();
+    QScrollBar *const vbar = verticalScrollBar();
+    if (geometry().isEmpty() || n <= 0) {
+        hbar->setRange(0, 0);
+        vbar->setRange(0, 0);
+    } else {
+        const int width = m_model->rowWidth();
+        hbar->setSingleStep(width);
+        hbar->setPageStep(viewport()->width());
+        hbar->setRange(0, width - viewport()->width());
+        // A page is as many whole rows as the viewport shows.
+        const int height = viewport()->height();
+        const int page = qint64(n) * RowHeight <= height ? n + 1 : height / RowHeight;
+        vbar->setSingleStep(1);
+        vbar->setPageStep(page);
+        vbar->setRange(0, n - page);
+    }
+    QAbstractItemView::updateGeometries();
+    // Place the viewport now that the scroll bars know whether they show
+    // (resetting the margins lays the scroll area out at once).
+    setViewportMargins(viewportMargins());
+}
+
+QSize ResultListView::viewportSizeHint() const
+{
+    const int n = count();
+    if (n == 0)
+        return QAbstractItemView::viewportSizeHint();
+    return QSize(m_model->rowWidth(), n * RowHeight);
+}
+
+void ResultListView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    const QRect rect = visualRect(index);
+    if (!rect.isValid())
+        return;
+    const QRect area = viewport()->rect();
+    if (hint == EnsureVisible && area.contains(rect)) {
+        viewport()->update(rect);
+        return;
+    }
+    if (hint == EnsureVisible && rect.top() < area.top())
+        hint = PositionAtTop;
+    else if (hint == EnsureVisible && rect.bottom() > area.bottom())
+        hint = PositionAtBottom;
+    const int row = index.row();
+    // The rows that fit in the viewport, the one asked for included.
+    const int fit = std::min(row + 1, std::max(1, area.height() / RowHeight));
+    int value = std::clamp(verticalScrollBar()->value(), 0, count());
+    switch (hint) {
+    case PositionAtTop:
+        value = row;
+        break;
+    case PositionAtBottom:
+        value = row - fit + 1;
+        break;
+    case PositionAtCenter:
+        value = row - fit / 2;
+        break;
+    case EnsureVisible:
+        break;
+    }
+    verticalScrollBar()->setValue(value);
+}
+
+void ResultListView::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    if (!selectionModel())
+        return;
+    const int dx = horizontalOffset();
+    const int dy = verticalOffset();
+    const auto rowAt = [&](int x, int y) {
+        const RowSpan span = rowsIn(QRect(x + dx, y + dy, 1, 1));
+        return span.last < span.first ? -1 : span.last;
+    };
+    QItemSelection selection;
+    if (rect.width() == 1 && rect.height() == 1) {
+        // A press selects the row under it.
+        const int row = rowAt(rect.left(), rect.top());
+        if (row >= 0)
+            selection.select(m_model->index(row), m_model->index(row));
+    } else if (state() == DragSelectingState) {
+        // Dragging selects the rows the rectangle meets.
+        const RowSpan span = rowsIn(rect.translated(dx, dy));
+        if (span.first <= span.last)
+            selection.select(m_model->index(span.first), m_model->index(span.last));
+    } else {
+        // Shift with a click or a key: from the row at one corner to the
+        // row at the other, in the two ranges a list gives.
+        const int from = rowAt(rect.left(), rect.top());
+        const int to = rowAt(rect.right(), rect.bottom());
+        if (from >= 0 && to >= 0) {
+            const auto range = [&](int a, int b) {
+                QItemSelection s;
+                s.select(m_model->index(a), m_model->index(b));
+                return s;
+            };
+            if (from < to) {
+                selection.merge(range(from, to - 1), QItemSelectionModel::Select);
+                selection.merge(range(to, to), QItemSelectionModel::Select);
+            } else if (from > to) {
+                selection.merge(range(from, from), QItemSelectionModel::Select);
+                selection.merge(range(to, from - 1), QItemSelectionModel::Select);
+            } else {
+                selection.merge(range(from, from), QItemSelectionModel::Select);
+            }
+        }
+    }
+    selectionModel()->select(selection, command);
+}
+
+QModelIndex ResultListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    const int n = count();
+    const QModelIndex current = currentIndex();
+    if (!isRowIndex(current))
+        return n > 0 ? m_model->index(0) : QModelIndex();
+    const int cur = current.row();
+    const QRect initial = rowRect(cur);
+    if (initial.isEmpty())
+        return m_model->index(0);
+    QRect rect = initial;
+    const QSize contents(m_model->rowWidth(), n * RowHeight);
+
+    // The row nearest the current one among those the area meets, the
+    // current row aside; -1 when there is none.
+    const auto nearest = [&](const QRect &area) {
+        const RowSpan span = rowsIn(area);
+        int best = -1;
+        int shortest = INT_MAX;
+        for (int r = span.first; r <= span.last; ++r) {
+            if (r == cur)
+                continue;
+            const int distance = std::abs(rowRect(r).center().y() - initial.center().y());
+            if (distance < shortest) {
+                shortest = distance;
+                best = r;
+            }
+        }
+        return best;
+    };
+
+    int found = -1;
+    switch (cursorAction) {
+    case MoveLeft:
+        while (found < 0) {
+            rect.translate(-rect.width(), 0);
+            if (rect.right() <= 0)
+                return current;
+            if (rect.left() < 0)
+                rect.setLeft(0);
+            found = nearest(rect);
+        }
+        break;
+    case MoveRight:
+        while (found < 0) {
+            rect.translate(rect.width(), 0);
+            if (rect.left() >= contents.width())
+                return current;
+            if (rect.right() > contents.width())
+                rect.setRight(contents.width());
+            found = nearest(rect);
+        }
+        break;
+    case MovePageUp:
+        // A page is the rows the viewport shows but one.
+        rect.moveTop(rect.top() - viewport()->height() + 2 * rect.height());
+        if (rect.top() < rect.height())
+            rect.moveTop(rect.height());
+        Q_FALLTHROUGH();
+    case MovePrevious:
+    case MoveUp:
+        while (found < 0) {
+            rect.translate(0, -rect.height());
+            if (rect.bottom() <= 0)
+                return current;
+            if (rect.top() < 0)
+                rect.setTop(0);
+            found = nearest(rect);
+        }
+        break;
+    case MovePageDown:
+        rect.moveTop(rect.top() + viewport()->height() - 2 * rect.height());
+        if (rect.bottom() > contents.height() - rect.height())
+            rect.moveBottom(contents.height() - rect.height());
+        Q_FALLTHROUGH();
+    case MoveNext:
+    case MoveDown:
+        while (found < 0) {
+            rect.translate(0, rect.height());
+            if (rect.top() >= contents.height())
+                return current;
+            if (rect.bottom() > contents.height())
+                rect.setBottom(contents.height());
+            found = nearest(rect);
+        }
+        break;
+    case MoveHome:
+        return m_model->index(0);
+    case MoveEnd:
+        return m_model->index(n - 1);
+    }
+    return m_model->index(found);
+}
+
+void ResultListView::paintEvent(QPaintEvent *e)
+{
+    QAbstractItemDelegate *const delegate = itemDelegate();
+    if (!delegate)
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QPainter painter(viewport());
+    const RowSpan span = rowsIn(e->rect().translated(horizontalOffset(), verticalOffset()));
+    const QModelIndex current = currentIndex();
+    const QItemSelectionModel *const selections = selectionModel();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const QStyle::State state = option.state;
+    const bool enabled = (state & QStyle::State_Enabled) != 0;
+    const int maxWidth = std::max(viewport()->width(), m_model->rowWidth());
+    for (int row = span.first; row <= span.last; ++row) {
+        const QModelIndex index = m_model->index(row);
+        option.rect = visualRect(index);
+        option.rect.setWidth(std::min(maxWidth, option.rect.width()));
+        option.state = state;
+        if (selections && selections->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (enabled) {
+            if (!(m_model->flags(index) & Qt::ItemIsEnabled)) {
+                option.state &= ~QStyle::State_Enabled;
+                option.palette.setCurrentColorGroup(QPalette::Disabled);
+            } else {
+                option.palette.setCurrentColorGroup(QPalette::Normal);
+            }
+        }
+        if (focus && current == index) {
+            option.state |= QStyle::State_HasFocus;
+            if (this->state() == EditingState)
+                option.state |= QStyle::State_Editing;
+        }
+        option.state.setFlag(QStyle::State_MouseOver, index == m_hover);
+        delegate->paint(&painter, option, index);
+    }
+}
+
+bool ResultListView::viewportEvent(QEvent *e)
+{
+    // The row under the pointer, for the painter, as the view tracks it.
+    switch (e->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        m_hover = indexAt(static_cast<QHoverEvent *>(e)->position().toPoint());
+        break;
+    case QEvent::Enter:
+        m_hover = indexAt(static_cast<QEnterEvent *>(e)->position().toPoint());
+        break;
+    case QEvent::HoverLeave:
+    case QEvent::Leave:
+        m_hover = QPersistentModelIndex();
+        break;
+    default:
+        break;
+    }
+    return QListView::viewportEvent(e);
+}
+
+void ResultListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // Screen readers hear of the new current row by its row number.
+    if (QAccessible::isActive() && isRowIndex(current) && hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(current.row());
+        QAccessible::updateAccessibility(&event);
+    }
+    QAbstractItemView::currentChanged(current, previous);
+}
+
+void ResultListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    if (QAccessible::isActive()) {
+        // The first row that changed, as a list tells it, found without
+        // listing every row of a long range.
+        const auto firstRow = [this](const QItemSelection &selection) {
+            for (const QItemSelectionRange &range : selection) {
+                if (!range.isValid() || range.model() != m_model)
+                    continue;
+                for (int r = range.top(); r <= range.bottom(); ++r) {
+                    const Qt::ItemFlags f = m_model->flags(m_model->index(r));
+                    if ((f & Qt::ItemIsSelectable) && (f & Qt::ItemIsEnabled))
+                        return r;
+                }
+            }
+            return -1;
+        };
+        if (const int row = firstRow(selected); row >= 0) {
+            QAccessibleEvent event(this, QAccessible::SelectionAdd);
+            event.setChild(row);
+            QAccessible::updateAccessibility(&event);
+        }
+        if (const int row = firstRow(deselected); row >= 0) {
+            QAccessibleEvent event(this, QAccessible::SelectionRemove);
+            event.setChild(row);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+    QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 void ResultListView::updateRowWidth()

@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 #include <QElapsedTimer>
 #include <QListView>
+#include <QPersistentModelIndex>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -88,6 +89,16 @@ public:
     // QApplication::keyboardInputInterval() or more starts a new prefix.
     void keyboardSearch(const QString &search) override;
 
+    // Every row is RowHeight pixels high: each geometry question is answered
+    // from the row number alone, so a listing never lays out its rows (a
+    // million rows would cost tens of milliseconds per listing, and again at
+    // each check mark). Answers are those of QListView's one-column list
+    // mode with uniform item sizes, scrolled a row at a time.
+    void doItemsLayout() override;
+    QRect visualRect(const QModelIndex &index) const override;
+    QModelIndex indexAt(const QPoint &p) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+
 signals:
     // The user changed the selection: a click on a row, a keyboard move,
     // type-to-find. The window runs the record view on it.
@@ -99,8 +110,28 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void changeEvent(QEvent *e) override;
     QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void updateGeometries() override;
+    int verticalOffset() const override;
+    void scrollContentsBy(int dx, int dy) override;
+    void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    void paintEvent(QPaintEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
+    QSize viewportSizeHint() const override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
 
 private:
+    // Rows [first, last] meeting an area in contents coordinates; last < first
+    // when none.
+    struct RowSpan
+    {
+        int first = 0;
+        int last = -1;
+    };
+    RowSpan rowsIn(const QRect &area) const;
+    QRect rowRect(int row) const; // in contents coordinates
+    bool isRowIndex(const QModelIndex &index) const;
     void updateRowWidth();
     int findPrefix(const QString &prefix) const;
     void makeOnlyRow(int row);
@@ -110,4 +141,5 @@ private:
     QString m_prefix;
     QElapsedTimer m_lastTypedKey;
     int m_rowAtPress = -1; // current row after the last press, to notice a drag
+    QPersistentModelIndex m_hover;
 };

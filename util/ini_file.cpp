@@ -7,6 +7,7 @@
 #include "app_error.h"
 #include "cp1252.h"
 #include "ini_atomic.h"
+#include "program_folders.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -457,6 +458,10 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
     const QString sectionName = trimBlanks(section).toString();
     const QString keyName = trimBlanks(key).toString();
 
+    // The program's own settings file may live in a per-user folder that
+    // does not exist yet: it is made on the first write.
+    if (path == IniFileName() && !EnsureParentFolder(path))
+        throw failure();
     const QString target = ResolveWriteTarget(path);
     const QByteArray targetName = QFile::encodeName(target);
     QByteArray before;

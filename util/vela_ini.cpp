@@ -2,6 +2,7 @@
 
 #include "app_error.h"
 #include "ini_atomic.h"
+#include "program_folders.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -149,6 +150,11 @@ QString ProgramTitleOf(const QString &programPath)
     return name;
 }
 
+QString FileNamePartOf(const QString &path)
+{
+    return path.mid(lastSeparator(path, isWindowsForm(path)) + 1);
+}
+
 QString ProgramDir()
 {
     return ProgramDirOf(ProgramPath());
@@ -161,7 +167,10 @@ QString ProgramBaseName(bool upper)
 
 QString IniFileName()
 {
-    return IniFileNameOf(ProgramPath());
+    const QString beside = IniFileNameOf(ProgramPath());
+    if (beside.isEmpty() || ProgramIsPortable())
+        return beside;
+    return PerUserSettingsDir() + FileNamePartOf(beside);
 }
 
 QString ProgramTitle()

@@ -20,10 +20,15 @@ QString ProgramDirOf(const QString &programPath);
 QString ProgramBaseNameOf(const QString &programPath, bool upper = false);
 QString IniFileNameOf(const QString &programPath);
 QString ProgramTitleOf(const QString &programPath);
+// The part of any path after its last separator, by the same rules (so a
+// Windows path brought in a settings file still gives its file name).
+QString FileNamePartOf(const QString &path);
 
 // The same on the running program's path.
 QString ProgramDir();
 QString ProgramBaseName(bool upper = false);
+// The settings file: beside the program when it is portable, else the same
+// name in the per-user configuration folder (see program_folders.h).
 QString IniFileName();
 QString ProgramTitle();
 

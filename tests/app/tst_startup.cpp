@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStyle>
@@ -481,7 +482,8 @@ void TestStartup::closeStepRefusedWrite_data()
 {
     QTest::addColumn<QString>("obstacle");
     QTest::newRow("settings file read-only") << u"file"_s;
-    QTest::newRow("program folder read-only") << u"folder"_s;
+    // Installed: the per-user folder cannot be made (a file stands there).
+    QTest::newRow("per-user folder cannot be made") << u"per-user"_s;
     QTest::newRow("settings path is a folder") << u"path"_s;
 }
 
@@ -489,8 +491,17 @@ void TestStartup::closeStepRefusedWrite()
 {
     QFETCH(QString, obstacle);
     const QByteArray before = "[ANSM]\r\nCIS.TXT=/somewhere/else/cis.txt\r\n";
+    QString iniPath = m_folder->iniPath();
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    const auto restoreConfigHome = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
     if (obstacle == u"path") {
         QVERIFY(QDir(m_folder->dir.path()).mkdir(u"Verdane.INI"_s));
+    } else if (obstacle == u"per-user") {
+        const QString blocked = m_folder->path(u"config"_s);
+        QVERIFY(writeFile(blocked, "not a folder"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocked));
+        SetProgramPathForTesting(u"/usr/bin/Verdane"_s);
+        iniPath = blocked + u"/Verdane/Verdane.INI"_s;
     } else {
         if (runningWithoutPermissionChecks()) {
             // File rights do not stop the superuser: the row runs again as an
@@ -511,12 +522,12 @@ void TestStartup::closeStepRefusedWrite()
         auto texts = answer(u"OK"_s, &outcome);
         QVERIFY(!w->close());
         QVERIFY(outcome->seen);
-        QCOMPARE(*texts, u"Impossible d'écrire dans "_s + m_folder->iniPath() + u"."_s);
+        QCOMPARE(*texts, u"Impossible d'écrire dans "_s + iniPath + u"."_s);
         // The program keeps running, the window stays.
         QCOMPARE(m_folder->quitRequests, 0);
         QVERIFY(w->isVisible());
     }
-    if (obstacle != u"path")
+    if (obstacle == u"file")
         QCOMPARE(readFile(m_folder->iniPath()), before);
 
     // Quitting still ends the program.
@@ -696,6 +707,10 @@ void TestStartup::splashPaintedBeforeMainWindow()
     QVERIFY2(recorder.log.size() >= 2, qPrintable(recorder.log.join(u", ")));
     QCOMPARE(recorder.log.first(), u"splash painted"_s);
     QVERIFY(recorder.log.contains(u"window built"_s));
+    // The program's icon on the window, under the id its desktop entry has.
+    QCOMPARE(QGuiApplication::desktopFileName(), QLatin1StringView(kApplicationId));
+    for (int size : {16, 32, 48, 256})
+        QCOMPARE(w->windowIcon().pixmap(size).width(), size);
     // Gone before the event loop runs.
     for (QWidget *top : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TSplashScreen *>(top));

@@ -58,6 +58,27 @@ bool dropAndAnswer(QWidget *target, const QStringList &paths, fixture::DialogScr
            });
 }
 
+// Points the per-user folders into `root` (config/, data/) for the scope.
+class PerUserFolders
+{
+public:
+    explicit PerUserFolders(const QString &root)
+        : m_config(qgetenv("XDG_CONFIG_HOME")), m_data(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + u"/config"_s));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root + u"/data"_s));
+    }
+    ~PerUserFolders()
+    {
+        qputenv("XDG_CONFIG_HOME", m_config);
+        qputenv("XDG_DATA_HOME", m_data);
+    }
+
+private:
+    QByteArray m_config;
+    QByteArray m_data;
+};
+
 QString reportText(qsizetype entries, bool copied)
 {
     return fixture::uniformBreaks(
@@ -104,6 +125,8 @@ private slots:
     void copyNeverReplacesProgramFiles_data();
     void copyNeverReplacesProgramFiles();
     void failedCopyIsReported();
+    void importCopyFoundAgain_data();
+    void importCopyFoundAgain();
     void textDropsStillReachTheBoxes();
 };
 
@@ -490,10 +513,14 @@ void TestWebImport::copyNeverReplacesProgramFiles()
 
 void TestWebImport::failedCopyIsReported()
 {
-    // A program folder that does not exist: no copy can be made there.
+    // An installed copy whose per-user data folder cannot be made (a file
+    // stands where it would go): the copy fails, the file is loaded anyway.
     Window f;
+    QVERIFY(f.dir.isValid());
+    const PerUserFolders home(f.dir.path());
+    QVERIFY(fixture::writeFile(f.dir.path() + u"/data"_s, "not a folder"));
+    f.installedAt = u"/usr/bin/Verdane"_s;
     QVERIFY(f.open());
-    SetProgramPathForTesting(f.dir.path() + u"/absent/Verdane"_s);
     QTemporaryDir elsewhere;
     const QString path = elsewhere.path() + u"/cis.txt"_s;
     QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
@@ -503,6 +530,51 @@ void TestWebImport::failedCopyIsReported()
     QVERIFY2(dialogs.texts[1].contains(reportText(2, false)), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), 2);
     QVERIFY(QFile::exists(path));
+}
+
+void TestWebImport::importCopyFoundAgain_data()
+{
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("portable: beside the program") << false;
+    QTest::newRow("installed: per-user data folder") << true;
+}
+
+void TestWebImport::importCopyFoundAgain()
+{
+    // The agency's own file name, dropped, confirmed, saved at close, then
+    // deleted as the report advises: the next start finds the copy.
+    QFETCH(bool, installed);
+    Window f;
+    QVERIFY(f.dir.isValid());
+    const PerUserFolders home(f.dir.path());
+    if (installed)
+        f.installedAt = u"/usr/bin/Verdane"_s;
+    QVERIFY(f.open({}, false));
+    QTemporaryDir elsewhere;
+    const QString dropped = elsewhere.path() + u"/CIS_bdpm.txt"_s;
+    QVERIFY(fixture::writeFile(dropped, fixture::crlfJoined(otherLines)));
+
+    fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
+    QVERIFY(dropAndAnswer(f.w->Edit1, {dropped}, dialogs));
+    QVERIFY2(dialogs.texts[1].contains(reportText(2, true)), qPrintable(dialogs.texts[1]));
+    const QString copy = (installed ? f.dir.path() + u"/data/Verdane"_s : f.dir.path()) + u"/CIS_bdpm.txt"_s;
+    QCOMPARE(fixture::readFile(copy), fixture::readFile(dropped));
+
+    QVERIFY(f.w->close());
+    QCOMPARE(f.quitRequests, 1);
+    const QString ini = installed ? f.dir.path() + u"/config/Verdane/Verdane.INI"_s : f.iniPath();
+    QVERIFY2(fixture::readFile(ini).contains((u"CIS.TXT="_s + dropped).toUtf8()), qPrintable(ini));
+    QVERIFY(QFile::remove(dropped));
+
+    f.w.reset();
+    QVERIFY(f.openAsIs());
+    QCOMPARE(CisFilePath, copy);
+    QCOMPARE(f.w->CisLines->count(), 2);
+    QCOMPARE(f.panel(3), u"Base de données CIS du "_s + DateText(GetFileDate(copy)));
+    if (installed) { // nothing went beside the installed program
+        QVERIFY(!QFile::exists(u"/usr/bin/Verdane.INI"_s));
+        QVERIFY(!QFile::exists(u"/usr/bin/CIS_bdpm.txt"_s));
+    }
 }
 
 void TestWebImport::textDropsStillReachTheBoxes()

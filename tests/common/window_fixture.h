@@ -165,7 +165,9 @@ public:
     QList<QUrl> urls;
     int quitRequests = 0;
 
-    QString programPath() const { return dir.path() + u"/Verdane"_s; }
+    QString installedAt; // a program path of a system folder: an installed copy
+
+    QString programPath() const { return installedAt.isEmpty() ? dir.path() + u"/Verdane"_s : installedAt; }
     QString cisPath() const { return dir.path() + u"/cis.txt"_s; }
     QString iniPath() const { return IniFileNameOf(programPath()); }
 

@@ -1,5 +1,6 @@
 // Program paths, geometry texts, file date and copy, web arguments.
 #include "app_error.h"
+#include "program_folders.h"
 #include "test_files.h"
 #include "vela_ini.h"
 
@@ -140,7 +141,10 @@ void TestVelaIni::programPathOverride()
     QCOMPARE(ProgramPath(), u"C:\\App\\Base.Exe"_s);
     QCOMPARE(ProgramDir(), u"c:\\app\\"_s);
     QCOMPARE(ProgramBaseName(), u"Base"_s);
-    QCOMPARE(IniFileName(), u"C:\\App\\Base.INI"_s);
+    QCOMPARE(IniFileNameOf(ProgramPath()), u"C:\\App\\Base.INI"_s);
+    // No such folder here: the program counts as installed, and its settings
+    // file takes the same name in the per-user folder.
+    QCOMPARE(IniFileName(), PerUserSettingsDir() + u"Base.INI"_s);
     QCOMPARE(ProgramTitle(), u"Base"_s);
 
     SetProgramPathForTesting(QString());
