@@ -13,6 +13,7 @@ packages=(
   # the installed program is driven under the virtual X server (xdotool, xprop).
   desktop-file-utils appstream
   dpkg-dev lintian
+  clang-14 libclang-rt-14-dev    # the fuzz targets' libFuzzer build (README, "Fault finding")
 )
 # Test command only (--tests): the Win32 platform layer is built with
 # mingw-w64 and its test run under Wine.

@@ -34,6 +34,7 @@
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QShowEvent>
+#include <QTimer>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -515,12 +516,30 @@ void TForm_CIS::showEvent(QShowEvent *e)
     m_placementPending = true;
     m_placementDeadline = QDateTime::currentMSecsSinceEpoch() + 3000;
     finishFirstPlacement();
+    if (!m_placementPending)
+        return;
+    // The frame may come without a move (the window manager keeping the
+    // position): look again now and then until the deadline.
+    auto *poll = new QTimer(this);
+    poll->setInterval(50);
+    connect(poll, &QTimer::timeout, this, [this, poll] {
+        if (m_placementPending && QDateTime::currentMSecsSinceEpoch() < m_placementDeadline)
+            finishFirstPlacement();
+        else
+            m_placementPending = false;
+        if (!m_placementPending)
+            poll->deleteLater();
+    });
+    poll->start();
 }
 
 void TForm_CIS::finishFirstPlacement()
 {
     const QSize frameExtra = frameGeometry().size() - geometry().size();
-    if (!m_placementPending || frameExtra.isNull())
+    // While the window manager reparents the window, the frame may be
+    // reported smaller than the window itself: taking that off would double
+    // the window. Wait for the next move then.
+    if (!m_placementPending || frameExtra.isNull() || frameExtra.width() < 0 || frameExtra.height() < 0)
         return; // the frame is not known yet
     m_placementPending = false;
     // The restored size is an outer size: the frame comes off it. A
@@ -557,15 +576,15 @@ void TForm_CIS::INI_GETExecute()
     // off it once the frame is known. Without one the designed client size
     // stays, and so does it when a bad piece stopped the restore before the
     // width or height was applied.
-    const bool stored = !IniReadString(ProgramBaseName(), objectName(), QString()).isEmpty();
+    // A value of three pieces or fewer leaves the height (and with two, the
+    // width) as designed.
+    const qsizetype pieces = SplitText(IniReadString(ProgramBaseName(), objectName(), QString()), u":"_s).size();
     const QSize before = size();
     bool complete = false;
     const auto remember = qScopeGuard([&] {
-        if (!stored)
-            return;
         const QSize outer = frameGeometry().size();
-        m_restoredOuterSize = QSize(complete || width() != before.width() ? outer.width() : -1,
-                                    complete || height() != before.height() ? outer.height() : -1);
+        m_restoredOuterSize = QSize(pieces > 2 && (complete || width() != before.width()) ? outer.width() : -1,
+                                    pieces > 3 && (complete || height() != before.height()) ? outer.height() : -1);
     });
     RestoreWindowGeometry(this, QString());
     complete = true;
@@ -573,8 +592,13 @@ void TForm_CIS::INI_GETExecute()
 
 void TForm_CIS::INI_SAVEExecute()
 {
-    SaveWindowGeometry(this, QString());
-    IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
+    // A text the settings file cannot hold (a "]" in the program's name, a
+    // line break in the database path or the program folder) is left out and
+    // its old line stays: refusing the close for it would refuse every close.
+    if (IniCanStore(ProgramBaseName(), objectName(), GeometryValue(frameGeometry())))
+        SaveWindowGeometry(this, QString());
+    if (IniCanStore(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath))
+        IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
 }
 
 // ---- The ways out ----------------------------------------------------------

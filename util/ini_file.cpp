@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QList>
 
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -324,26 +325,10 @@ qsizetype firstEqualsSign(const Document &doc, const Line &line)
     return -1;
 }
 
-// `value` is the text to store; `written` is its form in the file.
-QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value,
-                         const QString &written)
+// The edit itself, in the document's own encoding.
+QByteArray applyEdit(Document doc, const Found &found, const QString &section, const QString &key,
+                     const QString &written)
 {
-    if (bytes.isEmpty())
-        return (u'[' + section + u"]\r\n"_s + key + u'=' + written + u"\r\n"_s).toUtf8();
-
-    Document doc = parse(std::move(bytes));
-    Found found = find(doc, section, key);
-    // A key that already holds the value keeps its line as the user wrote it.
-    if (found.key >= 0 && unquote(classify(doc.lines.at(found.key).text).value) == value)
-        return doc.bytes;
-    if (doc.encoding == Encoding::Cp1252 && !encodeCp1252(QString(section + key + written), nullptr)) {
-        // The text has no Windows-1252 form: the whole file moves to UTF-8
-        // (what this program writes new files in) rather than lose letters.
-        // Every other line keeps its text and its line ending.
-        const QString all = decodeCp1252(doc.bytes.constData(), doc.bytes.size());
-        doc = parse(all.toUtf8());
-        found = find(doc, section, key);
-    }
     const QString eol = lineBreakOf(doc);
     QByteArray &out = doc.bytes;
 
@@ -368,6 +353,44 @@ QByteArray editedContent(QByteArray bytes, const QString &section, const QString
     return out;
 }
 
+bool hasNonAscii(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+}
+
+// `value` is the text to store; `written` is its form in the file.
+QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value,
+                         const QString &written)
+{
+    if (bytes.isEmpty())
+        return (u'[' + section + u"]\r\n"_s + key + u'=' + written + u"\r\n"_s).toUtf8();
+
+    Document doc = parse(std::move(bytes));
+    Found found = find(doc, section, key);
+    // A key that already holds the value keeps its line as the user wrote it.
+    if (found.key >= 0 && unquote(classify(doc.lines.at(found.key).text).value) == value)
+        return doc.bytes;
+    if (doc.encoding != Encoding::Cp1252)
+        return applyEdit(std::move(doc), found, section, key, written);
+
+    // The encoding of an 8-bit file is found again at every read: a
+    // Windows-1252 file must still read as Windows-1252 after the edit. It
+    // would not when the new text has no Windows-1252 form, nor when the
+    // edit happens to leave bytes that form valid UTF-8 (for instance "Ã©",
+    // which would then read as "é" in every key). In both cases the whole
+    // file moves to UTF-8 (what this program writes new files in), every
+    // line keeping its text and its line ending.
+    if (encodeCp1252(QString(section + key + written), nullptr)) {
+        QByteArray out = applyEdit(doc, found, section, key, written);
+        if (!hasNonAscii(out) || !QByteArrayView(out).isValidUtf8())
+            return out;
+    }
+    const QString all = decodeCp1252(doc.bytes.constData(), doc.bytes.size());
+    doc = parse(all.toUtf8());
+    found = find(doc, section, key);
+    return applyEdit(std::move(doc), found, section, key, written);
+}
+
 bool hasLineBreakOrNul(const QString &text)
 {
     for (const QChar c : text) {
@@ -389,6 +412,14 @@ bool isWritableKey(QStringView key)
 }
 
 } // namespace
+
+bool IniCanStore(const QString &section, const QString &key, const QString &value)
+{
+    // A line break in any text would inject lines into the file.
+    if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value))
+        return false;
+    return isWritableSection(trimBlanks(section)) && isWritableKey(trimBlanks(key));
+}
 
 QString IniReadString(const QString &section, const QString &key, const QString &defaultValue,
                       const QString &iniFile)
@@ -420,13 +451,10 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
     const auto failure = [&path]() { return AppError(u"Impossible d'écrire dans %1"_s.arg(path)); };
     if (path.isEmpty())
         throw failure();
-    // A line break in any text would inject lines into the file.
-    if (hasLineBreakOrNul(section) || hasLineBreakOrNul(key) || hasLineBreakOrNul(value))
+    if (!IniCanStore(section, key, value))
         throw failure();
     const QString sectionName = trimBlanks(section).toString();
     const QString keyName = trimBlanks(key).toString();
-    if (!isWritableSection(sectionName) || !isWritableKey(keyName))
-        throw failure();
 
     // The program's own settings file may live in a per-user folder that
     // does not exist yet: it is made on the first write.

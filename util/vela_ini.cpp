@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -251,34 +253,56 @@ QString GeometryValue(const QRect &outer)
     return u"%1:%2:%3:%4"_s.arg(outer.left()).arg(outer.top()).arg(outer.width()).arg(outer.height());
 }
 
+namespace {
+
+// Far beyond any desktop, yet small enough that a corner plus a size never
+// leaves the range of int: stored values are checked only for fitting 32 bits.
+constexpr qint64 kCoordinateLimit = qint64(1) << 28;
+
+int clampCoordinate(qint64 v)
+{
+    return int(std::clamp(v, -kCoordinateLimit, kCoordinateLimit));
+}
+
+} // namespace
+
 void ApplyGeometryValue(QRect &outer, const QSize &workArea, const QString &value)
 {
     const QStringList pieces = SplitText(value, u":"_s);
-    // Each piece is converted just before it is applied, so a bad piece
-    // leaves the earlier ones in effect. Missing pieces leave their part.
+    // 64-bit arithmetic: a stored value may hold any 32-bit number, and the
+    // clamps below subtract from it.
+    const qint64 widthBefore = outer.width();
+    qint64 left = outer.left();
+    qint64 top = outer.top();
+    qint64 width = widthBefore;
+    qint64 height = outer.height();
+    // A bad piece leaves the earlier ones in effect: the rectangle is
+    // written back however this function ends.
+    const auto store = qScopeGuard([&] {
+        outer = QRect(clampCoordinate(left), clampCoordinate(top), clampCoordinate(width),
+                      clampCoordinate(height));
+    });
+    // Each piece is converted just before it is applied. Missing pieces
+    // leave their part.
     if (pieces.size() > 0) {
-        int left = GeometryPieceToInt(pieces.at(0));
+        left = GeometryPieceToInt(pieces.at(0));
         if (left > workArea.width())
-            left = workArea.width() - outer.width();
-        outer.moveLeft(left);
+            left = qint64(workArea.width()) - widthBefore;
     }
     if (pieces.size() > 1) {
-        int top = GeometryPieceToInt(pieces.at(1));
+        top = GeometryPieceToInt(pieces.at(1));
         if (top < 0)
             top = 0;
-        outer.moveTop(top);
     }
     if (pieces.size() > 2) {
-        int width = GeometryPieceToInt(pieces.at(2));
+        width = GeometryPieceToInt(pieces.at(2));
         if (width > workArea.width())
             width = workArea.width();
-        outer.setWidth(width);
     }
     if (pieces.size() > 3) {
-        int height = GeometryPieceToInt(pieces.at(3));
+        height = GeometryPieceToInt(pieces.at(3));
         if (height > workArea.height())
             height = workArea.height();
-        outer.setHeight(height);
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -28,6 +29,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,6 +95,42 @@ bool runningWithoutPermissionChecks()
     return ::geteuid() == 0;
 }
 
+// Runs the current row of `function` in a fresh copy of this test program
+// under the "nobody" user, and returns its output when it passed. The copy
+// lies in a folder that user can reach, whatever the build folder's rights.
+QString runRowAsOrdinaryUser(const QString &function)
+{
+    QTemporaryDir place;
+    if (!place.isValid())
+        return u"no temporary folder"_s;
+    const QString copy = place.filePath(u"tst_startup"_s);
+    if (!QFile::copy(QCoreApplication::applicationFilePath(), copy)
+        || ::chmod(QFile::encodeName(place.path()).constData(), 0755) != 0
+        || ::chmod(QFile::encodeName(copy).constData(), 0755) != 0)
+        return u"the test program could not be copied"_s;
+
+    QProcess child;
+    child.setProgram(copy);
+    child.setArguments({function + u':' + QString::fromUtf8(QTest::currentDataTag())});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"TMPDIR"_s, u"/tmp"_s);
+    env.insert(u"HOME"_s, u"/tmp"_s);
+    env.remove(u"XDG_RUNTIME_DIR"_s); // the superuser's, unusable by another user
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(125);
+    });
+    child.start();
+    if (!child.waitForFinished(120000))
+        return u"the child did not finish"_s;
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return u"the child failed (%1):\n"_s.arg(child.exitCode()) + output;
+    return output;
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -109,6 +147,10 @@ private slots:
     void noSettingsFile();
     void savedSizeRestoredAndCentred_data();
     void savedSizeRestoredAndCentred();
+    void hostileGeometryLeavesUsableWindow_data();
+    void hostileGeometryLeavesUsableWindow();
+    void restoreBringsBackLostWindow_data();
+    void restoreBringsBackLostWindow();
     void unreadableGeometryStillLoadsDatabase_data();
     void unreadableGeometryStillLoadsDatabase();
     void lockedDatabase();
@@ -116,6 +158,8 @@ private slots:
     void closeStepWritesBothKeys();
     void closeStepRefusedWrite_data();
     void closeStepRefusedWrite();
+    void closeStepSkipsWhatTheFileCannotHold_data();
+    void closeStepSkipsWhatTheFileCannotHold();
     void quitWritesNothing_data();
     void quitWritesNothing();
     void eventLoopEnds_data();
@@ -236,7 +280,7 @@ void TestStartup::savedSizeRestoredAndCentred_data()
     QTest::newRow("plain") << u"10:20"_s << QSize(700, 500) << QString();
     QTest::newRow("odd size, halved toward zero") << u"-1500:100"_s << QSize(701, 481) << QString();
     QTest::newRow("larger than the work area") << u"3000:-20"_s << QSize(2500, 1200) << QString();
-    QTest::newRow("extra piece ignored") << u"100:200"_s << QSize(640, 400) << u":500"_s;
+    QTest::newRow("extra piece ignored") << u"100:200"_s << QSize(720, 400) << u":500"_s;
 }
 
 void TestStartup::savedSizeRestoredAndCentred()
@@ -254,6 +298,82 @@ void TestStartup::savedSizeRestoredAndCentred()
     QCOMPARE(w->frameGeometry().size(), outer);
     // The saved position is replaced by the centred one.
     QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(outer));
+}
+
+// Stored sizes that would leave the window unmapped (invisible, out of reach
+// of the keyboard, never saved again) or overflow the arithmetic: the window
+// keeps 686 x 380 at least, shows centred and closes normally.
+void TestStartup::hostileGeometryLeavesUsableWindow_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QSize>("outer"); // height -1: the designed height stays
+    QTest::newRow("zero width") << u"100:50:0:600"_s << QSize(686, 600);
+    QTest::newRow("all zero") << u"0:0:0:0"_s << QSize(686, 380);
+    QTest::newRow("all negative") << u"-5:-5:-5:-5"_s << QSize(686, 380);
+    QTest::newRow("three tiny pieces") << u"1:2:3"_s << QSize(686, -1);
+    QTest::newRow("hex tiny") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QSize(686, 380);
+    QTest::newRow("tall enough, too narrow") << u"0:0:300:500"_s << QSize(686, 500);
+    QTest::newRow("top at the largest int") << u"100:2147483647:800:600"_s << QSize(800, 600);
+    QTest::newRow("left at the smallest int") << u"-2147483648:50:800:600"_s << QSize(800, 600);
+    QTest::newRow("width at the smallest int") << u"0:0:-2147483648:600"_s << QSize(686, 600);
+    QTest::newRow("height at the smallest int") << u"0:0:700:-2147483648"_s << QSize(700, 380);
+}
+
+void TestStartup::hostileGeometryLeavesUsableWindow()
+{
+    QFETCH(QString, value);
+    QFETCH(QSize, outer);
+    const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QVERIFY2(work.width() >= 800 && work.height() >= 600, "the screen is too small for these rows");
+    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->frameGeometry().width(), outer.width());
+    if (outer.height() < 0)
+        QCOMPARE(w->ClientArea1->height(), 443);
+    else
+        QCOMPARE(w->frameGeometry().height(), outer.height());
+    QCOMPARE(w->frameGeometry().topLeft(), centredOnScreen(w->frameGeometry().size()));
+    // The search band is there to be used.
+    QVERIFY(w->Edit1->isVisible());
+    QVERIFY(w->Edit1->visibleRegion().boundingRect().width() > 0);
+
+    // And the window closes, saving a geometry the next start can use.
+    QVERIFY(w->close());
+    QCOMPARE(m_folder->quitRequests, 1);
+    QVERIFY(QString::fromUtf8(readFile(m_folder->iniPath()))
+                .contains(u"Form_CIS="_s + geometryText(w->frameGeometry()) + u"\r\n"_s));
+}
+
+// A restore on the shown window (the INI_GET command) must not move it where
+// no screen shows it.
+void TestStartup::restoreBringsBackLostWindow_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("centred");
+    QTest::newRow("left of every screen") << u"-3000:100:800:600"_s << true;
+    QTest::newRow("far below every screen") << u"0:100000:800:600"_s << true;
+    QTest::newRow("far right, int overflow once") << u"2147483647:2147483647:800:600"_s << true;
+    QTest::newRow("partly on screen stays") << u"-500:100:800:600"_s << false;
+}
+
+void TestStartup::restoreBringsBackLostWindow()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, centred);
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    w->INI_GET->trigger();
+    const QRect outer = w->frameGeometry();
+    QCOMPARE(outer.size(), QSize(800, 600));
+    QVERIFY(outer.intersects(QGuiApplication::primaryScreen()->geometry()));
+    if (centred)
+        QCOMPARE(outer.topLeft(), centredOnScreen(outer.size()));
+    else
+        QCOMPARE(outer.topLeft(), QPoint(-500, 100));
 }
 
 void TestStartup::unreadableGeometryStillLoadsDatabase_data()
@@ -385,8 +505,13 @@ void TestStartup::closeStepRefusedWrite()
         SetProgramPathForTesting(u"/usr/bin/Verdane"_s);
         iniPath = blocked + u"/Verdane/Verdane.INI"_s;
     } else {
-        if (runningWithoutPermissionChecks())
-            QSKIP("file rights do not stop this user");
+        if (runningWithoutPermissionChecks()) {
+            // File rights do not stop the superuser: the row runs again as an
+            // ordinary user, in a child process of its own.
+            const QString output = runRowAsOrdinaryUser(u"closeStepRefusedWrite"_s);
+            QVERIFY2(output.contains(u"PASS   : TestStartup::closeStepRefusedWrite("_s), qPrintable(output));
+            return;
+        }
         QVERIFY(writeFile(m_folder->iniPath(), before));
         const QString target = obstacle == u"file" ? m_folder->iniPath() : m_folder->dir.path();
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), obstacle == u"file" ? 0444 : 0555), 0);
@@ -410,6 +535,61 @@ void TestStartup::closeStepRefusedWrite()
     // Quitting still ends the program.
     w->Quitter1->trigger();
     QCOMPARE(m_folder->quitRequests, 1);
+}
+
+// Texts the settings file cannot hold: retrying could never store them, so
+// they are left out (their old line stays) and the close step goes on.
+void TestStartup::closeStepSkipsWhatTheFileCannotHold_data()
+{
+    QTest::addColumn<QString>("folder");  // the program's folder, inside the test folder
+    QTest::addColumn<QString>("program"); // the program file's name
+    QTest::addColumn<bool>("database");   // a cis.txt beside the program
+    QTest::addColumn<bool>("geometryWritten");
+    QTest::addColumn<bool>("pathWritten");
+    QTest::newRow("] in the program's name") << u"prog"_s << u"Verdane[1]"_s << true << false << true;
+    QTest::newRow("line break in the program folder, fallback path")
+        << u"pro\ng"_s << u"Verdane"_s << false << true << false;
+    QTest::newRow("line break in the loaded database's path")
+        << u"pro\ng"_s << u"Verdane"_s << true << true << false;
+    QTest::newRow("both") << u"pro\ng"_s << u"Verdane[1]"_s << true << false << false;
+}
+
+void TestStartup::closeStepSkipsWhatTheFileCannotHold()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, program);
+    QFETCH(bool, database);
+    QFETCH(bool, geometryWritten);
+    QFETCH(bool, pathWritten);
+    QVERIFY(QDir(m_folder->dir.path()).mkpath(folder));
+    const QString dir = m_folder->path(folder) + u'/';
+    SetProgramPathForTesting(dir + program);
+    const QString iniPath = IniFileName();
+    const QByteArray before = "[Verdane]\r\nForm_CIS=1:2:700:500\r\n[ANSM]\r\nCIS.TXT=/old/cis.txt\r\n";
+    QVERIFY(writeFile(iniPath, before));
+    if (database)
+        QVERIFY(writeFile(dir + u"cis.txt"_s, fixture::sampleCis()));
+
+    auto w = fixture::openWindow();
+    QVERIFY(w);
+    QCOMPARE(w->CisLines->count(), database ? 3 : 0);
+    QCOMPARE(CisFilePath, dir + u"cis.txt"_s);
+    w->resize(720, 500);
+    QTRY_COMPARE(w->size(), QSize(720, 500));
+
+    // No error box: the close step ends the program.
+    auto outcome = modal::onNextModal([](QWidget *dialog) { dialog->close(); }, 200);
+    QVERIFY(w->close());
+    QTest::qWait(250); // the watcher ends before the next test's dialogs
+    QVERIFY(!outcome->seen);
+    QCOMPARE(m_folder->quitRequests, 1);
+
+    QByteArray expected = before;
+    if (geometryWritten)
+        expected.replace("1:2:700:500", geometryText(w->frameGeometry()).toUtf8());
+    if (pathWritten)
+        expected.replace("/old/cis.txt", CisFilePath.toUtf8());
+    QCOMPARE(readFile(iniPath), expected);
 }
 
 void TestStartup::quitWritesNothing_data()

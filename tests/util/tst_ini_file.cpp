@@ -47,6 +47,8 @@ private slots:
     void write();
     void roundTrip_data();
     void roundTrip();
+    void windows1252KeysKeepTheirText_data();
+    void windows1252KeysKeepTheirText();
     void writeRefusesLineBreaksAndBadNames_data();
     void writeRefusesLineBreaksAndBadNames();
     void writeToReadOnlyFileFails();
@@ -264,6 +266,7 @@ void TestIniFile::roundTrip_data()
 void TestIniFile::roundTrip()
 {
     QFETCH(QString, value);
+    QVERIFY(IniCanStore(u"S"_s, u"k"_s, value));
     // Written to a new file, then as a replacement in an 8-bit and a UTF-16 file.
     IniWriteString(u"S"_s, u"k"_s, value, m_ini);
     QCOMPARE(IniReadString(u"S"_s, u"k"_s, u"d"_s, m_ini), value);
@@ -278,6 +281,38 @@ void TestIniFile::roundTrip()
     QVERIFY(writeBytes(wide, utf16le(u"[S]\r\nk=old\r\n"_s)));
     IniWriteString(u"S"_s, u"k"_s, value, wide);
     QCOMPARE(IniReadString(u"S"_s, u"k"_s, u"d"_s, wide), value);
+}
+
+// The encoding of an 8-bit file is guessed at every read: after a write, a
+// Windows-1252 file must give every key the text it gave before.
+void TestIniFile::windows1252KeysKeepTheirText_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("value"); // written to key k of section S
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("last non-UTF-8 byte replaced")
+        << QByteArray("[S]\r\nold=\xC3\xA9t\xC3\xA9\r\nk=\xE9\r\n") << u"1"_s
+        << QByteArray("[S]\r\nold=\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9\r\nk=1\r\n");
+    QTest::newRow("new value completes UTF-8")
+        << QByteArray("[S]\r\nk=\xE9\r\n") << u"Ã©"_s << QByteArray("[S]\r\nk=\xC3\x83\xC2\xA9\r\n");
+    QTest::newRow("ASCII left stays as it is") << QByteArray("[S]\r\nk=\xE9\r\n") << u"1"_s
+                                               << QByteArray("[S]\r\nk=1\r\n");
+    QTest::newRow("another byte still not UTF-8")
+        << QByteArray("[S]\r\nold=\xE9\r\nk=1\r\n") << u"Ã©"_s
+        << QByteArray("[S]\r\nold=\xE9\r\nk=\xC3\xA9\r\n");
+}
+
+void TestIniFile::windows1252KeysKeepTheirText()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    QVERIFY(writeBytes(m_ini, before));
+    const QString oldBefore = IniReadString(u"S"_s, u"old"_s, u"absent"_s, m_ini);
+    IniWriteString(u"S"_s, u"k"_s, value, m_ini);
+    QCOMPARE(readBytes(m_ini), after);
+    QCOMPARE(IniReadString(u"S"_s, u"k"_s, u"absent"_s, m_ini), value);
+    QCOMPARE(IniReadString(u"S"_s, u"old"_s, u"absent"_s, m_ini), oldBefore);
 }
 
 void TestIniFile::writeRefusesLineBreaksAndBadNames_data()
@@ -304,6 +339,7 @@ void TestIniFile::writeRefusesLineBreaksAndBadNames()
     QFETCH(QString, value);
     const QByteArray before("[ANSM]\r\nCIS.TXT=/data/cis.txt\r\n");
     QVERIFY(writeBytes(m_ini, before));
+    QVERIFY(!IniCanStore(section, key, value));
     try {
         IniWriteString(section, key, value, m_ini);
         QFAIL("the write was accepted");

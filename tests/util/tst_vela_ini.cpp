@@ -282,6 +282,17 @@ void TestVelaIni::applyGeometry_data()
     QTest::newRow("one piece") << u"100"_s << QRect(100, 20, 640, 480) << QString();
     QTest::newRow("three pieces") << u"100:50:800"_s << QRect(100, 50, 800, 480) << QString();
     QTest::newRow("three pieces and a colon") << u"100:50:800:"_s << QRect(100, 50, 800, 480) << QString();
+    // Any 32-bit number may be stored; the arithmetic must not overflow, and
+    // coordinates end up clamped far beyond any desktop.
+    const int far = 1 << 28;
+    QTest::newRow("top at the largest int") << u"100:2147483647:800:600"_s << QRect(100, far, 800, 600) << QString();
+    QTest::newRow("left at the smallest int")
+        << u"-2147483648:50:800:600"_s << QRect(-far, 50, 800, 600) << QString();
+    QTest::newRow("width at the smallest int")
+        << u"0:0:-2147483648:600"_s << QRect(0, 0, -far, 600) << QString();
+    QTest::newRow("hex extremes") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QRect(-1, far, 16, 16) << QString();
+    QTest::newRow("largest left clamped by the width before")
+        << u"2147483647:0:-2147483648:-2147483648"_s << QRect(1920 - 640, 0, -far, -far) << QString();
 }
 
 void TestVelaIni::applyGeometry()

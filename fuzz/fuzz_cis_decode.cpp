@@ -1,0 +1,110 @@
+// Decoding and cutting of any bytes, as a dropped or located CIS file: the
+// store's lines equal those of a plain decoder written here from the rules
+// (byte-order marks, valid UTF-8, else Windows-1252; CR, LF and CR LF end a
+// line, NUL ends the text, a final break adds no line).
+#include "fuzz_target.h"
+
+#include "cis_loader.h"
+#include "cis_store.h"
+
+#include <QList>
+#include <QStringDecoder>
+#include <QStringView>
+
+#include <new>
+
+namespace {
+
+// Windows-1252's bytes 0x80 to 0x9F; its five undefined bytes keep their value.
+constexpr char16_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
+                                0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
+                                0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
+
+QString windows1252(QByteArrayView bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        const auto b = uchar(c);
+        text += QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+
+QString utf16(QByteArrayView bytes, bool bigEndian)
+{
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = uchar(bytes[i]);
+        const auto b = uchar(bytes[i + 1]);
+        text += QChar(char16_t(bigEndian ? (a << 8) | b : a | (b << 8)));
+    }
+    return text;
+}
+
+QList<QString> cut(const QString &text)
+{
+    QList<QString> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == 0) {
+            if (i > start)
+                lines << text.mid(start, i - start);
+            return lines;
+        }
+        if (c != u'\n' && c != u'\r')
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines << text.mid(start);
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    CisStore store;
+    try {
+        FillStoreFromBytes(store, bytes.data(), bytes.size());
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+
+    // Whether the plain decoder can tell the text exactly: after a UTF-8
+    // mark, invalid sequences are replaced, and the count of replacement
+    // characters is the decoder's own business.
+    bool exact = true;
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        text = utf16(bytes.sliced(2), bytes[0] == '\xFE');
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        exact = bytes.sliced(3).isValidUtf8();
+        // A second mark is text (a zero-width no-break space), which
+        // QString::fromUtf8 would drop.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        text = utf8(bytes.sliced(3));
+    } else if (bytes.isValidUtf8()) {
+        text = QString::fromUtf8(bytes); // valid UTF-8 reads exactly as Qt reads it
+    } else {
+        text = windows1252(bytes);
+    }
+
+    const QList<QString> expected = cut(text);
+    if (exact) {
+        FUZZ_CHECK(store.count() == expected.size());
+        for (qsizetype i = 0; i < store.count(); ++i)
+            FUZZ_CHECK(store.line(i) == expected.at(i));
+    }
+    for (qsizetype i = 0; i < store.count(); ++i) {
+        const QStringView line = store.line(i);
+        FUZZ_CHECK(!line.contains(u'\n') && !line.contains(u'\r') && !line.contains(QChar(0)));
+    }
+    return 0;
+}
