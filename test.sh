@@ -2,7 +2,9 @@
 # Installs what is missing, builds with warnings as errors, runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
-bash cmake/install-deps.sh --tests
+bash scripts/install-deps.sh --tests
+# Every C++ source as .clang-format says, before anything is built.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_WERROR=ON >/dev/null
 cmake --build build --parallel "$(nproc)"
 cd build

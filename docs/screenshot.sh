@@ -4,11 +4,11 @@
 # Runs under a virtual X server at 96 dpi, so the window has its designed
 # size. Uses the real CIS file from ../shared/data when it is there, else the
 # committed sample file. Needs xvfb-run, xwininfo, xdotool and import: the
-# set-up script (cmake/install-deps.sh) installs them.
+# set-up script (scripts/install-deps.sh) installs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-bash cmake/install-deps.sh
+bash scripts/install-deps.sh
 build=${BUILD_DIR:-$root/build}
 
 cmake -S . -B "$build" -G Ninja >/dev/null

@@ -19,6 +19,7 @@ packages=(
 # mingw-w64 and its test run under Wine.
 if [ "${1:-}" = "--tests" ]; then
   packages+=(g++-mingw-w64-x86-64 wine64)
+  packages+=(clang-format)  # the format check over every C++ source
 fi
 missing=()
 for p in "${packages[@]}"; do
