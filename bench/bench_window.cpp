@@ -75,9 +75,9 @@ void literalSearch(TForm_CIS &w)
     if (w.JvCheckListBox1->count() > 0) {
         w.JvCheckListBox1->setItemIndex(0);
         w.JvCheckListBox1Click();
-        w.StatusBar1->setPanelText(2, u"%1 occurence(s) pour \"%2\""_s
-                                          .arg(w.JvCheckListBox1->count())
-                                          .arg(w.Edit1->text()));
+        w.StatusBar1->setPanelText(
+            2,
+            u"%1 occurence(s) pour \"%2\""_s.arg(w.JvCheckListBox1->count()).arg(w.Edit1->text()));
     }
     w.Gauge1->hide();
 }
@@ -168,17 +168,19 @@ void realFile(const QString &path)
         const int rows = w.JvCheckListBox1->count();
         const QString summary = w.StatusBar1->panelText(2);
         const double literal = medianOf(query == u" "_s ? 3 : 5, [&] { literalSearch(w); });
-        const bool same = w.StatusBar1->panelText(2) == summary && w.JvCheckListBox1->count() == rows;
+        const bool same = w.StatusBar1->panelText(2) == summary
+                          && w.JvCheckListBox1->count() == rows;
         const double target = query == u" "_s ? 50.0 : 5.0;
-        std::printf("   search \"%s\": %d rows, %.2f ms (target < %.0f ms: %s); literal handler %.2f ms, "
-                    "ratio %.1fx (target >= 5x: %s)%s\n",
-                    qPrintable(query), rows, fast, target, verdict(fast < target), literal,
-                    literal / fast, verdict(literal / fast >= 5.0), same ? "" : "  RESULTS DIFFER");
+        std::printf(
+            "   search \"%s\": %d rows, %.2f ms (target < %.0f ms: %s); literal handler %.2f ms, "
+            "ratio %.1fx (target >= 5x: %s)%s\n",
+            qPrintable(query), rows, fast, target, verdict(fast < target), literal, literal / fast,
+            verdict(literal / fast >= 5.0), same ? "" : "  RESULTS DIFFER");
     }
 
     const double painted = win.enterToPainted(u"PARACETAMOL"_s, 21);
-    std::printf("   Enter on \"PARACETAMOL\" to the list painted: %.2f ms (target <= 5 ms: %s)\n", painted,
-                verdict(painted <= 5.0));
+    std::printf("   Enter on \"PARACETAMOL\" to the list painted: %.2f ms (target <= 5 ms: %s)\n",
+                painted, verdict(painted <= 5.0));
 
     // Record view: a real click on a row to the boxes filled; alternate
     // two products so that every click changes the boxes.
@@ -238,10 +240,11 @@ void bigFile(const QString &path)
         pageDown.push_back(win.toPainted([&] { QTest::keyClick(list, Qt::Key_PageDown); }));
         win.enterToPainted(u" "_s, 1);
         const QPoint p = list->visualRect(list->resultModel()->index(3)).center() + QPoint(40, 0);
-        click.push_back(win.toPainted([&] { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, p); }));
+        click.push_back(
+            win.toPainted([&] { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, p); }));
     }
-    std::printf("   Enter on \" \" to the list painted: %.0f ms (target <= 100 ms: %s)\n", median(enter),
-                verdict(median(enter) <= 100.0));
+    std::printf("   Enter on \" \" to the list painted: %.0f ms (target <= 100 ms: %s)\n",
+                median(enter), verdict(median(enter) <= 100.0));
     std::printf("   first Page Down after listing every line, to the list painted: %.1f ms "
                 "(target <= 16 ms: %s)\n",
                 median(pageDown), verdict(median(pageDown) <= 16.0));

@@ -9,8 +9,8 @@
 #include "text_logic.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -147,7 +147,8 @@ long peakOfFreshLoad(const char *self, const char *path, long *baseline)
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
     posix_spawn_file_actions_addclose(&fa, fds[0]);
-    char *argv[] = {const_cast<char *>(self), const_cast<char *>("--load-peak"), const_cast<char *>(path), nullptr};
+    char *argv[] = {const_cast<char *>(self), const_cast<char *>("--load-peak"),
+                    const_cast<char *>(path), nullptr};
     pid_t pid;
     const int rc = posix_spawn(&pid, self, &fa, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&fa);
@@ -172,7 +173,8 @@ struct Verdict
     int missed = 0;
     void check(const char *what, double value, const char *unit, bool ok, const char *target)
     {
-        std::printf("    %-50s %10.2f %-3s %-12s %s\n", what, value, unit, target, ok ? "ok" : "MISSED");
+        std::printf("    %-50s %10.2f %-3s %-12s %s\n", what, value, unit, target,
+                    ok ? "ok" : "MISSED");
         missed += !ok;
     }
 };
@@ -193,7 +195,8 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
     }
     const bool large = st.st_size > 50'000'000;
     const int reps = large ? 5 : 21;
-    const std::string utf8Path = QFile::encodeName(scratchDir + QStringLiteral("/utf8-copy.txt")).toStdString();
+    const std::string utf8Path =
+        QFile::encodeName(scratchDir + QStringLiteral("/utf8-copy.txt")).toStdString();
 
     RawFile raw = readUnpadded(path);
     CisStore store = loadStore(path);
@@ -205,18 +208,20 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
     }
 
     // Loading, against an unpadded read of the same file; both encodings.
-    const Pair cp = interleaved(reps, [&] { raw = readUnpadded(path); }, [&] { store = loadStore(path); });
+    const Pair cp = interleaved(
+        reps, [&] { raw = readUnpadded(path); }, [&] { store = loadStore(path); });
     RawFile rawUtf8;
     CisStore utf8Store;
-    const Pair u8 = interleaved(reps, [&] { rawUtf8 = readUnpadded(utf8Path.c_str()); },
-                                [&] { utf8Store = loadStore(utf8Path.c_str()); });
-    const Pair enc = interleaved(reps, [&] { store = loadStore(path); },
-                                 [&] { utf8Store = loadStore(utf8Path.c_str()); });
+    const Pair u8 = interleaved(
+        reps, [&] { rawUtf8 = readUnpadded(utf8Path.c_str()); },
+        [&] { utf8Store = loadStore(utf8Path.c_str()); });
+    const Pair enc = interleaved(
+        reps, [&] { store = loadStore(path); }, [&] { utf8Store = loadStore(utf8Path.c_str()); });
     bool sameText = utf8Store.count() == store.count();
     for (qsizetype i = 0; sameText && i < store.count(); ++i)
         sameText = utf8Store.line(i) == store.line(i);
-    std::printf("  read, Windows-1252 %.2f ms, UTF-8 %.2f ms; load %.2f ms and %.2f ms\n", cp.floor, u8.floor,
-                cp.measured, u8.measured);
+    std::printf("  read, Windows-1252 %.2f ms, UTF-8 %.2f ms; load %.2f ms and %.2f ms\n", cp.floor,
+                u8.floor, cp.measured, u8.measured);
     verdict.check("load / read, Windows-1252", cp.ratio, "x", cp.ratio <= 2, "(<= 2)");
     verdict.check("load / read, UTF-8", u8.ratio, "x", u8.ratio <= 2, "(<= 2)");
     verdict.check("UTF-8 load / Windows-1252 load", enc.ratio, "x", enc.ratio <= 1.3, "(<= 1.3)");
@@ -224,8 +229,8 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
     utf8Store = CisStore();
     rawUtf8 = RawFile();
 
-    std::printf("  %-13s %8s %9s %9s %9s %10s %10s %9s %9s\n", "query", "lines", "pass ms", "search ms",
-                "first ms", "literal ms", "naive ms", "naive/s", "lit/s");
+    std::printf("  %-13s %8s %9s %9s %9s %10s %10s %9s %9s\n", "query", "lines", "pass ms",
+                "search ms", "first ms", "literal ms", "naive ms", "naive/s", "lit/s");
     for (const char *q : {"PARACETAMOL", "ZZZZZ", " "}) {
         const QString query = QString::fromLatin1(q);
         // The first search after a load, marks read as the window reads them.
@@ -233,21 +238,26 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
         const double first = timeOnce([&] { searchAndMark(store, query); });
         const double later = medianOf(reps, [&] { searchAndMark(store, query); });
         std::vector<qsizetype> hits;
-        const Pair s = interleaved(reps, [&] { onePass(raw); }, [&] { hits = store.search(query); });
+        const Pair s = interleaved(
+            reps, [&] { onePass(raw); }, [&] { hits = store.search(query); });
         std::vector<qsizetype> literal;
-        const double tLiteral = medianOf(large ? 1 : 3, [&] { literal = literalScan(store, query); });
+        const double tLiteral = medianOf(large ? 1 : 3,
+                                         [&] { literal = literalScan(store, query); });
         size_t naiveHits = 0;
         const double tNaive = medianOf(large ? 1 : 3, [&] { naiveHits = naiveScan(store, query); });
         std::printf("  %-13s %8zu %9.2f %9.2f %9.2f %10.2f %10.2f %9.1f %9.1f\n",
-                    (std::string("\"") + q + "\"").c_str(), hits.size(), s.floor, s.measured, first, tLiteral,
-                    tNaive, tNaive / s.measured, tLiteral / s.measured);
+                    (std::string("\"") + q + "\"").c_str(), hits.size(), s.floor, s.measured, first,
+                    tLiteral, tNaive, tNaive / s.measured, tLiteral / s.measured);
         const std::string tag = std::string("\"") + q + "\": ";
         const bool same = hits == literal;
         if (!same)
-            std::printf("    RESULTS DIFFER: search %zu, literal %zu (Qt's case-insensitive scan %zu)\n", hits.size(),
-                        literal.size(), naiveHits);
-        verdict.check((tag + "search gives the literal scan's lines").c_str(), same, "", same, "(1)");
-        verdict.check((tag + "search / one-pass floor").c_str(), s.ratio, "x", s.ratio <= 1.5, "(<= 1.5)");
+            std::printf(
+                "    RESULTS DIFFER: search %zu, literal %zu (Qt's case-insensitive scan %zu)\n",
+                hits.size(), literal.size(), naiveHits);
+        verdict.check((tag + "search gives the literal scan's lines").c_str(), same, "", same,
+                      "(1)");
+        verdict.check((tag + "search / one-pass floor").c_str(), s.ratio, "x", s.ratio <= 1.5,
+                      "(<= 1.5)");
         verdict.check((tag + "first search after a load / later").c_str(), first / later, "x",
                       first / later <= 1.2, "(<= 1.2)");
     }
@@ -264,11 +274,13 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
         // for the large file.
         const double ratio = double(peak) * 1024 / double(fs.st_size);
         const double net = double(peak - baseline) * 1024 / double(fs.st_size);
-        std::printf("  peak memory of a load, %s: %ld KiB = %.2f x file (%.2f x net of the %ld KiB before)\n",
-                    file == path ? "Windows-1252" : "UTF-8", peak, ratio, net, baseline);
+        std::printf(
+            "  peak memory of a load, %s: %ld KiB = %.2f x file (%.2f x net of the %ld KiB before)\n",
+            file == path ? "Windows-1252" : "UTF-8", peak, ratio, net, baseline);
         if (large)
-            verdict.check(file == path ? "peak memory / file, Windows-1252" : "peak memory / file, UTF-8", ratio,
-                          "x", ratio <= 2, "(<= 2)");
+            verdict.check(file == path ? "peak memory / file, Windows-1252"
+                                       : "peak memory / file, UTF-8",
+                          ratio, "x", ratio <= 2, "(<= 2)");
     }
     std::remove(utf8Path.c_str());
 }

@@ -19,7 +19,8 @@ int main(int argc, char **argv)
     std::vector<std::string> lines;
     if (std::strcmp(argv[1], "-") != 0) {
         std::ifstream in(argv[1], std::ios::binary);
-        const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string all((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
         size_t pos = 0;
         while (pos < all.size()) {
             size_t end = all.find('\n', pos);
@@ -35,9 +36,19 @@ int main(int argc, char **argv)
     if (lines.empty()) {
         // "é" and "’" in Windows-1252, as in the real file.
         lines = {
-            "0\tPARACETAMOL EXEMPLE 500 mg, comprim\xE9\tcomprim\xE9\torale\tAutorisation active\tProc\xE9" "dure nationale\tCommercialis\xE9" "e\t12/03/1998\t\t\tWarning disponible\tNon",
-            "0\tEXEMPLE L\x92" "ACIDE 1 g, poudre pour solution buvable\tpoudre\torale;rectale\tAutorisation abrog\xE9" "e\tProc\xE9" "dure de reconnaissance mutuelle\tNon commercialis\xE9" "e\t01/07/2005\t\t\t\tNon",
-            "0\tPOMMADE \"TYPE\" 10 %, pommade\tpommade\tcutan\xE9" "e\tAutorisation active\tProc\xE9" "dure centralis\xE9" "e\tCommercialis\xE9" "e\t20/11/2012\t\t\t\tOui",
+            "0\tPARACETAMOL EXEMPLE 500 mg, comprim\xE9\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
+            "dure nationale\tCommercialis\xE9"
+            "e\t12/03/1998\t\t\tWarning disponible\tNon",
+            "0\tEXEMPLE L\x92"
+            "ACIDE 1 g, poudre pour solution buvable\tpoudre\torale;rectale\tAutorisation abrog\xE9"
+            "e\tProc\xE9"
+            "dure de reconnaissance mutuelle\tNon commercialis\xE9"
+            "e\t01/07/2005\t\t\t\tNon",
+            "0\tPOMMADE \"TYPE\" 10 %, pommade\tpommade\tcutan\xE9"
+            "e\tAutorisation active\tProc\xE9"
+            "dure centralis\xE9"
+            "e\tCommercialis\xE9"
+            "e\t20/11/2012\t\t\t\tOui",
         };
     }
     const long count = std::strtol(argv[3], nullptr, 10);

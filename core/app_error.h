@@ -7,7 +7,7 @@
 class AppError : public std::exception
 {
 public:
-    explicit AppError(QString message) : m_message(std::move(message)) {}
+    explicit AppError(QString message) : m_message(std::move(message)) { }
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return "AppError"; }
 

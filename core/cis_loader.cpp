@@ -18,7 +18,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-inline bool isBreak(char16_t c) { return c <= 13 && (c == 0 || c == 10 || c == 13); }
+inline bool isBreak(char16_t c)
+{
+    return c <= 13 && (c == 0 || c == 10 || c == 13);
+}
 
 // Cutting, fed with the break characters (CR, LF, NUL) in text order. A line
 // runs up to the next break; CR then LF are skipped once each after it; a NUL
@@ -94,8 +97,8 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
     for (; i + 16 <= n && !cut.stopped; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + i));
         const unsigned high = unsigned(_mm_movemask_epi8(v));
-        const unsigned breaks = unsigned(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
+        const unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
         // Every byte as if it were ASCII, then the few others through the tables.
         alignas(16) unsigned char orig[16];
         if (high)
@@ -103,7 +106,8 @@ qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &
         _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i + 8), _mm_unpackhi_epi8(v, zero));
         const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i), _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i),
+                         _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
         for (unsigned m = high; m; m &= m - 1) {
             const int k = std::countr_zero(m);
             text[i + k] = unitOf[orig[k]];
@@ -221,7 +225,8 @@ qsizetype encodeUtf8(const char16_t *t, qsizetype m, unsigned char *out)
 // With `strict`, gives -1 at the first invalid sequence with raw as it was
 // and no line cut (the caller then reads the bytes as Windows-1252);
 // otherwise each maximal invalid subpart becomes U+FFFD.
-qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *text, Cutter &cut, bool strict)
+qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *text, Cutter &cut,
+                     bool strict)
 {
     const unsigned char *tw = CisUpper::twinTable();
     const unsigned char *s = raw + from;
@@ -246,8 +251,8 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *
     // The first `count` bytes of v, all ASCII, as text units and twin bytes;
     // 16 are written, the rest overwritten later.
     auto asciiBlock = [&](__m128i v, unsigned count) {
-        const unsigned breaks = unsigned(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
+        const unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w + 8), _mm_unpackhi_epi8(v, zero));
         const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
@@ -277,7 +282,7 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *
             // All 16 bytes ASCII: writing 16 twin bytes at w <= r only covers
             // bytes read. Else the ASCII bytes before the first other one,
             // when all 16 twin bytes land before the unread bytes.
-            const unsigned count = high == 0 ? 16u
+            const unsigned count = high == 0              ? 16u
                                    : (from + r) - w >= 16 ? unsigned(std::countr_zero(high))
                                                           : 0u;
             if (count > 0) {
@@ -355,7 +360,8 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             char16_t *t = d.text.data;
             const unsigned char *s = raw + 2;
             for (qsizetype k = 0; k < m; ++k)
-                t[k] = big ? char16_t((s[2 * k] << 8) | s[2 * k + 1]) : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
+                t[k] = big ? char16_t((s[2 * k] << 8) | s[2 * k + 1])
+                           : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
             kept = cutUnits(t, m, raw, cut);
         } else if (startsWith({0xEF, 0xBB, 0xBF})) {
             d.text.reserve(size - 3 + 1);
@@ -482,7 +488,8 @@ void LoadCisLines(CisStore &store, const QString &path)
     // A download still going on, or a file rewritten while we read it: its
     // bytes may be partial or mixed, so none of them is taken.
     platform::FileInfo after;
-    const bool changed = f.checkNoWriterCame() || f.stat(after) || !after.sameVersionAs(before) || got != size;
+    const bool changed = f.checkNoWriterCame() || f.stat(after) || !after.sameVersionAs(before)
+                         || got != size;
     f.close();
     if (changed)
         throwFileError(path, platform::MakeError(ErrorKind::Busy));
@@ -509,7 +516,8 @@ bool CisFileExists(const QString &path)
         // Attributes unreadable for another reason: trust a listing of the
         // parent folder.
         const QFileInfo info(path);
-        return platform::ListedAsNonDirectory(NativePath(info.absolutePath()), NativePath(info.fileName()));
+        return platform::ListedAsNonDirectory(NativePath(info.absolutePath()),
+                                              NativePath(info.fileName()));
     }
     if (entry.type != EntryType::Link)
         return entry.type != EntryType::Directory;

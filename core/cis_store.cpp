@@ -37,7 +37,7 @@ qsizetype CisStore::Impl::lineAt(qsizetype from, qsizetype p) const
     return (std::upper_bound(s + lo, s + hi, p) - s) - 1;
 }
 
-CisStore::CisStore() : d(std::make_unique<Impl>()) {}
+CisStore::CisStore() : d(std::make_unique<Impl>()) { }
 CisStore::~CisStore() = default;
 CisStore::CisStore(CisStore &&other) noexcept = default;
 CisStore &CisStore::operator=(CisStore &&other) noexcept = default;
@@ -49,7 +49,10 @@ CisStore::Impl &CisStore::impl()
     return *d;
 }
 
-qsizetype CisStore::count() const { return d ? d->starts.size : 0; }
+qsizetype CisStore::count() const
+{
+    return d ? d->starts.size : 0;
+}
 
 QStringView CisStore::line(qsizetype i) const
 {

@@ -1,12 +1,12 @@
 #pragma once
 // Internals shared by the store and the loader.
-#include "cis_store.h"
 #include "cis_loader.h"
+#include "cis_store.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 #include <new>
+#include <vector>
 
 // A growable buffer of plain values, malloc-backed so that it can be shrunk in
 // place and handed over without copying.

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype i = 0; i < names.size(); ++i) {
         const auto &[s, k] = names.at(i);
         const bool same = s.trimmed().compare(section.trimmed(), Qt::CaseInsensitive) == 0
-            && k.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0;
+                          && k.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0;
         if (!same)
             FUZZ_CHECK(IniReadString(s, k, QStringLiteral("<absent>"), path) == valuesBefore.at(i));
     }

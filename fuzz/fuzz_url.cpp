@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(QString::fromUtf8(QByteArray::fromPercentEncoding(argument.toLatin1())) == trimmed);
 
     // The product page: the argument is the one query item.
-    const QUrl page = opened(QStringLiteral("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"),
-                             argument, true);
+    const QUrl page = opened(
+        QStringLiteral("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"),
+        argument, true);
     FUZZ_CHECK(page.isValid());
     FUZZ_CHECK(page.host() == QStringLiteral("agence-prd.ansm.sante.fr"));
     FUZZ_CHECK(page.path() == QStringLiteral("/php/ecodex/extrait.php"));
@@ -52,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(QString::fromUtf8(QByteArray::fromPercentEncoding(value.toLatin1())) == trimmed);
 
     // The drug-reference search: the argument is one path segment.
-    const QUrl search = opened(QStringLiteral("http://www.vidal.fr/recherche/index/q:"), argument, false);
+    const QUrl search = opened(QStringLiteral("http://www.vidal.fr/recherche/index/q:"), argument,
+                               false);
     FUZZ_CHECK(search.isValid());
     FUZZ_CHECK(search.host() == QStringLiteral("www.vidal.fr"));
     const QString path = search.path(QUrl::FullyEncoded);

@@ -20,7 +20,8 @@ int runFile(const QString &path)
         return 1;
     }
     const QByteArray bytes = file.readAll();
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                           std::size_t(bytes.size()));
     return 0;
 }
 

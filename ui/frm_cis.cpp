@@ -53,7 +53,7 @@ constexpr int kHintMs = 2500;
 class ClientAreaWidget : public QWidget
 {
 public:
-    explicit ClientAreaWidget(QWidget *parent) : QWidget(parent) {}
+    explicit ClientAreaWidget(QWidget *parent) : QWidget(parent) { }
     std::function<void()> arrange;
 
     void watch(QWidget *band) { band->installEventFilter(this); }
@@ -128,9 +128,8 @@ QFrame *makePanel(QWidget *parent, const QString &name, const QString &accessibl
 // ---- Construction ----------------------------------------------------------
 
 TForm_CIS::TForm_CIS(QWidget *parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                      | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     CisLines = std::make_shared<CisStore>();
     EnsureAccessibleInterfaces();
@@ -170,9 +169,9 @@ void TForm_CIS::buildControls()
 
     auto *client = static_cast<ClientAreaWidget *>(ClientArea1);
     client->arrange = [this] { arrangeBands(); };
-    for (QWidget *band : {static_cast<QWidget *>(Gauge1), ListBox1, static_cast<QWidget *>(StatusBar1),
-                          static_cast<QWidget *>(panel_edit), static_cast<QWidget *>(panel_btn),
-                          static_cast<QWidget *>(Panel3)})
+    for (QWidget *band : {static_cast<QWidget *>(Gauge1), ListBox1,
+                          static_cast<QWidget *>(StatusBar1), static_cast<QWidget *>(panel_edit),
+                          static_cast<QWidget *>(panel_btn), static_cast<QWidget *>(Panel3)})
         client->watch(band);
 
     // The designed client size: 686 x 443 below the menu bar.
@@ -184,7 +183,8 @@ void TForm_CIS::buildControls()
 
     // Log-off or shut-down ends the program without the close step.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endSession(); });
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager &) { endSession(); });
 }
 
 void TForm_CIS::place(QWidget *w, int x, int y, int width, int height) const
@@ -317,7 +317,8 @@ void TForm_CIS::buildRecordPanel()
     Panel2 = new QFrame(panel_edit);
     Panel2->setObjectName(u"Panel2"_s);
     Panel2->setFrameStyle(QFrame::NoFrame);
-    Panel2->setAutoFillBackground(true); // opaque: at the designed width it covers the lamps' right edge
+    Panel2->setAutoFillBackground(
+        true); // opaque: at the designed width it covers the lamps' right edge
     Panel2->setAccessibleName(u"Commercialisation"_s);
     place(Panel2, 556, 2, 128, 127);
     auto picture = [&](const QString &name, const QString &path, const QString &accessible) {
@@ -419,18 +420,18 @@ void TForm_CIS::buildTabCycle()
         b->setFocusPolicy(Qt::StrongFocus);
 
     // The keyboard's cycle through the window.
-    const QList<QWidget *> cycle = {Edit1, btn_SEARCH, btn_close, JvCheckListBox1, Edit_NOM,
-                                    edit_FORME, EDIT_VOIE, Edit_CIP, edit_NUM, edit_PROCEDURE,
-                                    edit_AUTORISATION, EDIT_commecialise, btn_copy, btn_Extrait,
-                                    btn_VIDAL};
+    const QList<QWidget *> cycle = {Edit1,    btn_SEARCH,     btn_close,         JvCheckListBox1,
+                                    Edit_NOM, edit_FORME,     EDIT_VOIE,         Edit_CIP,
+                                    edit_NUM, edit_PROCEDURE, edit_AUTORISATION, EDIT_commecialise,
+                                    btn_copy, btn_Extrait,    btn_VIDAL};
     for (qsizetype i = 0; i + 1 < cycle.size(); ++i)
         QWidget::setTabOrder(cycle[i], cycle[i + 1]);
 }
 
 QList<LabeledLineEdit *> TForm_CIS::recordBoxes() const
 {
-    return {Edit_CIP, Edit_NOM, EDIT_VOIE, EDIT_commecialise, edit_AUTORISATION,
-            edit_PROCEDURE, edit_FORME, edit_NUM};
+    return {Edit_CIP,          Edit_NOM,       EDIT_VOIE,  EDIT_commecialise,
+            edit_AUTORISATION, edit_PROCEDURE, edit_FORME, edit_NUM};
 }
 
 // ---- Band arrangement ------------------------------------------------------
@@ -488,7 +489,8 @@ void TForm_CIS::FormCreate()
             CisFilePath = FallbackCisFile(CisFilePath);
         if (CisFileExists(CisFilePath)) {
             LoadCisLines(*CisLines, CisFilePath);
-            StatusBar1->setPanelText(3, u"Base de données CIS du "_s + DateText(GetFileDate(CisFilePath)));
+            StatusBar1->setPanelText(3, u"Base de données CIS du "_s
+                                            + DateText(GetFileDate(CisFilePath)));
         }
         StatusBar1->setPanelText(0, QString::number(CisLines->count()));
         if (CisLines->count() == 0)
@@ -539,7 +541,8 @@ void TForm_CIS::finishFirstPlacement()
     // While the window manager reparents the window, the frame may be
     // reported smaller than the window itself: taking that off would double
     // the window. Wait for the next move then.
-    if (!m_placementPending || frameExtra.isNull() || frameExtra.width() < 0 || frameExtra.height() < 0)
+    if (!m_placementPending || frameExtra.isNull() || frameExtra.width() < 0
+        || frameExtra.height() < 0)
         return; // the frame is not known yet
     m_placementPending = false;
     // The restored size is an outer size: the frame comes off it. A
@@ -578,13 +581,15 @@ void TForm_CIS::INI_GETExecute()
     // width or height was applied.
     // A value of three pieces or fewer leaves the height (and with two, the
     // width) as designed.
-    const qsizetype pieces = SplitText(IniReadString(ProgramBaseName(), objectName(), QString()), u":"_s).size();
+    const qsizetype pieces =
+        SplitText(IniReadString(ProgramBaseName(), objectName(), QString()), u":"_s).size();
     const QSize before = size();
     bool complete = false;
     const auto remember = qScopeGuard([&] {
         const QSize outer = frameGeometry().size();
-        m_restoredOuterSize = QSize(pieces > 2 && (complete || width() != before.width()) ? outer.width() : -1,
-                                    pieces > 3 && (complete || height() != before.height()) ? outer.height() : -1);
+        m_restoredOuterSize = QSize(
+            pieces > 2 && (complete || width() != before.width()) ? outer.width() : -1,
+            pieces > 3 && (complete || height() != before.height()) ? outer.height() : -1);
     });
     RestoreWindowGeometry(this, QString());
     complete = true;

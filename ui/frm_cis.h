@@ -152,7 +152,7 @@ private:
     // tab cycle and the initial state.
     void buildControls();
     void buildMenu();
-    void buildCommands(); // named commands and non-visual components
+    void buildCommands();   // named commands and non-visual components
     void buildClientArea(); // gauge, result list, hidden list box, status bar
     void buildRecordPanel();
     void buildWebPanel();

@@ -113,7 +113,8 @@ void TForm_CIS::wireHandlers()
             run(&TForm_CIS::edit_AUTORISATIONChange));
     connect(EDIT_commecialise, &QLineEdit::textChanged, this,
             run(&TForm_CIS::EDIT_commecialiseChange));
-    connect(Edit_CIP, &LabeledLineEdit::labelDoubleClicked, this, run(&TForm_CIS::Edit_CIP_SHELLURL));
+    connect(Edit_CIP, &LabeledLineEdit::labelDoubleClicked, this,
+            run(&TForm_CIS::Edit_CIP_SHELLURL));
 
     connect(btn_copy, &QPushButton::clicked, this, run(&TForm_CIS::btn_copyClick));
     connect(btn_Extrait, &QPushButton::clicked, this, run(&TForm_CIS::btn_ExtraitClick));

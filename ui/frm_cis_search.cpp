@@ -24,7 +24,7 @@ namespace {
 class GaugeHider
 {
 public:
-    explicit GaugeHider(ProgressGauge *g) : m_gauge(g) {}
+    explicit GaugeHider(ProgressGauge *g) : m_gauge(g) { }
     ~GaugeHider() { m_gauge->hide(); }
     GaugeHider(const GaugeHider &) = delete;
     GaugeHider &operator=(const GaugeHider &) = delete;
@@ -60,14 +60,15 @@ QStringList RecordFields(const ResultListModel &model, int row)
 void TForm_CIS::btn_SEARCHClick()
 {
     if (!CisLines || CisLines->isEmpty()) {
-        const QString text =
-            u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\n"
-            u"Cliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
-            u"Une fois téléchargé\r\n"
-            // Kept letter for letter: the double space in "sur le  programme".
-            u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
-            u"Et relancer la recherche"_s;
-        if (ShowMessageDialog(text, MsgKind::Warning, MsgButton::Retry | MsgButton::Cancel, MsgButton::Retry) != MsgResult::Cancel)
+        const QString text = u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\n"
+                             u"Cliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
+                             u"Une fois téléchargé\r\n"
+                             // Kept letter for letter: the double space in "sur le  programme".
+                             u"Déposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\n"
+                             u"Et relancer la recherche"_s;
+        if (ShowMessageDialog(text, MsgKind::Warning, MsgButton::Retry | MsgButton::Cancel,
+                              MsgButton::Retry)
+            != MsgResult::Cancel)
             mnu_DOWNLOAD->trigger(); // as a menu click
         return;
     }
@@ -124,8 +125,9 @@ void TForm_CIS::JvCheckListBox1Click()
         return;
     // setText signals a change only when the text differs, so each reaction
     // runs only on a real change, in the boxes' order.
-    LabeledLineEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,       edit_FORME,        EDIT_VOIE,
-                                    edit_AUTORISATION, edit_PROCEDURE, EDIT_commecialise, edit_NUM};
+    LabeledLineEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,          edit_FORME,
+                                       EDIT_VOIE,         edit_AUTORISATION, edit_PROCEDURE,
+                                       EDIT_commecialise, edit_NUM};
     for (int i = 0; i < 8; ++i) {
         if (boxes[i]->text() == fields[i])
             continue;

@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 
 // ---- ResultListModel ------------------------------------------------------
 
-ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) {}
+ResultListModel::ResultListModel(QObject *parent) : QAbstractListModel(parent) { }
 
 void ResultListModel::setRows(std::shared_ptr<const CisStore> store, std::vector<qsizetype> lines)
 {
@@ -169,14 +169,19 @@ namespace {
 class HighlightSelectionModel : public QItemSelectionModel
 {
 public:
-    explicit HighlightSelectionModel(ResultListModel *model) : QItemSelectionModel(model), m_rows(model) {}
+    explicit HighlightSelectionModel(ResultListModel *model)
+        : QItemSelectionModel(model)
+        , m_rows(model)
+    {
+    }
 
     void showHighlight()
     {
         const int n = m_rows->rowCount();
         m_placing = true;
         if (n > 0)
-            QItemSelectionModel::select(QItemSelection(m_rows->index(0), m_rows->index(n - 1)), ClearAndSelect);
+            QItemSelectionModel::select(QItemSelection(m_rows->index(0), m_rows->index(n - 1)),
+                                        ClearAndSelect);
         else
             QItemSelectionModel::select(QItemSelection(), ClearAndSelect);
         m_placing = false;
@@ -226,7 +231,8 @@ private:
 // ---- ResultListView -------------------------------------------------------
 
 ResultListView::ResultListView(QWidget *parent)
-    : QListView(parent), m_model(new ResultListModel(this))
+    : QListView(parent)
+    , m_model(new ResultListModel(this))
 {
     setModel(m_model);
     EnsureAccessibleInterfaces();
@@ -328,7 +334,8 @@ QRegion ResultListView::visualRegionForSelection(const QItemSelection &selection
     for (const QItemSelectionRange &range : selection) {
         if (!range.isValid() || range.parent().isValid() || range.model() != m_model)
             continue;
-        const QRect rect(visualRect(range.topLeft()).topLeft(), visualRect(range.bottomRight()).bottomRight());
+        const QRect rect(visualRect(range.topLeft()).topLeft(),
+                         visualRect(range.bottomRight()).bottomRight());
         if (visible.intersects(rect))
             region += rect.intersected(visible);
     }
@@ -343,8 +350,8 @@ constexpr int RowHeight = ResultListModel::RowHeight;
 
 bool ResultListView::isRowIndex(const QModelIndex &index) const
 {
-    return index.isValid() && index.model() == m_model && !index.parent().isValid() && index.column() == 0
-           && index.row() < count();
+    return index.isValid() && index.model() == m_model && !index.parent().isValid()
+           && index.column() == 0 && index.row() < count();
 }
 
 QRect ResultListView::rowRect(int row) const
@@ -692,7 +699,8 @@ void ResultListView::currentChanged(const QModelIndex &current, const QModelInde
     QAbstractItemView::currentChanged(current, previous);
 }
 
-void ResultListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+void ResultListView::selectionChanged(const QItemSelection &selected,
+                                      const QItemSelection &deselected)
 {
     if (QAccessible::isActive()) {
         // The first row that changed, as a list tells it, found without

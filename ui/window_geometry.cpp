@@ -69,8 +69,8 @@ void applyRestored(QWidget *w, QRect outer, const QSize &workArea)
 void SaveWindowGeometry(QWidget *window, const QString &iniFile)
 {
     const QString file = iniFile.isEmpty() ? IniFileName() : iniFile;
-    IniWriteString(ProgramBaseName(), window->objectName(),
-                   GeometryValue(window->frameGeometry()), file);
+    IniWriteString(ProgramBaseName(), window->objectName(), GeometryValue(window->frameGeometry()),
+                   file);
 }
 
 void RestoreWindowGeometry(QWidget *window, const QString &iniFile)

@@ -136,7 +136,8 @@ char16_t unitAt(const Document &doc, qsizetype pos)
     if (doc.unit == 1)
         return first;
     const uchar second = uchar(doc.bytes.at(pos + 1));
-    return doc.encoding == Encoding::Utf16Le ? char16_t(first | (second << 8)) : char16_t((first << 8) | second);
+    return doc.encoding == Encoding::Utf16Le ? char16_t(first | (second << 8))
+                                             : char16_t((first << 8) | second);
 }
 
 Document parse(QByteArray bytes)
@@ -359,8 +360,8 @@ bool hasNonAscii(QByteArrayView bytes)
 }
 
 // `value` is the text to store; `written` is its form in the file.
-QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key, const QString &value,
-                         const QString &written)
+QByteArray editedContent(QByteArray bytes, const QString &section, const QString &key,
+                         const QString &value, const QString &written)
 {
     if (bytes.isEmpty())
         return (u'[' + section + u"]\r\n"_s + key + u'=' + written + u"\r\n"_s).toUtf8();
@@ -481,7 +482,8 @@ void IniWriteString(const QString &section, const QString &key, const QString &v
             throw failure();
     }
 
-    const QByteArray after = editedContent(before, sectionName, keyName, value, quoteForWriting(value));
+    const QByteArray after = editedContent(before, sectionName, keyName, value,
+                                           quoteForWriting(value));
     if (exists && after == before)
         return;
     SafeFileWriter writer(target);

@@ -337,7 +337,8 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
         return false;
     platform::File in;
     platform::FileInfo src;
-    if (in.openForReading(NativePath(source)) || in.stat(src) || src.type != platform::EntryType::File)
+    if (in.openForReading(NativePath(source)) || in.stat(src)
+        || src.type != platform::EntryType::File)
         return false;
 
     const QString target = ResolveWriteTarget(destination);

@@ -34,16 +34,16 @@ QString ProgramTitle();
 
 // ---- Settings file (private-profile format) ------------------------------
 // An empty iniFile stands for IniFileName().
-QString IniReadString(const QString &section, const QString &key,
-                      const QString &defaultValue, const QString &iniFile = QString());
+QString IniReadString(const QString &section, const QString &key, const QString &defaultValue,
+                      const QString &iniFile = QString());
 // Throws AppError "Impossible d'écrire dans %s" when the write cannot be done;
 // the file is then left exactly as it was.
 // False for texts the file format cannot hold (a line break anywhere, a "]"
 // in the section, a key that would read as something else): writing them
 // is refused whatever the file, so retrying could never help.
 bool IniCanStore(const QString &section, const QString &key, const QString &value);
-void IniWriteString(const QString &section, const QString &key,
-                    const QString &value, const QString &iniFile = QString());
+void IniWriteString(const QString &section, const QString &key, const QString &value,
+                    const QString &iniFile = QString());
 
 // ---- Geometry ------------------------------------------------------------
 QStringList SplitText(const QString &text, const QString &separator);

@@ -175,7 +175,7 @@ QImage copyPicture()
         for (int y = r.top() + 2; y <= r.bottom() - 2; y += 2)
             p.drawLine(r.left() + 2, y, r.right() - (y % 4 == 0 ? 3 : 2), y);
     };
-    sheet(QRect(0, 0, 9, 11), Qt::black, QColor(0x80, 0x80, 0x80));        // rear
+    sheet(QRect(0, 0, 9, 11), Qt::black, QColor(0x80, 0x80, 0x80));                // rear
     sheet(QRect(6, 4, 9, 11), QColor(0x00, 0x00, 0x80), QColor(0x40, 0x60, 0xa0)); // front
     return img;
 }
@@ -189,8 +189,24 @@ const QRgb kPalette[16] = {
     qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
     qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255),
 };
-enum Pal { Black, Maroon, Green, Olive, Navy, Purple, Teal, Silver, Gray, Red, Lime, Yellow,
-           Blue, Fuchsia, Aqua, White };
+enum Pal {
+    Black,
+    Maroon,
+    Green,
+    Olive,
+    Navy,
+    Purple,
+    Teal,
+    Silver,
+    Gray,
+    Red,
+    Lime,
+    Yellow,
+    Blue,
+    Fuchsia,
+    Aqua,
+    White
+};
 
 using Glyph = std::array<std::array<int, 18>, 18>;
 
@@ -203,18 +219,41 @@ Glyph fromRows(const char *const rows[18])
         for (int x = 0; x < 18; ++x) {
             int c = Fuchsia;
             switch (rows[y][x]) {
-            case 'k': c = Black; break;
-            case 'g': c = Green; break;
-            case 'l': c = Lime; break;
-            case 'd': c = Gray; break;
-            case 's': c = Silver; break;
-            case 'w': c = White; break;
-            case 'o': c = Olive; break;
-            case 'm': c = Maroon; break;
-            case 'y': c = Yellow; break;
-            case 'n': c = Navy; break;
-            case 't': c = Teal; break;
-            default: break;
+            case 'k':
+                c = Black;
+                break;
+            case 'g':
+                c = Green;
+                break;
+            case 'l':
+                c = Lime;
+                break;
+            case 'd':
+                c = Gray;
+                break;
+            case 's':
+                c = Silver;
+                break;
+            case 'w':
+                c = White;
+                break;
+            case 'o':
+                c = Olive;
+                break;
+            case 'm':
+                c = Maroon;
+                break;
+            case 'y':
+                c = Yellow;
+                break;
+            case 'n':
+                c = Navy;
+                break;
+            case 't':
+                c = Teal;
+                break;
+            default:
+                break;
             }
             g[y][x] = c;
         }
@@ -289,47 +328,21 @@ bool writeBmp16(const QString &path, const Glyph &a, const Glyph &b)
 }
 
 const char *const kTick[18] = {
-    "..................",
-    "..................",
-    "..................",
-    "..............k...",
-    ".............kgk..",
-    "............kglgk.",
-    "...........kglgk..",
-    "..k.......kglgk...",
-    ".kgk.....kglgk....",
-    "kglgk...kglgk.....",
-    ".kglgk.kglgk......",
-    "..kglgkglgk.......",
-    "...kglglgk........",
-    "....kglgk.........",
-    ".....kgk..........",
-    "......k...........",
-    "..................",
-    "..................",
+    "..................", "..................", "..................", "..............k...",
+    ".............kgk..", "............kglgk.", "...........kglgk..", "..k.......kglgk...",
+    ".kgk.....kglgk....", "kglgk...kglgk.....", ".kglgk.kglgk......", "..kglgkglgk.......",
+    "...kglglgk........", "....kglgk.........", ".....kgk..........", "......k...........",
+    "..................", "..................",
 };
 
 // The door: a frame with the dark opening, the door swung open towards the
 // viewer on its right-hand hinge, a small green light above.
 const char *const kDoor[18] = {
-    "......kkk.........",
-    ".....klllk........",
-    "......kkk.........",
-    "..............mmm.",
-    "..kkkkkkkkkkmmoom.",
-    "..kddddddddkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkooyom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..ksnnnnnnnkoooom.",
-    "..kkkkkkkkkkmmoom.",
-    "..............mmm.",
+    "......kkk.........", ".....klllk........", "......kkk.........", "..............mmm.",
+    "..kkkkkkkkkkmmoom.", "..kddddddddkoooom.", "..ksnnnnnnnkoooom.", "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.", "..ksnnnnnnnkoooom.", "..ksnnnnnnnkooyom.", "..ksnnnnnnnkoooom.",
+    "..ksnnnnnnnkoooom.", "..ksnnnnnnnkoooom.", "..ksnnnnnnnkoooom.", "..ksnnnnnnnkoooom.",
+    "..kkkkkkkkkkmmoom.", "..............mmm.",
 };
 
 } // namespace

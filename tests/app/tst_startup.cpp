@@ -198,8 +198,8 @@ void TestStartup::cleanup()
 
 void TestStartup::databaseLocation_data()
 {
-    QTest::addColumn<QString>("setting");     // relative to the program folder; "" for none
-    QTest::addColumn<QString>("besideName");  // the file put beside the program; "" for none
+    QTest::addColumn<QString>("setting");    // relative to the program folder; "" for none
+    QTest::addColumn<QString>("besideName"); // the file put beside the program; "" for none
     QTest::addColumn<QByteArray>("besideBytes");
     QTest::addColumn<QString>("expectedPath"); // relative to the program folder
     QTest::addColumn<QString>("count");
@@ -208,20 +208,20 @@ void TestStartup::databaseLocation_data()
     const QByteArray sample = fixture::sampleCis();
     QTest::newRow("saved path used") << u"data/base.txt"_s << u"cis.txt"_s << QByteArray("one\r\n")
                                      << u"data/base.txt"_s << u"3"_s << false;
-    QTest::newRow("saved path is a folder") << u"data"_s << u"cis.txt"_s << sample << u"cis.txt"_s
-                                            << u"3"_s << false;
-    QTest::newRow("saved file gone") << u"gone.txt"_s << u"cis.txt"_s << sample << u"cis.txt"_s
-                                     << u"3"_s << false;
-    QTest::newRow("upper-case name beside the program") << QString() << u"CIS.TXT"_s << sample
-                                                        << u"CIS.TXT"_s << u"3"_s << false;
-    QTest::newRow("nothing anywhere") << u"gone.txt"_s << QString() << QByteArray() << u"cis.txt"_s
-                                      << u"0"_s << true;
-    QTest::newRow("empty file") << QString() << u"cis.txt"_s << QByteArray() << u"cis.txt"_s << u"0"_s
-                                << true;
+    QTest::newRow("saved path is a folder")
+        << u"data"_s << u"cis.txt"_s << sample << u"cis.txt"_s << u"3"_s << false;
+    QTest::newRow("saved file gone")
+        << u"gone.txt"_s << u"cis.txt"_s << sample << u"cis.txt"_s << u"3"_s << false;
+    QTest::newRow("upper-case name beside the program")
+        << QString() << u"CIS.TXT"_s << sample << u"CIS.TXT"_s << u"3"_s << false;
+    QTest::newRow("nothing anywhere")
+        << u"gone.txt"_s << QString() << QByteArray() << u"cis.txt"_s << u"0"_s << true;
+    QTest::newRow("empty file") << QString() << u"cis.txt"_s << QByteArray() << u"cis.txt"_s
+                                << u"0"_s << true;
     QTest::newRow("byte-order mark only") << QString() << u"cis.txt"_s << QByteArray("\xEF\xBB\xBF")
                                           << u"cis.txt"_s << u"0"_s << true;
-    QTest::newRow("UTF-16 mark only") << QString() << u"cis.txt"_s << QByteArray("\xFF\xFE")
-                                      << u"cis.txt"_s << u"0"_s << true;
+    QTest::newRow("UTF-16 mark only")
+        << QString() << u"cis.txt"_s << QByteArray("\xFF\xFE") << u"cis.txt"_s << u"0"_s << true;
 }
 
 void TestStartup::databaseLocation()
@@ -291,8 +291,10 @@ void TestStartup::savedSizeRestoredAndCentred()
     const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
     const QSize outer = stored.boundedTo(work);
 
-    const QString value = u"%1:%2:%3%4"_s.arg(position).arg(stored.width()).arg(stored.height()).arg(extra);
-    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    const QString value =
+        u"%1:%2:%3%4"_s.arg(position).arg(stored.width()).arg(stored.height()).arg(extra);
+    QVERIFY(
+        writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
     auto w = fixture::openWindow();
     QVERIFY(w);
     QCOMPARE(w->frameGeometry().size(), outer);
@@ -325,7 +327,8 @@ void TestStartup::hostileGeometryLeavesUsableWindow()
     QFETCH(QSize, outer);
     const QSize work = QGuiApplication::primaryScreen()->availableGeometry().size();
     QVERIFY2(work.width() >= 800 && work.height() >= 600, "the screen is too small for these rows");
-    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    QVERIFY(
+        writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
 
     auto w = fixture::openWindow();
     QVERIFY(w);
@@ -365,7 +368,8 @@ void TestStartup::restoreBringsBackLostWindow()
     QFETCH(bool, centred);
     auto w = fixture::openWindow();
     QVERIFY(w);
-    QVERIFY(writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
+    QVERIFY(
+        writeFile(m_folder->iniPath(), (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s).toUtf8()));
     w->INI_GET->trigger();
     const QRect outer = w->frameGeometry();
     QCOMPARE(outer.size(), QSize(800, 600));
@@ -379,8 +383,8 @@ void TestStartup::restoreBringsBackLostWindow()
 void TestStartup::unreadableGeometryStillLoadsDatabase_data()
 {
     QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("piece");    // the bad piece, as the error box quotes it
-    QTest::addColumn<int>("outerWidth");   // -1: the designed client size stays
+    QTest::addColumn<QString>("piece");  // the bad piece, as the error box quotes it
+    QTest::addColumn<int>("outerWidth"); // -1: the designed client size stays
     QTest::newRow("bad top") << u"100:abc:300:400"_s << u"abc"_s << -1;
     QTest::newRow("bad left") << u"1e3:0:300:400"_s << u"1e3"_s << -1;
     QTest::newRow("bad height, width applied") << u"10:20:700:4OO"_s << u"4OO"_s << 700;
@@ -395,7 +399,8 @@ void TestStartup::unreadableGeometryStillLoadsDatabase()
     QVERIFY(QDir(m_folder->dir.path()).mkpath(u"data"_s));
     const QString base = m_folder->path(u"data/base.txt"_s);
     QVERIFY(writeFile(base, fixture::sampleCis()));
-    const QByteArray ini = (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s + cisSetting(base)).toUtf8();
+    const QByteArray ini =
+        (u"[Verdane]\r\nForm_CIS="_s + value + u"\r\n"_s + cisSetting(base)).toUtf8();
     QVERIFY(writeFile(m_folder->iniPath(), ini));
 
     std::shared_ptr<modal::Outcome> outcome;
@@ -440,7 +445,8 @@ void TestStartup::lockedDatabase()
     ::close(fd);
     QVERIFY(w);
     QVERIFY(outcome->seen);
-    QVERIFY2(texts->startsWith(u"Impossible d'ouvrir le fichier \""_s + path + u"\". "_s), qPrintable(*texts));
+    QVERIFY2(texts->startsWith(u"Impossible d'ouvrir le fichier \""_s + path + u"\". "_s),
+             qPrintable(*texts));
     QCOMPARE(w->CisLines->count(), 0);
     QVERIFY(w->StatusBar1->panelText(0).isEmpty());
     QVERIFY(w->StatusBar1->panelText(3).isEmpty());
@@ -475,8 +481,9 @@ void TestStartup::closeStepWritesBothKeys()
 
     QCOMPARE(m_folder->quitRequests, 1);
     QVERIFY(w->quitRequested());
-    const QByteArray expected = (u"[Verdane]\r\nForm_CIS="_s + geometryText(w->frameGeometry()) + u"\r\n"_s
-                                 + cisSetting(cis)).toUtf8();
+    const QByteArray expected = (u"[Verdane]\r\nForm_CIS="_s + geometryText(w->frameGeometry())
+                                 + u"\r\n"_s + cisSetting(cis))
+                                    .toUtf8();
     QCOMPARE(readFile(m_folder->iniPath()), expected);
 }
 
@@ -509,12 +516,14 @@ void TestStartup::closeStepRefusedWrite()
             // File rights do not stop the superuser: the row runs again as an
             // ordinary user, in a child process of its own.
             const QString output = runRowAsOrdinaryUser(u"closeStepRefusedWrite"_s);
-            QVERIFY2(output.contains(u"PASS   : TestStartup::closeStepRefusedWrite("_s), qPrintable(output));
+            QVERIFY2(output.contains(u"PASS   : TestStartup::closeStepRefusedWrite("_s),
+                     qPrintable(output));
             return;
         }
         QVERIFY(writeFile(m_folder->iniPath(), before));
         const QString target = obstacle == u"file" ? m_folder->iniPath() : m_folder->dir.path();
-        QCOMPARE(::chmod(QFile::encodeName(target).constData(), obstacle == u"file" ? 0444 : 0555), 0);
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), obstacle == u"file" ? 0444 : 0555),
+                 0);
     }
 
     auto w = fixture::openWindow();
@@ -546,7 +555,8 @@ void TestStartup::closeStepSkipsWhatTheFileCannotHold_data()
     QTest::addColumn<bool>("database");   // a cis.txt beside the program
     QTest::addColumn<bool>("geometryWritten");
     QTest::addColumn<bool>("pathWritten");
-    QTest::newRow("] in the program's name") << u"prog"_s << u"Verdane[1]"_s << true << false << true;
+    QTest::newRow("] in the program's name")
+        << u"prog"_s << u"Verdane[1]"_s << true << false << true;
     QTest::newRow("line break in the program folder, fallback path")
         << u"pro\ng"_s << u"Verdane"_s << false << true << false;
     QTest::newRow("line break in the loaded database's path")
@@ -565,7 +575,8 @@ void TestStartup::closeStepSkipsWhatTheFileCannotHold()
     const QString dir = m_folder->path(folder) + u'/';
     SetProgramPathForTesting(dir + program);
     const QString iniPath = IniFileName();
-    const QByteArray before = "[Verdane]\r\nForm_CIS=1:2:700:500\r\n[ANSM]\r\nCIS.TXT=/old/cis.txt\r\n";
+    const QByteArray before =
+        "[Verdane]\r\nForm_CIS=1:2:700:500\r\n[ANSM]\r\nCIS.TXT=/old/cis.txt\r\n";
     QVERIFY(writeFile(iniPath, before));
     if (database)
         QVERIFY(writeFile(dir + u"cis.txt"_s, fixture::sampleCis()));
@@ -604,7 +615,8 @@ void TestStartup::quitWritesNothing()
 {
     QFETCH(QString, how);
     QVERIFY(writeFile(m_folder->path(u"cis.txt"_s), fixture::sampleCis()));
-    const QByteArray before = "; kept as it is\r\n[Verdane]\r\nForm_CIS=10:10:700:500\r\n[ANSM]\r\nCIS.TXT=\r\n";
+    const QByteArray before =
+        "; kept as it is\r\n[Verdane]\r\nForm_CIS=10:10:700:500\r\n[ANSM]\r\nCIS.TXT=\r\n";
     QVERIFY(writeFile(m_folder->iniPath(), before));
 
     auto w = fixture::openWindow();
@@ -789,8 +801,8 @@ void TestStartup::qtTextsInFrench()
     std::unique_ptr<TForm_CIS> w(StartProgram(kProgramStyleName));
     QVERIFY(w);
     const QStringList texts = contextMenuTexts(w->Edit_NOM);
-    for (const QString &french : {u"Annuler"_s, u"Couper"_s, u"Copier"_s, u"Coller"_s,
-                                  u"Tout sélectionner"_s})
+    for (const QString &french :
+         {u"Annuler"_s, u"Couper"_s, u"Copier"_s, u"Coller"_s, u"Tout sélectionner"_s})
         QVERIFY2(texts.contains(french), qPrintable(texts.join(u" | "_s)));
     for (const QString &english : {u"Undo"_s, u"Copy"_s, u"Paste"_s, u"Select All"_s})
         QVERIFY2(!texts.contains(english), qPrintable(english));
@@ -818,8 +830,7 @@ void TestStartup::deployedTranslationCatalog()
 {
     // Qt's deployment step on Windows leaves Qt's French texts in one
     // catalog, qt_fr.qm, and no qtbase_fr.qm: made here from Qt's own.
-    const QString qtbase =
-        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_fr.qm"_s;
+    const QString qtbase = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_fr.qm"_s;
     if (!QFile::exists(qtbase))
         QSKIP("Qt's French translation is not installed");
     QTemporaryDir deployed;

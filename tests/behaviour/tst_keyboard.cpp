@@ -106,10 +106,10 @@ void TestKeyboard::escapeClearsInOrder()
     QObject::connect(f.w->EDIT_commecialise, &QLineEdit::textChanged, f.w.get(),
                      [&] { pictureShownByReaction = !f.w->img_YES->isHidden(); });
     press(Qt::Key_Escape);
-    QCOMPARE(log.changes, (QStringList{u"Edit1"_s, u"JvCheckListBox1"_s, u"Edit_CIP"_s,
-                                       u"Edit_NOM"_s, u"EDIT_VOIE"_s, u"EDIT_commecialise"_s,
-                                       u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s,
-                                       u"edit_FORME"_s, u"edit_NUM"_s}));
+    QCOMPARE(log.changes,
+             (QStringList{u"Edit1"_s, u"JvCheckListBox1"_s, u"Edit_CIP"_s, u"Edit_NOM"_s,
+                          u"EDIT_VOIE"_s, u"EDIT_commecialise"_s, u"edit_AUTORISATION"_s,
+                          u"edit_PROCEDURE"_s, u"edit_FORME"_s, u"edit_NUM"_s}));
     QVERIFY(pictureShownByReaction);
     QVERIFY(f.w->img_YES->isHidden());
     QVERIFY(f.w->img_NO->isHidden());
@@ -177,23 +177,24 @@ void TestKeyboard::enter_data()
     QTest::addColumn<Qt::KeyboardModifiers>("mods");
     QTest::addColumn<QString>("effect"); // search, close, extract or none
 
-    QTest::newRow("search box") << u"Edit1"_s << Qt::Key_Return << Qt::KeyboardModifiers() << u"search"_s;
+    QTest::newRow("search box") << u"Edit1"_s << Qt::Key_Return << Qt::KeyboardModifiers()
+                                << u"search"_s;
     QTest::newRow("keypad Enter") << u"Edit1"_s << Qt::Key_Enter
                                   << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"search"_s;
     QTest::newRow("record box") << u"EDIT_VOIE"_s << Qt::Key_Return << Qt::KeyboardModifiers()
                                 << u"search"_s;
-    QTest::newRow("result list") << u"JvCheckListBox1"_s << Qt::Key_Return << Qt::KeyboardModifiers()
-                                 << u"search"_s;
+    QTest::newRow("result list") << u"JvCheckListBox1"_s << Qt::Key_Return
+                                 << Qt::KeyboardModifiers() << u"search"_s;
     QTest::newRow("on btn_close") << u"btn_close"_s << Qt::Key_Return << Qt::KeyboardModifiers()
                                   << u"close"_s;
-    QTest::newRow("on btn_Extrait") << u"btn_Extrait"_s << Qt::Key_Return << Qt::KeyboardModifiers()
-                                    << u"extract"_s;
+    QTest::newRow("on btn_Extrait")
+        << u"btn_Extrait"_s << Qt::Key_Return << Qt::KeyboardModifiers() << u"extract"_s;
     QTest::newRow("Shift+Enter") << u"Edit1"_s << Qt::Key_Return
                                  << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"none"_s;
     QTest::newRow("Ctrl+Enter") << u"Edit1"_s << Qt::Key_Return
                                 << Qt::KeyboardModifiers(Qt::ControlModifier) << u"none"_s;
-    QTest::newRow("Alt+Enter on a button") << u"btn_close"_s << Qt::Key_Return
-                                           << Qt::KeyboardModifiers(Qt::AltModifier) << u"none"_s;
+    QTest::newRow("Alt+Enter on a button")
+        << u"btn_close"_s << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << u"none"_s;
 }
 
 void TestKeyboard::enter()
@@ -222,8 +223,10 @@ void TestKeyboard::altFRunsTheCloseStep_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<Qt::KeyboardModifiers>("mods");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Alt+F in the search box") << u"Edit1"_s << Qt::KeyboardModifiers(Qt::AltModifier) << true;
-    QTest::newRow("Alt+F in the list") << u"JvCheckListBox1"_s << Qt::KeyboardModifiers(Qt::AltModifier) << true;
+    QTest::newRow("Alt+F in the search box")
+        << u"Edit1"_s << Qt::KeyboardModifiers(Qt::AltModifier) << true;
+    QTest::newRow("Alt+F in the list")
+        << u"JvCheckListBox1"_s << Qt::KeyboardModifiers(Qt::AltModifier) << true;
     QTest::newRow("F on a focused button") << u"btn_SEARCH"_s << Qt::KeyboardModifiers() << true;
     QTest::newRow("F typed in a box") << u"Edit_NOM"_s << Qt::KeyboardModifiers() << false;
 }
@@ -259,7 +262,7 @@ void TestKeyboard::ctrlQQuitsWithoutSaving()
 
 void TestKeyboard::menuBarByKeyboard_data()
 {
-    QTest::addColumn<bool>("f10"); // else Alt pressed and released alone
+    QTest::addColumn<bool>("f10");    // else Alt pressed and released alone
     QTest::addColumn<Qt::Key>("key"); // then pressed in the menu bar
     QTest::newRow("F10, Enter") << true << Qt::Key_Return;
     QTest::newRow("Alt, Enter") << false << Qt::Key_Return;
@@ -304,11 +307,11 @@ void TestKeyboard::tabCycle_data()
 {
     QTest::addColumn<bool>("withRecord");
     QTest::addColumn<QStringList>("cycle");
-    const QStringList full = {u"Edit1"_s, u"btn_SEARCH"_s, u"btn_close"_s, u"JvCheckListBox1"_s,
-                              u"Edit_NOM"_s, u"edit_FORME"_s, u"EDIT_VOIE"_s, u"Edit_CIP"_s,
-                              u"edit_NUM"_s, u"edit_PROCEDURE"_s, u"edit_AUTORISATION"_s,
-                              u"EDIT_commecialise"_s, u"btn_copy"_s, u"btn_Extrait"_s,
-                              u"btn_VIDAL"_s};
+    const QStringList full = {u"Edit1"_s,           u"btn_SEARCH"_s,        u"btn_close"_s,
+                              u"JvCheckListBox1"_s, u"Edit_NOM"_s,          u"edit_FORME"_s,
+                              u"EDIT_VOIE"_s,       u"Edit_CIP"_s,          u"edit_NUM"_s,
+                              u"edit_PROCEDURE"_s,  u"edit_AUTORISATION"_s, u"EDIT_commecialise"_s,
+                              u"btn_copy"_s,        u"btn_Extrait"_s,       u"btn_VIDAL"_s};
     QStringList noWeb = full;
     noWeb.removeAll(u"btn_Extrait"_s);
     noWeb.removeAll(u"btn_VIDAL"_s);

@@ -1,7 +1,7 @@
 // The name search, the record view and the result list, driven through the
 // real window with keys and mouse clicks.
-#include "window_fixture.h"
 #include "test_files.h"
+#include "window_fixture.h"
 
 #include "text_logic.h"
 
@@ -84,10 +84,11 @@ void TestSearch::emptyStore()
     QVERIFY(dialogs.done());
     QCOMPARE(dialogs.texts.size(), 1);
     QCOMPARE(dialogs.titles, QStringList{u"Avertissement"_s});
-    QVERIFY2(dialogs.texts[0].contains(fixture::uniformBreaks(
-                 u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\nCliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
-                 u"Une fois téléchargé\r\nDéposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\nEt relancer la recherche"_s)),
-             qPrintable(dialogs.texts[0]));
+    QVERIFY2(
+        dialogs.texts[0].contains(fixture::uniformBreaks(
+            u"BASE MEDICAMENTEUSE MANQUANTE !\r\n\r\nCliquer sur \"Réessayer\" pour télécharger le fichier CIS\r\n\r\n"
+            u"Une fois téléchargé\r\nDéposer le fichier \"CIS.TXT\" sur le  programme pour l'intégrer\r\nEt relancer la recherche"_s)),
+        qPrintable(dialogs.texts[0]));
 
     if (downloads) {
         QCOMPARE(f.urls.size(), 1);
@@ -116,7 +117,8 @@ void TestSearch::emptyQueryKeepsResults()
     dialogs.arm();
     QTest::keyClick(f.w->btn_SEARCH, Qt::Key_Space);
     QVERIFY(dialogs.done());
-    QVERIFY(dialogs.texts[0].contains(u"Entrez tout ou partie d'un nom de médicament sans accent"_s));
+    QVERIFY(
+        dialogs.texts[0].contains(u"Entrez tout ou partie d'un nom de médicament sans accent"_s));
     // Without a window manager nothing gives the window back its activation
     // once the dialog is gone: do what the desktop would.
     f.w->activateWindow();
@@ -275,26 +277,38 @@ void TestSearch::recordView_data()
         << QStringList{} << true << true;
     QTest::newRow("a quoted field keeps its ;")
         << u"MARK3\t\"A;B\"\tforme\tvoie\tAutorisation active\tproc\tCommercialisée\tref"_s + tail
-        << QStringList{u"MARK3"_s, u"A;B"_s, u"forme"_s, u"voie"_s, u"Autorisation active"_s,
-                       u"proc"_s, u"Commercialisée"_s, u"ref"_s}
+        << QStringList{u"MARK3"_s,
+                       u"A;B"_s,
+                       u"forme"_s,
+                       u"voie"_s,
+                       u"Autorisation active"_s,
+                       u"proc"_s,
+                       u"Commercialisée"_s,
+                       u"ref"_s}
         << true << true;
     // A ";" inside a field stays in its box: the later fields keep theirs, so
     // a product that is not marketed never lights the marketed lamp.
-    plainRow("a ; in the name stays in the name box",
-             u"MARK4\tSIROP;ENFANT\tsirop\torale\tAutorisation active\tproc\tNon commercialisée\tref"_s + tail,
-             true, false);
-    plainRow("several routes stay in the route box",
-             u"MARK9\tN\tcomprimé\tcutanée;orale;sublinguale\tAutorisation active\tEnreg homéo\tNon commercialisée\t20"_s + tail,
-             true, false);
+    plainRow(
+        "a ; in the name stays in the name box",
+        u"MARK4\tSIROP;ENFANT\tsirop\torale\tAutorisation active\tproc\tNon commercialisée\tref"_s
+            + tail,
+        true, false);
+    plainRow(
+        "several routes stay in the route box",
+        u"MARK9\tN\tcomprimé\tcutanée;orale;sublinguale\tAutorisation active\tEnreg homéo\tNon commercialisée\t20"_s
+            + tail,
+        true, false);
     plainRow("empty fields empty the boxes and the caption", u"MARK5\t\t\t\t\t\t\t"_s + tail, false,
              true);
     plainRow("the words inside a longer text",
-             u"MARK6\tN\tf\tv\tAutorisation active (suspendue)\tp\tÉtat : Non commercialisée\tr"_s + tail,
+             u"MARK6\tN\tf\tv\tAutorisation active (suspendue)\tp\tÉtat : Non commercialisée\tr"_s
+                 + tail,
              true, false);
     plainRow("other casings do not count",
              u"MARK7\tN\tf\tv\tautorisation active\tp\tNON COMMERCIALISÉE\tr"_s + tail, false, true);
     plainRow("blanks only in the CIS box",
-             u"   \tN\tf\tv\tAutorisation active\tp\tNon commercialisée\tr MARK8"_s + tail, true, false);
+             u"   \tN\tf\tv\tAutorisation active\tp\tNon commercialisée\tr MARK8"_s + tail, true,
+             false);
 }
 
 void TestSearch::recordView()
@@ -351,9 +365,9 @@ void TestSearch::recordViewWritesInBoxOrder()
     // The next product shares its route and procedure: those two boxes do
     // not change; the others change in field order, the reactions with them.
     f.clickRow(1);
-    QCOMPARE(log.changes, (QStringList{u"Edit_CIP"_s, u"Edit_NOM"_s, u"edit_FORME"_s,
-                                       u"edit_AUTORISATION"_s, u"EDIT_commecialise"_s,
-                                       u"edit_NUM"_s}));
+    QCOMPARE(log.changes,
+             (QStringList{u"Edit_CIP"_s, u"Edit_NOM"_s, u"edit_FORME"_s, u"edit_AUTORISATION"_s,
+                          u"EDIT_commecialise"_s, u"edit_NUM"_s}));
     QVERIFY(f.w->JvLED_AUT->status());
     QVERIFY(f.w->JvLED_COMM->status());
 
@@ -379,7 +393,7 @@ void TestSearch::sameTextTwiceRunsNoReaction()
 
     f.clickRow(1);
     QCOMPARE(f.w->Edit_NOM->text(), u"B"_s);
-    QVERIFY(!f.w->JvLED_AUT->status()); // same authorisation: no reaction
+    QVERIFY(!f.w->JvLED_AUT->status());  // same authorisation: no reaction
     QVERIFY(!f.w->JvLED_COMM->status()); // marketing changed: reaction ran
 
     // Typing into a box runs its reaction as well.
@@ -457,7 +471,8 @@ void TestSearch::listNavigation()
     opt.initFrom(list);
     opt.rect = r;
     opt.features |= QStyleOptionViewItem::HasCheckIndicator;
-    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list);
+    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt,
+                                                    list);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
     QCOMPARE(list->checked(2), !mark2);
 }
@@ -471,17 +486,23 @@ void TestSearch::firstSelectionChangeAfterMarking_data()
     QTest::addColumn<QList<int>>("selected");
 
     QTest::newRow("click replaces") << 4 << 0 << Qt::KeyboardModifiers() << QList<int>{4};
-    QTest::newRow("click on a highlighted row") << 6 << 0 << Qt::KeyboardModifiers() << QList<int>{6};
-    QTest::newRow("Ctrl+click adds") << 4 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2, 4, 6};
-    QTest::newRow("Ctrl+click takes away") << 6 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2};
-    QTest::newRow("Shift+click replaces by a run") << 3 << 0 << Qt::KeyboardModifiers(Qt::ShiftModifier)
-                                                   << QList<int>{0, 1, 2, 3};
-    QTest::newRow("Down replaces") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << QList<int>{1};
+    QTest::newRow("click on a highlighted row")
+        << 6 << 0 << Qt::KeyboardModifiers() << QList<int>{6};
+    QTest::newRow("Ctrl+click adds")
+        << 4 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2, 4, 6};
+    QTest::newRow("Ctrl+click takes away")
+        << 6 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int>{2};
+    QTest::newRow("Shift+click replaces by a run")
+        << 3 << 0 << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int>{0, 1, 2, 3};
+    QTest::newRow("Down replaces")
+        << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << QList<int>{1};
     QTest::newRow("Shift+Down replaces by a run")
         << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int>{0, 1};
-    QTest::newRow("Ctrl+Down keeps") << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ControlModifier)
-                                     << QList<int>{2, 6};
-    QTest::newRow("Space keeps") << -1 << int(Qt::Key_Space) << Qt::KeyboardModifiers() << QList<int>{2, 6};
+    QTest::newRow("Ctrl+Down keeps")
+        << -1 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << QList<int>{2, 6};
+    QTest::newRow("Space keeps") << -1 << int(Qt::Key_Space) << Qt::KeyboardModifiers()
+                                 << QList<int>{2, 6};
 }
 
 // The highlight reads as the selection, and its first change gives what it
@@ -500,7 +521,8 @@ void TestSearch::firstSelectionChangeAfterMarking()
     QApplication::processEvents();
     if (key == 0) {
         const QRect r = list->visualRect(list->resultModel()->index(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, QPoint(r.left() + 60, r.center().y()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                          QPoint(r.left() + 60, r.center().y()));
     } else {
         QTest::keyClick(list, Qt::Key(key), modifiers);
     }
@@ -602,7 +624,8 @@ void TestSearch::scrollWidthFollowsTheWidestRow()
 {
     const QString longName = u"X"_s.repeated(300);
     Window f;
-    QVERIFY(f.open({u"1\tcourt\tf\tv\ta\tp\tc\tr\t"_s, u"2\t"_s + longName + u"\tf\tv\ta\tp\tc\tr\t"_s}));
+    QVERIFY(f.open(
+        {u"1\tcourt\tf\tv\ta\tp\tc\tr\t"_s, u"2\t"_s + longName + u"\tf\tv\ta\tp\tc\tr\t"_s}));
     f.search(u"1"_s);
     ResultListView *list = f.w->JvCheckListBox1;
     QCOMPARE(list->count(), 1);
@@ -624,7 +647,8 @@ void TestSearch::scrollWidthFollowsTheWidestRow()
     big.setPointSize(big.pointSize() * 2);
     list->setFont(big);
     QApplication::processEvents();
-    QVERIFY(list->resultModel()->rowWidth() >= QFontMetrics(big).horizontalAdvance(list->itemText(1)));
+    QVERIFY(list->resultModel()->rowWidth()
+            >= QFontMetrics(big).horizontalAdvance(list->itemText(1)));
     QTRY_VERIFY(list->horizontalScrollBar()->maximum() + list->viewport()->width()
                 >= QFontMetrics(big).horizontalAdvance(list->itemText(1)));
 

@@ -32,8 +32,8 @@ bool dropFiles(QWidget *target, const QStringList &paths)
     // File managers offer the paths as text too, which a text box would take.
     mime.setText(paths.join(u'\n'));
     const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &mime,
+                          Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted())
         return false;
@@ -63,7 +63,8 @@ class PerUserFolders
 {
 public:
     explicit PerUserFolders(const QString &root)
-        : m_config(qgetenv("XDG_CONFIG_HOME")), m_data(qgetenv("XDG_DATA_HOME"))
+        : m_config(qgetenv("XDG_CONFIG_HOME"))
+        , m_data(qgetenv("XDG_DATA_HOME"))
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + u"/config"_s));
         qputenv("XDG_DATA_HOME", QFile::encodeName(root + u"/data"_s));
@@ -82,9 +83,11 @@ private:
 QString reportText(qsizetype entries, bool copied)
 {
     return fixture::uniformBreaks(
-        u"Le fichier \"CIS.TXT\" a été correctement chargé\r\n\r\nIl comporte %1 entrée(s)\r\n\r\n"_s.arg(entries)
-        + (copied ? u"Une copie en sera conservée à côté du programme, vous pouvez supprimer le fichier CIS.TXT déposé"_s
-                  : u"La copie à côté du programme n'a pas pu être faite : conservez le fichier CIS.TXT déposé"_s)
+        u"Le fichier \"CIS.TXT\" a été correctement chargé\r\n\r\nIl comporte %1 entrée(s)\r\n\r\n"_s
+            .arg(entries)
+        + (copied
+               ? u"Une copie en sera conservée à côté du programme, vous pouvez supprimer le fichier CIS.TXT déposé"_s
+               : u"La copie à côté du programme n'a pas pu être faite : conservez le fichier CIS.TXT déposé"_s)
         + u"\r\n\r\nVous pouvez commencer la recherche ..."_s);
 }
 
@@ -200,10 +203,10 @@ void TestWebImport::menuItems_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("url");
-    QTest::newRow("download page") << u"PAgedetlchragemntdelANSM1"_s
-                                   << Agency + u"/php/ecodex/telecharger/telecharger.php"_s;
-    QTest::newRow("download in one click") << u"mnu_DOWNLOAD"_s
-                                           << Agency + u"/php/ecodex/telecharger/lirecis.php"_s;
+    QTest::newRow("download page")
+        << u"PAgedetlchragemntdelANSM1"_s << Agency + u"/php/ecodex/telecharger/telecharger.php"_s;
+    QTest::newRow("download in one click")
+        << u"mnu_DOWNLOAD"_s << Agency + u"/php/ecodex/telecharger/lirecis.php"_s;
     QTest::newRow("urgent messages")
         << u"DGSUrgent1"_s
         << u"https://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s;
@@ -216,11 +219,13 @@ void TestWebImport::menuItems()
     Window f;
     QVERIFY(f.open());
     QMenuBar *bar = f.w->MainMenu1;
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f.w->Fihcier1->menuAction()).center());
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->actionGeometry(f.w->Fihcier1->menuAction()).center());
     QTRY_VERIFY(f.w->Fihcier1->isVisible());
     auto *action = f.w->findChild<QAction *>(item);
     QVERIFY(action);
-    QTest::mouseClick(f.w->Fihcier1, Qt::LeftButton, {}, f.w->Fihcier1->actionGeometry(action).center());
+    QTest::mouseClick(f.w->Fihcier1, Qt::LeftButton, {},
+                      f.w->Fihcier1->actionGeometry(action).center());
     QTRY_COMPARE(f.urls.size(), 1);
     QCOMPARE(urlText(f.urls[0]), url);
 }
@@ -284,16 +289,16 @@ void TestWebImport::ctrlCInTheSearchBox()
 
 void TestWebImport::importDroppedFile_data()
 {
-    QTest::addColumn<QString>("fileName");  // in a folder apart from the program's
+    QTest::addColumn<QString>("fileName"); // in a folder apart from the program's
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("dropOn");    // control under the pointer
+    QTest::addColumn<QString>("dropOn"); // control under the pointer
     QTest::addColumn<bool>("severalFiles");
 
     QTest::newRow("cis.txt on the search box") << u"CIS.txt"_s << otherLines << u"Edit1"_s << false;
-    QTest::newRow("another name on the list") << u"base 2020.txt"_s << otherLines
-                                               << u"JvCheckListBox1"_s << false;
-    QTest::newRow("several files, first one loaded") << u"cis.txt"_s << otherLines
-                                                      << u"Edit_NOM"_s << true;
+    QTest::newRow("another name on the list")
+        << u"base 2020.txt"_s << otherLines << u"JvCheckListBox1"_s << false;
+    QTest::newRow("several files, first one loaded")
+        << u"cis.txt"_s << otherLines << u"Edit_NOM"_s << true;
     QTest::newRow("an empty file") << u"vide.txt"_s << QStringList{} << u"Panel3"_s << false;
 }
 
@@ -321,7 +326,8 @@ void TestWebImport::importDroppedFile()
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
     QList<int> cursors; // the program's cursor while each dialog is up (-1: the default)
     dialogs.beforeAnswer = [&cursors](int) {
-        cursors << (QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+        cursors << (QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape())
+                                                   : -1);
     };
     QVERIFY(dropAndAnswer(target, severalFiles ? QStringList{path, second} : QStringList{path},
                           dialogs));
@@ -329,7 +335,8 @@ void TestWebImport::importDroppedFile()
     QCOMPARE(dialogs.titles, (QStringList{u"Confirmer"_s, u"Informations"_s}));
     QCOMPARE(cursors, (QList<int>{int(Qt::WaitCursor), -1}));
     QCOMPARE(dialogs.texts[0], questionText(QDir::toNativeSeparators(path)));
-    QVERIFY2(dialogs.texts[1].contains(reportText(lines.size(), true)), qPrintable(dialogs.texts[1]));
+    QVERIFY2(dialogs.texts[1].contains(reportText(lines.size(), true)),
+             qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), lines.size());
     QCOMPARE(CisFilePath, path);
     QCOMPARE(f.panel(0), QString::number(lines.size()));
@@ -384,8 +391,8 @@ void TestWebImport::failedImportKeepsTheDatabase_data()
     QTest::newRow("a folder") << u"folder"_s << u"C'est un dossier"_s;
     QTest::newRow("a file gone before the load") << u"gone"_s << u"Fichier introuvable"_s;
     // A download in progress: the file is still open for writing.
-    QTest::newRow("a file still being written") << u"writing"_s
-                                                << u"Le fichier est utilisé par un autre programme"_s;
+    QTest::newRow("a file still being written")
+        << u"writing"_s << u"Le fichier est utilisé par un autre programme"_s;
 }
 
 void TestWebImport::failedImportKeepsTheDatabase()
@@ -416,7 +423,8 @@ void TestWebImport::failedImportKeepsTheDatabase()
     }
     QVERIFY(dropAndAnswer(f.w->JvCheckListBox1->viewport(), {path}, dialogs));
     writer.close();
-    QVERIFY2(dialogs.texts[1].contains(u"Impossible d'ouvrir le fichier"_s), qPrintable(dialogs.texts[1]));
+    QVERIFY2(dialogs.texts[1].contains(u"Impossible d'ouvrir le fichier"_s),
+             qPrintable(dialogs.texts[1]));
     QVERIFY2(dialogs.texts[1].contains(reason), qPrintable(dialogs.texts[1]));
     QCOMPARE(f.w->CisLines->count(), 7);
     QCOMPARE(CisFilePath, before);
@@ -465,7 +473,8 @@ void TestWebImport::importThenQuitKeepsTheOldPath()
     Window f;
     QVERIFY(f.dir.isValid());
     QVERIFY(fixture::writeFile(f.cisPath(), fixture::crlfJoined(fixture::commonLines())));
-    QVERIFY(fixture::writeFile(f.iniPath(), (u"[ANSM]\r\nCIS.TXT="_s + f.cisPath() + u"\r\n"_s).toUtf8()));
+    QVERIFY(fixture::writeFile(f.iniPath(),
+                               (u"[ANSM]\r\nCIS.TXT="_s + f.cisPath() + u"\r\n"_s).toUtf8()));
     QVERIFY(f.openAsIs());
     const QByteArray ini = fixture::readFile(f.iniPath());
     QTemporaryDir elsewhere;
@@ -514,7 +523,8 @@ void TestWebImport::copyNeverReplacesProgramFiles()
     QVERIFY(dropAndAnswer(f.w->Edit1, {path}, dialogs));
 
     const bool copy = which == u"copy"_s;
-    QVERIFY2(dialogs.texts[1].contains(reportText(copy ? 7 : 2, copy)), qPrintable(dialogs.texts[1]));
+    QVERIFY2(dialogs.texts[1].contains(reportText(copy ? 7 : 2, copy)),
+             qPrintable(dialogs.texts[1]));
     QCOMPARE(fixture::readFile(f.programPath()), programBytes);
     QCOMPARE(fixture::readFile(f.iniPath()), iniBytes);
     QCOMPARE(fixture::readFile(f.cisPath()), cisBytes);
@@ -567,7 +577,8 @@ void TestWebImport::importCopyFoundAgain()
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
     QVERIFY(dropAndAnswer(f.w->Edit1, {dropped}, dialogs));
     QVERIFY2(dialogs.texts[1].contains(reportText(2, true)), qPrintable(dialogs.texts[1]));
-    const QString copy = (installed ? f.dir.path() + u"/data/Verdane"_s : f.dir.path()) + u"/CIS_bdpm.txt"_s;
+    const QString copy = (installed ? f.dir.path() + u"/data/Verdane"_s : f.dir.path())
+                         + u"/CIS_bdpm.txt"_s;
     QCOMPARE(fixture::readFile(copy), fixture::readFile(dropped));
 
     QVERIFY(f.w->close());

@@ -16,8 +16,8 @@ namespace modal {
 
 struct Outcome
 {
-    bool seen = false;     // a modal dialog appeared and the action ran
-    QString windowTitle;   // its caption
+    bool seen = false;   // a modal dialog appeared and the action ran
+    QString windowTitle; // its caption
 };
 
 // Polls every 10 ms for QApplication::activeModalWidget() (other than
@@ -66,20 +66,24 @@ inline QAbstractButton *findButton(QWidget *dialog, const QString &caption)
 inline std::shared_ptr<Outcome> pressKey(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier,
                                          int timeoutMs = 5000)
 {
-    return onNextModal([=](QWidget *w) {
-        QWidget *target = w->focusWidget() ? w->focusWidget() : w;
-        QTest::keyClick(target, key, mods);
-    }, timeoutMs);
+    return onNextModal(
+        [=](QWidget *w) {
+            QWidget *target = w->focusWidget() ? w->focusWidget() : w;
+            QTest::keyClick(target, key, mods);
+        },
+        timeoutMs);
 }
 
 inline std::shared_ptr<Outcome> clickButton(const QString &caption, int timeoutMs = 5000)
 {
-    return onNextModal([=](QWidget *w) {
-        if (QAbstractButton *b = findButton(w, caption))
-            QTest::mouseClick(b, Qt::LeftButton);
-        else
-            w->close(); // leave the test able to fail rather than hang
-    }, timeoutMs);
+    return onNextModal(
+        [=](QWidget *w) {
+            if (QAbstractButton *b = findButton(w, caption))
+                QTest::mouseClick(b, Qt::LeftButton);
+            else
+                w->close(); // leave the test able to fail rather than hang
+        },
+        timeoutMs);
 }
 
 } // namespace modal

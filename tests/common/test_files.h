@@ -21,7 +21,8 @@ inline QByteArray readBytes(const QString &path)
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(bytes) == bytes.size();
 }
 
 // The text as UTF-16 units, without byte-order mark.
@@ -52,10 +53,10 @@ inline QString realCisFile()
 
 // Skips the current test or data row, saying where the real file was looked
 // for, when it is not there.
-#define SKIP_WITHOUT_REAL_CIS_FILE()                                                             \
-    do {                                                                                         \
-        if (realCisFile().isEmpty())                                                             \
-            QSKIP("skipped: real file not found at " VERDANE_REAL_CIS_FILE);                     \
+#define SKIP_WITHOUT_REAL_CIS_FILE()                                                               \
+    do {                                                                                           \
+        if (realCisFile().isEmpty())                                                               \
+            QSKIP("skipped: real file not found at " VERDANE_REAL_CIS_FILE);                       \
     } while (false)
 
 // Runs f while no file may grow past `limit` bytes, so that a write fails

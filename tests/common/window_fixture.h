@@ -68,7 +68,8 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 
 inline QByteArray crlfJoined(const QStringList &lines)
 {
-    return lines.join(u"\r\n"_s).toUtf8() + (lines.isEmpty() ? QByteArray() : QByteArrayLiteral("\r\n"));
+    return lines.join(u"\r\n"_s).toUtf8()
+           + (lines.isEmpty() ? QByteArray() : QByteArrayLiteral("\r\n"));
 }
 
 // The file's bytes; "<missing>" when it cannot be read, so that a missing
@@ -102,10 +103,10 @@ inline QString uniformBreaks(QString s)
 // captions (empty caption: Escape), recording each dialog's text.
 struct DialogScript
 {
-    explicit DialogScript(QStringList a) : answers(std::move(a)) {}
+    explicit DialogScript(QStringList a) : answers(std::move(a)) { }
     QStringList answers;
-    QStringList texts;  // one per dialog seen
-    QStringList titles; // their captions
+    QStringList texts;                     // one per dialog seen
+    QStringList titles;                    // their captions
     std::function<void(int)> beforeAnswer; // runs while dialog n is up
     int next = 0;
 
@@ -113,25 +114,27 @@ struct DialogScript
     {
         if (next >= answers.size())
             return;
-        modal::onNextModal([this, timeoutMs](QWidget *w) {
-            texts << dialogText(w);
-            titles << w->windowTitle();
-            if (beforeAnswer)
-                beforeAnswer(next);
-            const QString answer = answers.at(next++);
-            arm(timeoutMs);
-            if (answer.isEmpty()) {
-                QWidget *target = w->focusWidget() ? w->focusWidget() : w;
-                QTest::keyClick(target, Qt::Key_Escape);
-            } else if (answer == u"<Return>"_s) {
-                QWidget *target = w->focusWidget() ? w->focusWidget() : w;
-                QTest::keyClick(target, Qt::Key_Return);
-            } else if (QAbstractButton *b = modal::findButton(w, answer)) {
-                QTest::mouseClick(b, Qt::LeftButton);
-            } else {
-                w->close();
-            }
-        }, timeoutMs);
+        modal::onNextModal(
+            [this, timeoutMs](QWidget *w) {
+                texts << dialogText(w);
+                titles << w->windowTitle();
+                if (beforeAnswer)
+                    beforeAnswer(next);
+                const QString answer = answers.at(next++);
+                arm(timeoutMs);
+                if (answer.isEmpty()) {
+                    QWidget *target = w->focusWidget() ? w->focusWidget() : w;
+                    QTest::keyClick(target, Qt::Key_Escape);
+                } else if (answer == u"<Return>"_s) {
+                    QWidget *target = w->focusWidget() ? w->focusWidget() : w;
+                    QTest::keyClick(target, Qt::Key_Return);
+                } else if (QAbstractButton *b = modal::findButton(w, answer)) {
+                    QTest::mouseClick(b, Qt::LeftButton);
+                } else {
+                    w->close();
+                }
+            },
+            timeoutMs);
     }
     bool done() const { return next >= answers.size(); }
 };
@@ -167,7 +170,10 @@ public:
 
     QString installedAt; // a program path of a system folder: an installed copy
 
-    QString programPath() const { return installedAt.isEmpty() ? dir.path() + u"/Verdane"_s : installedAt; }
+    QString programPath() const
+    {
+        return installedAt.isEmpty() ? dir.path() + u"/Verdane"_s : installedAt;
+    }
     QString cisPath() const { return dir.path() + u"/cis.txt"_s; }
     QString iniPath() const { return IniFileNameOf(programPath()); }
 
@@ -213,8 +219,8 @@ public:
             if (c.unicode() < 0x80)
                 QTest::keyClick(target, char(c.unicode()));
             else
-                QTest::sendKeyEvent(QTest::Click, target, Qt::Key(c.toUpper().unicode()), QString(c),
-                                    Qt::NoModifier);
+                QTest::sendKeyEvent(QTest::Click, target, Qt::Key(c.toUpper().unicode()),
+                                    QString(c), Qt::NoModifier);
         }
     }
 
@@ -243,13 +249,15 @@ public:
         list->scrollTo(idx);
         // Right of the check box: a click on the text, not on the mark.
         const QRect r = list->visualRect(idx);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 60, r.center().y()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          QPoint(r.left() + 60, r.center().y()));
     }
 
     QStringList boxTexts() const
     {
-        return {w->Edit_CIP->text(), w->Edit_NOM->text(), w->edit_FORME->text(),
-                w->EDIT_VOIE->text(), w->edit_AUTORISATION->text(), w->edit_PROCEDURE->text(),
+        return {w->Edit_CIP->text(),          w->Edit_NOM->text(),
+                w->edit_FORME->text(),        w->EDIT_VOIE->text(),
+                w->edit_AUTORISATION->text(), w->edit_PROCEDURE->text(),
                 w->EDIT_commecialise->text(), w->edit_NUM->text()};
     }
 
@@ -290,12 +298,17 @@ struct ProgramFolder
 // Three products, Windows-1252 as published.
 inline QByteArray sampleCis()
 {
-    return QByteArray("60000001\tDOLIPRANE 500 mg, comprim\xE9\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
-                      "dure nationale\tCommercialis\xE9" "e\t12/03/1998\t\t\tNon\r\n"
-                      "60000002\tASPIRINE 100 mg\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
-                      "dure nationale\tNon commercialis\xE9" "e\t01/01/2000\t\t\tNon\r\n"
-                      "60000003\tAMOXICILLINE 1 g\tg\xE9lule\torale\tAutorisation abrog\xE9" "e\tProc\xE9"
-                      "dure nationale\tCommercialis\xE9" "e\t05/05/2005\t\t\tNon\r\n");
+    return QByteArray(
+        "60000001\tDOLIPRANE 500 mg, comprim\xE9\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
+        "dure nationale\tCommercialis\xE9"
+        "e\t12/03/1998\t\t\tNon\r\n"
+        "60000002\tASPIRINE 100 mg\tcomprim\xE9\torale\tAutorisation active\tProc\xE9"
+        "dure nationale\tNon commercialis\xE9"
+        "e\t01/01/2000\t\t\tNon\r\n"
+        "60000003\tAMOXICILLINE 1 g\tg\xE9lule\torale\tAutorisation abrog\xE9"
+        "e\tProc\xE9"
+        "dure nationale\tCommercialis\xE9"
+        "e\t05/05/2005\t\t\tNon\r\n");
 }
 
 // Builds the window (FormCreate runs inside) and shows it.

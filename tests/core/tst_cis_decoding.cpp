@@ -70,11 +70,22 @@ QStringList collapseReplacements(QStringList lines)
 // longer sequences, the breaks, and with `invalid`, stray and cut bytes.
 QByteArray randomUtf8(QRandomGenerator &rng, qsizetype size, bool invalid)
 {
-    static const char *const pieces[] = {
-        "\xC3\xA9", "\xC3\xA8", "\xC3\x89", "\xE2\x80\x99", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-        "\xC5\x93", "\r\n", "\n", "\r", "\t", "Non commercialis\xC3\xA9" "e"};
-    static const char *const broken[] = {"\xE9", "\xC3", "\xE2\x80", "\xF0\x9F\x98", "\xC0\xAF",
-                                         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "\x80"};
+    static const char *const pieces[] = {"\xC3\xA9",
+                                         "\xC3\xA8",
+                                         "\xC3\x89",
+                                         "\xE2\x80\x99",
+                                         "\xE2\x82\xAC",
+                                         "\xF0\x9F\x98\x80",
+                                         "\xC5\x93",
+                                         "\r\n",
+                                         "\n",
+                                         "\r",
+                                         "\t",
+                                         "Non commercialis\xC3\xA9"
+                                         "e"};
+    static const char *const broken[] = {
+        "\xE9", "\xC3", "\xE2\x80", "\xF0\x9F\x98", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+        "\xFF", "\x80"};
     QByteArray bytes;
     while (bytes.size() < size) {
         const quint32 pick = rng.bounded(100);
@@ -110,24 +121,35 @@ void TstCisDecoding::decoding_data()
     QTest::addColumn<QStringList>("lines");
 
     QTest::newRow("no mark, Windows-1252")
-        << QByteArray("61266250\tcaf\xE9\r\nNon commercialis\xE9" "e\r\n")
+        << QByteArray("61266250\tcaf\xE9\r\nNon commercialis\xE9"
+                      "e\r\n")
         << QStringList{u"61266250\tcafé"_s, u"Non commercialisée"_s};
-    QTest::newRow("no mark, 0x92 is a curly apostrophe") << QByteArray("l\x92" "eau") << QStringList{u"l’eau"_s};
-    QTest::newRow("no mark, plain ASCII") << QByteArray("abc\r\ndef") << QStringList{u"abc"_s, u"def"_s};
+    QTest::newRow("no mark, 0x92 is a curly apostrophe") << QByteArray("l\x92"
+                                                                       "eau")
+                                                         << QStringList{u"l’eau"_s};
+    QTest::newRow("no mark, plain ASCII")
+        << QByteArray("abc\r\ndef") << QStringList{u"abc"_s, u"def"_s};
     QTest::newRow("no mark, valid UTF-8 is UTF-8")
-        << QByteArray("Non commercialis\xC3\xA9" "e\nl\xE2\x80\x99" "eau \xF0\x9F\x98\x80")
+        << QByteArray("Non commercialis\xC3\xA9"
+                      "e\nl\xE2\x80\x99"
+                      "eau \xF0\x9F\x98\x80")
         << QStringList{u"Non commercialisée"_s, u"l’eau \U0001F600"_s};
     QTest::newRow("no mark, UTF-8 with one stray byte stays Windows-1252")
         << QByteArray("caf\xC3\xA9\n\xE9") << QStringList{u"cafÃ©"_s, u"é"_s};
     QTest::newRow("no mark, UTF-8 cut short at the end is Windows-1252")
         << QByteArray("ab\xC3") << QStringList{u"abÃ"_s};
-    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF" "61266250\tcaf\xC3\xA9\r\nx")
+    QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF"
+                                              "61266250\tcaf\xC3\xA9\r\nx")
                                 << QStringList{u"61266250\tcafé"_s, u"x"_s};
     QTest::newRow("UTF-8 mark, invalid bytes become U+FFFD")
-        << QByteArray("\xEF\xBB\xBF" "a\xFF" "b\r\nNon commercialis\xC3\xA9" "e\xE9\r\nc\xC3")
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\xFF"
+                      "b\r\nNon commercialis\xC3\xA9"
+                      "e\xE9\r\nc\xC3")
         << QStringList{u"a\uFFFDb"_s, u"Non commercialisée\uFFFD"_s, u"c\uFFFD"_s};
     QTest::newRow("UTF-8 mark, overlong and surrogate forms refused")
-        << QByteArray("\xEF\xBB\xBF" "\xC0\xAF|\xED\xA0\x80|\xE2\x82")
+        << QByteArray("\xEF\xBB\xBF"
+                      "\xC0\xAF|\xED\xA0\x80|\xE2\x82")
         << QStringList{u"\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD"_s};
     QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << QStringList();
     QTest::newRow("UTF-16LE mark, odd byte ignored")
@@ -199,11 +221,12 @@ void TstCisDecoding::cutting_data()
     QTest::newRow("NUL after LF CR") << u"A\n\r\0"_s << QStringList{u"A"_s, QString()};
     QTest::newRow("breaks across long runs")
         << u"ABCDEFGHIJKLMNOP\rQRSTUVWXYZ012345\nabcdefghéjklmnop\r\n0123456789"_s
-        << QStringList{u"ABCDEFGHIJKLMNOP"_s, u"QRSTUVWXYZ012345"_s, u"abcdefghéjklmnop"_s, u"0123456789"_s};
+        << QStringList{u"ABCDEFGHIJKLMNOP"_s, u"QRSTUVWXYZ012345"_s, u"abcdefghéjklmnop"_s,
+                       u"0123456789"_s};
     QTest::newRow("CR LF across a 16-byte boundary")
         << u"ABCDEFGHIJKLMNO\r\nPQ"_s << QStringList{u"ABCDEFGHIJKLMNO"_s, u"PQ"_s};
-    QTest::newRow("NUL inside a long run")
-        << u"ABCDEFGHIJKLMNOPQRS\0TUVWXYZ0123456789abcdef"_s << QStringList{u"ABCDEFGHIJKLMNOPQRS"_s};
+    QTest::newRow("NUL inside a long run") << u"ABCDEFGHIJKLMNOPQRS\0TUVWXYZ0123456789abcdef"_s
+                                           << QStringList{u"ABCDEFGHIJKLMNOPQRS"_s};
     QTest::newRow("accents around the breaks")
         << u"ééééééééééééééé\r\nàààààààààààààààààà\n\rç"_s
         << QStringList{u"ééééééééééééééé"_s, u"àààààààààààààààààà"_s, QString(), u"ç"_s};
@@ -235,7 +258,8 @@ void TstCisDecoding::utf8EqualsQtDecoder_data()
     QTest::newRow("real file converted to UTF-8") << QByteArray() << true << u"real"_s;
     QRandomGenerator rng(7);
     for (int k = 0; k < 6; ++k)
-        QTest::addRow("random valid text %d", k) << randomUtf8(rng, 3000 + 500 * k, false) << true << QString();
+        QTest::addRow("random valid text %d", k)
+            << randomUtf8(rng, 3000 + 500 * k, false) << true << QString();
     for (int k = 0; k < 6; ++k)
         QTest::addRow("random text with invalid bytes %d", k)
             << randomUtf8(rng, 3000 + 500 * k, true) << false << QString();

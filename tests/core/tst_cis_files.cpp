@@ -93,7 +93,8 @@ void TstCisFiles::init()
     QVERIFY(m_tmp.isValid());
     m_dir = m_tmp.path() + u'/';
     const QDir d(m_dir);
-    for (const QString &e : d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+    for (const QString &e :
+         d.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
         const QString p = m_dir + e;
         QFileInfo info(p);
         ::chmod(QFile::encodeName(p).constData(), 0700);
@@ -165,7 +166,8 @@ void TstCisFiles::refusals_data()
     QTest::newRow("broken link") << u"broken"_s << u"Fichier introuvable"_s;
     QTest::newRow("path through a file") << u"file/x"_s << u"Fichier introuvable"_s;
     QTest::newRow("folder") << u"dir"_s << u"C'est un dossier"_s;
-    QTest::newRow("FIFO, without waiting for a writer") << u"fifo"_s << u"Ce n'est pas un fichier ordinaire"_s;
+    QTest::newRow("FIFO, without waiting for a writer")
+        << u"fifo"_s << u"Ce n'est pas un fichier ordinaire"_s;
     QTest::newRow("unreadable") << u"secret"_s << u"Accès refusé"_s;
     QTest::newRow("loop of links") << u"loop"_s << u"Trop de liens symboliques en boucle"_s;
     QTest::newRow("name too long") << QString(300, u'n') << u"Nom de fichier trop long"_s;
@@ -247,7 +249,8 @@ void TstCisFiles::lockHeldByChildProcess()
     });
     QVERIFY(writer.holds());
     CisStore store;
-    QCOMPARE(loadError(store, path), openError(path, u"Le fichier est utilisé par un autre programme"_s));
+    QCOMPARE(loadError(store, path),
+             openError(path, u"Le fichier est utilisé par un autre programme"_s));
     writer.release();
     // Once the writer is gone, the same file loads.
     QCOMPARE(loadError(store, path), QString());
@@ -371,7 +374,8 @@ void TstCisFiles::relativePathShownInFull()
     CisStore store;
     const QString message = loadError(store, u"absent.txt"_s);
     QDir::setCurrent(cwd);
-    QCOMPARE(message, openError(QDir(m_dir).absoluteFilePath(u"absent.txt"_s), u"Fichier introuvable"_s));
+    QCOMPARE(message,
+             openError(QDir(m_dir).absoluteFilePath(u"absent.txt"_s), u"Fichier introuvable"_s));
 }
 
 void TstCisFiles::outOfMemory_data()
@@ -442,8 +446,8 @@ void TstCisFiles::findCisTxt_data()
     QTest::newRow("mixed case") << QStringList{u"Cis.Txt"_s} << QStringList() << u"Cis.Txt"_s;
     QTest::newRow("a folder of that name is passed over")
         << QStringList{u"cis.TXT"_s} << QStringList{u"CIS.txt"_s} << u"cis.TXT"_s;
-    QTest::newRow("not a longer name") << QStringList{u"cis.txt.bak"_s, u"xcis.txt"_s} << QStringList()
-                                       << u"cis.txt"_s;
+    QTest::newRow("not a longer name")
+        << QStringList{u"cis.txt.bak"_s, u"xcis.txt"_s} << QStringList() << u"cis.txt"_s;
 }
 
 void TstCisFiles::findCisTxt()
@@ -461,7 +465,7 @@ void TstCisFiles::findCisTxt()
 // Whole files: the committed samples in every encoding read, and the real file.
 void TstCisFiles::wholeFileLoads_data()
 {
-    QTest::addColumn<QString>("path"); // empty: the real file
+    QTest::addColumn<QString>("path");    // empty: the real file
     QTest::addColumn<QByteArray>("mark"); // the UTF-8 sample rewritten with this mark first
     QTest::addColumn<qsizetype>("lines");
     QTest::addColumn<qsizetype>("notMarketed");

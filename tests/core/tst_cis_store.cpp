@@ -24,7 +24,8 @@ std::vector<qsizetype> literalScan(const CisStore &store, QStringView query)
 
 // Letters whose upper case lies above Latin-1 or comes from above it, marks,
 // separators, a surrogate pair: everything the twin treats specially.
-const QString kAlphabet = u"aAbBeEéÉèsSßyYÿŸµΜıIiſ’';\t \"Non commercialiséeNON COMMERCIALISÉE\U0001F600Ωω"_s;
+const QString kAlphabet =
+    u"aAbBeEéÉèsSßyYÿŸµΜıIiſ’';\t \"Non commercialiséeNON COMMERCIALISÉE\U0001F600Ωω"_s;
 
 QString randomText(QRandomGenerator &rng, int maxLen)
 {
@@ -136,10 +137,17 @@ void TstCisStore::notMarketedEqualsLiteral()
     for (int i = 0; i < 2000; ++i) {
         QString l = randomText(rng, 20);
         switch (rng.bounded(5)) {
-        case 0: l.insert(rng.bounded(int(l.size()) + 1), mark); break;
-        case 1: l.insert(rng.bounded(int(l.size()) + 1), u"NON COMMERCIALISÉE"_s); break;
-        case 2: l.insert(rng.bounded(int(l.size()) + 1), u"Non commercialiséE"_s + mark.mid(3)); break;
-        default: break;
+        case 0:
+            l.insert(rng.bounded(int(l.size()) + 1), mark);
+            break;
+        case 1:
+            l.insert(rng.bounded(int(l.size()) + 1), u"NON COMMERCIALISÉE"_s);
+            break;
+        case 2:
+            l.insert(rng.bounded(int(l.size()) + 1), u"Non commercialiséE"_s + mark.mid(3));
+            break;
+        default:
+            break;
         }
         store.append(l);
     }
@@ -158,10 +166,26 @@ void TstCisStore::searchEqualsLiteralOnWholeFile_data()
     const QList<std::pair<const char *, QString>> files = {
         {"sample", testDataFile("cis_sample_cp1252.txt")}, {"real", QString()}};
     for (const auto &[name, path] : files) {
-        for (const QString &q : {u"PARACETAMOL"_s, u"ZZZZZ"_s, u" "_s, u"COMPRIMÉ"_s, u"COMPRIME"_s,
-                                 u"’"_s, u"D’"_s, u";"_s, u"\t"_s, u"\tCOMPRIMÉ"_s, u"61266250"_s,
-                                 u"60100"_s, u"NON COMMERCIALISÉE"_s, u"É"_s, u"µ"_s, u"Ÿ"_s, u"Œ"_s,
-                                 u"\""_s, u"paracétamol"_s, u"E"_s})
+        for (const QString &q : {u"PARACETAMOL"_s,
+                                 u"ZZZZZ"_s,
+                                 u" "_s,
+                                 u"COMPRIMÉ"_s,
+                                 u"COMPRIME"_s,
+                                 u"’"_s,
+                                 u"D’"_s,
+                                 u";"_s,
+                                 u"\t"_s,
+                                 u"\tCOMPRIMÉ"_s,
+                                 u"61266250"_s,
+                                 u"60100"_s,
+                                 u"NON COMMERCIALISÉE"_s,
+                                 u"É"_s,
+                                 u"µ"_s,
+                                 u"Ÿ"_s,
+                                 u"Œ"_s,
+                                 u"\""_s,
+                                 u"paracétamol"_s,
+                                 u"E"_s})
             QTest::addRow("%s: %s", name, q.toUtf8().toPercentEncoding().constData()) << path << q;
     }
 }

@@ -27,7 +27,8 @@ void TstTextLogic::lineMatchesQuery_data()
     QTest::newRow("beginning of a word") << u"doliprane"_s << u"DOLI"_s << true;
     QTest::newRow("query upper-cased too") << u"DOLIPRANE"_s << u"doli"_s << true;
     QTest::newRow("no accent folding") << u"comprimé pelliculé"_s << u"COMPRIME"_s << false;
-    QTest::newRow("accented query, small accent") << u"comprimé pelliculé"_s << u"COMPRIMÉ"_s << true;
+    QTest::newRow("accented query, small accent")
+        << u"comprimé pelliculé"_s << u"COMPRIMÉ"_s << true;
     QTest::newRow("accented query, capital accent") << u"COMPRIMÉ"_s << u"COMPRIMÉ"_s << true;
     QTest::newRow("empty query") << u"abc"_s << QString() << false;
     QTest::newRow("empty line") << QString() << u"A"_s << false;
@@ -96,10 +97,13 @@ void TstTextLogic::splitResultRow_data()
     QTest::newRow("only ;") << u";"_s << QStringList{QString(), QString()};
     QTest::newRow("no trimming") << u" a ;\tb "_s << QStringList{u" a "_s, u"\tb "_s};
     QTest::newRow("quoted A;B") << u"\"A;B\";c"_s << QStringList{u"A;B"_s, u"c"_s};
-    QTest::newRow("text after closing quote") << u"\"ab\"cd;ef"_s << QStringList{u"ab"_s, u"cd"_s, u"ef"_s};
-    QTest::newRow("space after closing quote") << u"\"a\" ;b"_s << QStringList{u"a"_s, u" "_s, u"b"_s};
+    QTest::newRow("text after closing quote")
+        << u"\"ab\"cd;ef"_s << QStringList{u"ab"_s, u"cd"_s, u"ef"_s};
+    QTest::newRow("space after closing quote")
+        << u"\"a\" ;b"_s << QStringList{u"a"_s, u" "_s, u"b"_s};
     QTest::newRow("doubled quotes") << u"\"a\"\"b\";c"_s << QStringList{u"a\"b"_s, u"c"_s};
-    QTest::newRow("unterminated quote") << u"x;\"abc;def\"\"g"_s << QStringList{u"x"_s, u"abc;def\"g"_s};
+    QTest::newRow("unterminated quote")
+        << u"x;\"abc;def\"\"g"_s << QStringList{u"x"_s, u"abc;def\"g"_s};
     QTest::newRow("lone quote at end") << u"x;\""_s << QStringList{u"x"_s, QString()};
     QTest::newRow("doubled quote then end") << u"\"ab\"\""_s << QStringList{u"ab\""_s};
     QTest::newRow("empty quoted field") << u"\"\";x"_s << QStringList{QString(), u"x"_s};
@@ -108,8 +112,15 @@ void TstTextLogic::splitResultRow_data()
     QTest::newRow("quote inside plain field") << u"a\"b;c\"d"_s << QStringList{u"a\"b"_s, u"c\"d"_s};
     QTest::newRow("nine fields")
         << u"61266250;A 313;pommade;cutanée;Autorisation active;Procédure nationale;Commercialisée;12/03/1998;"_s
-        << QStringList{u"61266250"_s, u"A 313"_s, u"pommade"_s, u"cutanée"_s, u"Autorisation active"_s,
-                       u"Procédure nationale"_s, u"Commercialisée"_s, u"12/03/1998"_s, QString()};
+        << QStringList{u"61266250"_s,
+                       u"A 313"_s,
+                       u"pommade"_s,
+                       u"cutanée"_s,
+                       u"Autorisation active"_s,
+                       u"Procédure nationale"_s,
+                       u"Commercialisée"_s,
+                       u"12/03/1998"_s,
+                       QString()};
 }
 
 void TstTextLogic::splitResultRow()

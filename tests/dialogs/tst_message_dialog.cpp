@@ -80,35 +80,38 @@ void TstMessageDialog::programDialogs_data()
     QTest::addColumn<int>("escape"); // MsgResult::None: Escape leaves it open
 
     QTest::newRow("empty store warning")
-        << MsgKind::Warning << unsigned(MsgButton::Cancel | MsgButton::Retry) << unsigned(MsgButton::Retry)
-        << u"Avertissement"_s << QStringList{u"Annuler"_s, u"&Réessayer"_s} << u"&Réessayer"_s
-        << u"&Réessayer"_s << int(MsgResult::Retry) << int(MsgResult::Cancel);
+        << MsgKind::Warning << unsigned(MsgButton::Cancel | MsgButton::Retry)
+        << unsigned(MsgButton::Retry) << u"Avertissement"_s
+        << QStringList{u"Annuler"_s, u"&Réessayer"_s} << u"&Réessayer"_s << u"&Réessayer"_s
+        << int(MsgResult::Retry) << int(MsgResult::Cancel);
     QTest::newRow("empty query, plain")
         << MsgKind::Plain << unsigned(MsgButton::OK) << unsigned(MsgButton::None) << ProgramTitle()
         << QStringList{u"OK"_s} << u"OK"_s << u"OK"_s << int(MsgResult::Ok) << int(MsgResult::Ok);
     QTest::newRow("drop confirmation")
-        << MsgKind::Confirmation << unsigned(MsgButton::OK | MsgButton::Cancel) << unsigned(MsgButton::None)
-        << u"Confirmer"_s << QStringList{u"OK"_s, u"Annuler"_s} << u"OK"_s << u"OK"_s
-        << int(MsgResult::Ok) << int(MsgResult::Cancel);
+        << MsgKind::Confirmation << unsigned(MsgButton::OK | MsgButton::Cancel)
+        << unsigned(MsgButton::None) << u"Confirmer"_s << QStringList{u"OK"_s, u"Annuler"_s}
+        << u"OK"_s << u"OK"_s << int(MsgResult::Ok) << int(MsgResult::Cancel);
     QTest::newRow("import report")
-        << MsgKind::Information << unsigned(MsgButton::OK) << unsigned(MsgButton::None) << u"Informations"_s
-        << QStringList{u"OK"_s} << u"OK"_s << u"OK"_s << int(MsgResult::Ok) << int(MsgResult::Ok);
+        << MsgKind::Information << unsigned(MsgButton::OK) << unsigned(MsgButton::None)
+        << u"Informations"_s << QStringList{u"OK"_s} << u"OK"_s << u"OK"_s << int(MsgResult::Ok)
+        << int(MsgResult::Ok);
     QTest::newRow("style not found")
         << MsgKind::Error << unsigned(MsgButton::Close) << unsigned(MsgButton::None) << u"Erreur"_s
         << QStringList{u"Fer&mer"_s} << u"Fer&mer"_s << QString() << int(MsgResult::Close)
         << int(MsgResult::None);
     QTest::newRow("yes no, usual default")
-        << MsgKind::Confirmation << unsigned(MsgButton::Yes | MsgButton::No) << unsigned(MsgButton::None) << u"Confirmer"_s
-        << QStringList{u"&Oui"_s, u"&Non"_s} << u"&Oui"_s << u"&Oui"_s << int(MsgResult::Yes)
-        << int(MsgResult::No);
+        << MsgKind::Confirmation << unsigned(MsgButton::Yes | MsgButton::No)
+        << unsigned(MsgButton::None) << u"Confirmer"_s << QStringList{u"&Oui"_s, u"&Non"_s}
+        << u"&Oui"_s << u"&Oui"_s << int(MsgResult::Yes) << int(MsgResult::No);
     QTest::newRow("abort retry ignore")
-        << MsgKind::Error << unsigned(MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore) << unsigned(MsgButton::None)
-        << u"Erreur"_s << QStringList{u"A&bandonner"_s, u"&Réessayer"_s, u"&Ignorer"_s}
-        << u"&Réessayer"_s << u"&Réessayer"_s << int(MsgResult::Retry) << int(MsgResult::None);
+        << MsgKind::Error << unsigned(MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore)
+        << unsigned(MsgButton::None) << u"Erreur"_s
+        << QStringList{u"A&bandonner"_s, u"&Réessayer"_s, u"&Ignorer"_s} << u"&Réessayer"_s
+        << u"&Réessayer"_s << int(MsgResult::Retry) << int(MsgResult::None);
     QTest::newRow("named default not shown falls back")
-        << MsgKind::Warning << unsigned(MsgButton::OK | MsgButton::Cancel) << unsigned(MsgButton::Yes) << u"Avertissement"_s
-        << QStringList{u"OK"_s, u"Annuler"_s} << u"OK"_s << u"OK"_s << int(MsgResult::Ok)
-        << int(MsgResult::Cancel);
+        << MsgKind::Warning << unsigned(MsgButton::OK | MsgButton::Cancel)
+        << unsigned(MsgButton::Yes) << u"Avertissement"_s << QStringList{u"OK"_s, u"Annuler"_s}
+        << u"OK"_s << u"OK"_s << int(MsgResult::Ok) << int(MsgResult::Cancel);
 }
 
 void TstMessageDialog::programDialogs()
@@ -177,24 +180,27 @@ void TstMessageDialog::programDialogs()
 
 void TstMessageDialog::buttonOrderAndCaptions()
 {
-    const unsigned all = MsgButton::Yes | MsgButton::No | MsgButton::OK | MsgButton::Cancel | MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore | MsgButton::All
-                         | MsgButton::NoToAll | MsgButton::YesToAll | MsgButton::Help | MsgButton::Close;
+    const unsigned all = MsgButton::Yes | MsgButton::No | MsgButton::OK | MsgButton::Cancel
+                         | MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore | MsgButton::All
+                         | MsgButton::NoToAll | MsgButton::YesToAll | MsgButton::Help
+                         | MsgButton::Close;
     QStringList seen;
-    int result = showAndAct([&] { return ShowMessageDialog(u"x"_s, MsgKind::Warning, MsgButtons::fromInt(all)); },
-                            [&](QWidget *w) {
-                                const auto row = buttonsInRow(w);
-                                seen = captions(row);
-                                // All the same width, one row.
-                                for (QPushButton *b : row) {
-                                    QCOMPARE(b->width(), row.first()->width());
-                                    QCOMPARE(b->y(), row.first()->y());
-                                }
-                                QTest::mouseClick(row.at(8), Qt::LeftButton);
-                            });
-    const QStringList expected = {u"&Oui"_s,     u"&Non"_s,           u"OK"_s,
-                                  u"Annuler"_s,  u"A&bandonner"_s,    u"&Réessayer"_s,
-                                  u"&Ignorer"_s, u"&Tous"_s,          u"Non &pour tout"_s,
-                                  u"O&ui pour tout"_s, u"&Aide"_s,    u"Fer&mer"_s};
+    int result = showAndAct(
+        [&] { return ShowMessageDialog(u"x"_s, MsgKind::Warning, MsgButtons::fromInt(all)); },
+        [&](QWidget *w) {
+            const auto row = buttonsInRow(w);
+            seen = captions(row);
+            // All the same width, one row.
+            for (QPushButton *b : row) {
+                QCOMPARE(b->width(), row.first()->width());
+                QCOMPARE(b->y(), row.first()->y());
+            }
+            QTest::mouseClick(row.at(8), Qt::LeftButton);
+        });
+    const QStringList expected = {u"&Oui"_s,           u"&Non"_s,        u"OK"_s,
+                                  u"Annuler"_s,        u"A&bandonner"_s, u"&Réessayer"_s,
+                                  u"&Ignorer"_s,       u"&Tous"_s,       u"Non &pour tout"_s,
+                                  u"O&ui pour tout"_s, u"&Aide"_s,       u"Fer&mer"_s};
     QCOMPARE(seen, expected);
     QCOMPARE(result, int(MsgResult::NoToAll));
     for (int i = 0; i < 12; ++i)
@@ -210,7 +216,8 @@ void TstMessageDialog::accessLetters_data()
 
     const unsigned yesNo = MsgButton::Yes | MsgButton::No | MsgButton::Cancel;
     const unsigned ari = MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore;
-    const unsigned many = MsgButton::Yes | MsgButton::All | MsgButton::NoToAll | MsgButton::YesToAll | MsgButton::Close;
+    const unsigned many = MsgButton::Yes | MsgButton::All | MsgButton::NoToAll | MsgButton::YesToAll
+                          | MsgButton::Close;
     QTest::newRow("N alone") << yesNo << int(Qt::Key_N) << false << int(MsgResult::No);
     QTest::newRow("Alt+N") << yesNo << int(Qt::Key_N) << true << int(MsgResult::No);
     QTest::newRow("O alone") << yesNo << int(Qt::Key_O) << false << int(MsgResult::Yes);
@@ -232,10 +239,11 @@ void TstMessageDialog::accessLetters()
     QFETCH(bool, alt);
     QFETCH(int, expected);
     const int result = showAndAct(
-        [&] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, MsgButtons::fromInt(buttons)); },
+        [&] {
+            return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, MsgButtons::fromInt(buttons));
+        },
         [&](QWidget *w) {
-            QTest::keyClick(w->focusWidget(), Qt::Key(key),
-                            alt ? Qt::AltModifier : Qt::NoModifier);
+            QTest::keyClick(w->focusWidget(), Qt::Key(key), alt ? Qt::AltModifier : Qt::NoModifier);
         });
     QCOMPARE(result, expected);
 }
@@ -249,7 +257,8 @@ void TstMessageDialog::focusMovesBetweenButtons_data()
     QTest::newRow("none") << QList<int>{} << int(MsgResult::Yes);
     QTest::newRow("Tab") << QList<int>{Qt::Key_Tab} << int(MsgResult::No);
     QTest::newRow("Tab Tab") << QList<int>{Qt::Key_Tab, Qt::Key_Tab} << int(MsgResult::Cancel);
-    QTest::newRow("Tab wraps") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab} << int(MsgResult::Yes);
+    QTest::newRow("Tab wraps") << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}
+                               << int(MsgResult::Yes);
     QTest::newRow("Backtab") << QList<int>{Qt::Key_Backtab} << int(MsgResult::Cancel);
     QTest::newRow("Right") << QList<int>{Qt::Key_Right} << int(MsgResult::No);
     QTest::newRow("Down Down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << int(MsgResult::Cancel);
@@ -262,7 +271,10 @@ void TstMessageDialog::focusMovesBetweenButtons()
     QFETCH(QList<int>, keys);
     QFETCH(int, expected);
     const int result = showAndAct(
-        [] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, MsgButton::Yes | MsgButton::No | MsgButton::Cancel); },
+        [] {
+            return ShowMessageDialog(u"x"_s, MsgKind::Confirmation,
+                                     MsgButton::Yes | MsgButton::No | MsgButton::Cancel);
+        },
         [&](QWidget *w) {
             for (int k : keys)
                 QTest::keyClick(w->focusWidget(), Qt::Key(k));
@@ -275,7 +287,10 @@ void TstMessageDialog::enterWithModifiersPressesNothing()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
-        [] { return ShowMessageDialog(u"x"_s, MsgKind::Confirmation, MsgButton::OK | MsgButton::Cancel); },
+        [] {
+            return ShowMessageDialog(u"x"_s, MsgKind::Confirmation,
+                                     MsgButton::OK | MsgButton::Cancel);
+        },
         [&](QWidget *w) {
             QTest::keyClick(w->focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
             QTest::keyClick(w->focusWidget(), Qt::Key_Return, Qt::ControlModifier);
@@ -290,7 +305,9 @@ void TstMessageDialog::helpButtonDoesNotEndTheDialog()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
-        [] { return ShowMessageDialog(u"x"_s, MsgKind::Information, MsgButton::OK | MsgButton::Help); },
+        [] {
+            return ShowMessageDialog(u"x"_s, MsgKind::Information, MsgButton::OK | MsgButton::Help);
+        },
         [&](QWidget *w) {
             QTest::mouseClick(modal::findButton(w, u"Aide"_s), Qt::LeftButton);
             stayedOpen = w->isVisible();
@@ -308,19 +325,21 @@ void TstMessageDialog::layout_data()
     QTest::addColumn<unsigned>("buttons");
     QTest::addColumn<int>("lines"); // expected text lines; 0: more than one
 
-    QTest::newRow("short, icon") << u"Court"_s << MsgKind::Information << unsigned(MsgButton::OK) << 1;
+    QTest::newRow("short, icon") << u"Court"_s << MsgKind::Information << unsigned(MsgButton::OK)
+                                 << 1;
     QTest::newRow("short, plain") << u"Court"_s << MsgKind::Plain << unsigned(MsgButton::OK) << 1;
     QTest::newRow("CR LF kept") << u"Ligne un\r\nLigne deux\r\nTrois"_s << MsgKind::Confirmation
                                 << unsigned(MsgButton::OK | MsgButton::Cancel) << 3;
     QTest::newRow("tab expanded") << u"a\tb"_s << MsgKind::Warning
                                   << unsigned(MsgButton::Cancel | MsgButton::Retry) << 1;
     QTest::newRow("long text wraps")
-        << QString(u"Le fichier CIS.TXT déposé a été chargé dans la base de données. "_s)
-               .repeated(12)
+        << QString(u"Le fichier CIS.TXT déposé a été chargé dans la base de données. "_s).repeated(12)
         << MsgKind::Information << unsigned(MsgButton::OK) << 0;
     QTest::newRow("wide row of buttons")
         << u"?"_s << MsgKind::Confirmation
-        << unsigned(MsgButton::Yes | MsgButton::No | MsgButton::Cancel | MsgButton::All | MsgButton::NoToAll | MsgButton::YesToAll) << 1;
+        << unsigned(MsgButton::Yes | MsgButton::No | MsgButton::Cancel | MsgButton::All
+                    | MsgButton::NoToAll | MsgButton::YesToAll)
+        << 1;
 }
 
 void TstMessageDialog::layout()
@@ -331,80 +350,83 @@ void TstMessageDialog::layout()
     QFETCH(int, lines);
 
     bool checked = false;
-    showAndAct([&] { return ShowMessageDialog(text, kind, MsgButtons::fromInt(buttons)); }, [&](QWidget *w) {
-        auto closeIt = qScopeGuard([w] { w->close(); });
-        const QFontMetrics fm(w->font());
-        const int cw = fm.horizontalAdvance(
-                           u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
-                       / 52;
-        const int ch = fm.height();
-        const int marginX = qRound(2.0 * cw), marginY = ch;
-        const int iconGap = qRound(2.5 * cw), textGap = qRound(1.25 * ch);
-        const int buttonH = qRound(1.75 * ch), buttonGap = cw;
+    showAndAct(
+        [&] { return ShowMessageDialog(text, kind, MsgButtons::fromInt(buttons)); },
+        [&](QWidget *w) {
+            auto closeIt = qScopeGuard([w] { w->close(); });
+            const QFontMetrics fm(w->font());
+            const int cw = fm.horizontalAdvance(
+                               u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
+                           / 52;
+            const int ch = fm.height();
+            const int marginX = qRound(2.0 * cw), marginY = ch;
+            const int iconGap = qRound(2.5 * cw), textGap = qRound(1.25 * ch);
+            const int buttonH = qRound(1.75 * ch), buttonGap = cw;
 
-        const auto row = buttonsInRow(w);
-        int buttonW = qRound(12.5 * cw);
-        for (QPushButton *b : row)
-            buttonW = std::max(buttonW, fm.horizontalAdvance(QString(b->text()).remove(u'&')) + 8);
+            const auto row = buttonsInRow(w);
+            int buttonW = qRound(12.5 * cw);
+            for (QPushButton *b : row)
+                buttonW = std::max(buttonW,
+                                   fm.horizontalAdvance(QString(b->text()).remove(u'&')) + 8);
 
-        auto *label = w->findChild<QLabel *>(u"MessageText"_s);
-        QVERIFY(label);
-        QCOMPARE(label->text(), QString(text).replace(u"\r\n"_s, u"\n"_s));
-        QCOMPARE(label->accessibleName(), text);
-        const QRect t = label->geometry();
-        const int screenHalf = QGuiApplication::primaryScreen()->geometry().width() / 2;
-        QVERIFY(t.width() <= screenHalf);
-        QVERIFY(t.width() > 0);
-        // The block holds the whole text: at least as wide as its widest line
-        // when that fits, and as many lines as the breaks ask for.
-        if (lines > 0) {
-            QCOMPARE(t.height(), fm.boundingRect(QRect(0, 0, screenHalf, 100000),
-                                                 Qt::TextWordWrap | Qt::TextExpandTabs,
-                                                 QString(text).replace(u"\r\n"_s, u"\n"_s))
-                                     .height());
-            QVERIFY(t.height() >= lines * ch);
-            QVERIFY(t.height() < (lines + 1) * ch);
-            if (text.contains(u'\t'))
-                QVERIFY(t.width() > fm.horizontalAdvance(u"a b"_s)); // expanded, not a space
-        } else {
-            QVERIFY(t.height() >= 3 * ch);
-            QVERIFY(t.width() > screenHalf * 3 / 4);
-        }
+            auto *label = w->findChild<QLabel *>(u"MessageText"_s);
+            QVERIFY(label);
+            QCOMPARE(label->text(), QString(text).replace(u"\r\n"_s, u"\n"_s));
+            QCOMPARE(label->accessibleName(), text);
+            const QRect t = label->geometry();
+            const int screenHalf = QGuiApplication::primaryScreen()->geometry().width() / 2;
+            QVERIFY(t.width() <= screenHalf);
+            QVERIFY(t.width() > 0);
+            // The block holds the whole text: at least as wide as its widest line
+            // when that fits, and as many lines as the breaks ask for.
+            if (lines > 0) {
+                QCOMPARE(t.height(), fm.boundingRect(QRect(0, 0, screenHalf, 100000),
+                                                     Qt::TextWordWrap | Qt::TextExpandTabs,
+                                                     QString(text).replace(u"\r\n"_s, u"\n"_s))
+                                         .height());
+                QVERIFY(t.height() >= lines * ch);
+                QVERIFY(t.height() < (lines + 1) * ch);
+                if (text.contains(u'\t'))
+                    QVERIFY(t.width() > fm.horizontalAdvance(u"a b"_s)); // expanded, not a space
+            } else {
+                QVERIFY(t.height() >= 3 * ch);
+                QVERIFY(t.width() > screenHalf * 3 / 4);
+            }
 
-        auto *icon = w->findChild<QLabel *>(u"MessageIcon"_s);
-        int blockW = t.width(), blockH = t.height();
-        if (kind != MsgKind::Plain) {
-            QVERIFY(icon);
-            QCOMPARE(icon->geometry(), QRect(marginX, marginY, 32, 32));
-            QVERIFY(!icon->pixmap().isNull());
-            QCOMPARE(t.topLeft(), QPoint(marginX + 32 + iconGap, marginY));
-            blockW += 32 + iconGap;
-            blockH = std::max(blockH, 32);
-        } else {
-            QVERIFY(!icon);
-            QCOMPARE(t.topLeft(), QPoint(marginX, marginY));
-        }
+            auto *icon = w->findChild<QLabel *>(u"MessageIcon"_s);
+            int blockW = t.width(), blockH = t.height();
+            if (kind != MsgKind::Plain) {
+                QVERIFY(icon);
+                QCOMPARE(icon->geometry(), QRect(marginX, marginY, 32, 32));
+                QVERIFY(!icon->pixmap().isNull());
+                QCOMPARE(t.topLeft(), QPoint(marginX + 32 + iconGap, marginY));
+                blockW += 32 + iconGap;
+                blockH = std::max(blockH, 32);
+            } else {
+                QVERIFY(!icon);
+                QCOMPARE(t.topLeft(), QPoint(marginX, marginY));
+            }
 
-        const int n = int(row.size());
-        const int rowW = n * buttonW + (n - 1) * buttonGap;
-        const QSize client(std::max(blockW, rowW) + 2 * marginX,
-                           blockH + textGap + buttonH + 2 * marginY);
-        QCOMPARE(w->size(), client);
-        QCOMPARE(w->minimumSize(), client); // fixed frame: no sizing
-        QCOMPARE(w->maximumSize(), client);
+            const int n = int(row.size());
+            const int rowW = n * buttonW + (n - 1) * buttonGap;
+            const QSize client(std::max(blockW, rowW) + 2 * marginX,
+                               blockH + textGap + buttonH + 2 * marginY);
+            QCOMPARE(w->size(), client);
+            QCOMPARE(w->minimumSize(), client); // fixed frame: no sizing
+            QCOMPARE(w->maximumSize(), client);
 
-        int x = (client.width() - rowW) / 2;
-        for (QPushButton *b : row) {
-            QCOMPARE(b->geometry(), QRect(x, marginY + blockH + textGap, buttonW, buttonH));
-            x += buttonW + buttonGap;
-        }
+            int x = (client.width() - rowW) / 2;
+            for (QPushButton *b : row) {
+                QCOMPARE(b->geometry(), QRect(x, marginY + blockH + textGap, buttonW, buttonH));
+                x += buttonW + buttonGap;
+            }
 
-        // Centred in the work area.
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(w->pos(), QPoint(area.left() + (area.width() - client.width()) / 2,
-                                  area.top() + (area.height() - client.height()) / 2));
-        checked = true;
-    });
+            // Centred in the work area.
+            const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+            QCOMPARE(w->pos(), QPoint(area.left() + (area.width() - client.width()) / 2,
+                                      area.top() + (area.height() - client.height()) / 2));
+            checked = true;
+        });
     QVERIFY(checked);
 }
 
@@ -419,15 +441,15 @@ void TstMessageDialog::copyText_data()
     QTest::newRow("warning, two buttons")
         << MsgKind::Warning << unsigned(MsgButton::Cancel | MsgButton::Retry)
         << u"La base de données CIS est vide"_s
-        << kDivider + u"Avertissement\r\n"_s + kDivider
-               + u"La base de données CIS est vide\r\n"_s + kDivider
-               + u"Annuler   Réessayer   \r\n"_s + kDivider;
+        << kDivider + u"Avertissement\r\n"_s + kDivider + u"La base de données CIS est vide\r\n"_s
+               + kDivider + u"Annuler   Réessayer   \r\n"_s + kDivider;
     QTest::newRow("single button, CR LF inside")
         << MsgKind::Information << unsigned(MsgButton::OK) << u"Un\r\nDeux"_s
         << kDivider + u"Informations\r\n"_s + kDivider + u"Un\r\nDeux\r\n"_s + kDivider
                + u"OK   \r\n"_s + kDivider;
     QTest::newRow("plain, ampersands removed")
-        << MsgKind::Plain << unsigned(MsgButton::Yes | MsgButton::NoToAll | MsgButton::Close) << u"A & B"_s
+        << MsgKind::Plain << unsigned(MsgButton::Yes | MsgButton::NoToAll | MsgButton::Close)
+        << u"A & B"_s
         << kDivider + ProgramTitle() + u"\r\n"_s + kDivider + u"A & B\r\n"_s + kDivider
                + u"Oui   Non pour tout   Fermer   \r\n"_s + kDivider;
 }
@@ -442,17 +464,16 @@ void TstMessageDialog::copyText()
     QGuiApplication::clipboard()->setText(u"avant"_s);
     bool stayedOpen = false;
     QString afterShiftCopy;
-    const int result = showAndAct([&] { return ShowMessageDialog(text, kind, MsgButtons::fromInt(buttons)); },
-                                  [&](QWidget *w) {
-                                      // Ctrl+Shift+C is not the copy key.
-                                      QTest::keyClick(w->focusWidget(), Qt::Key_C,
-                                                      Qt::ControlModifier | Qt::ShiftModifier);
-                                      afterShiftCopy = QGuiApplication::clipboard()->text();
-                                      QTest::keyClick(w->focusWidget(), Qt::Key_C,
-                                                      Qt::ControlModifier);
-                                      stayedOpen = w->isVisible();
-                                      w->close();
-                                  });
+    const int result = showAndAct(
+        [&] { return ShowMessageDialog(text, kind, MsgButtons::fromInt(buttons)); },
+        [&](QWidget *w) {
+            // Ctrl+Shift+C is not the copy key.
+            QTest::keyClick(w->focusWidget(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+            afterShiftCopy = QGuiApplication::clipboard()->text();
+            QTest::keyClick(w->focusWidget(), Qt::Key_C, Qt::ControlModifier);
+            stayedOpen = w->isVisible();
+            w->close();
+        });
     QVERIFY(stayedOpen);
     QCOMPARE(result, int(MsgResult::Cancel));
     QCOMPARE(afterShiftCopy, u"avant"_s);

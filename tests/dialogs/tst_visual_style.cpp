@@ -74,14 +74,14 @@ void TstVisualStyle::styleRegistry()
 
     QString dialogStyle;
     QColor dialogText;
-    showAndAct([] { return ShowMessageDialog(u"x"_s, MsgKind::Information, MsgButton::OK); },
-               [&](QWidget *w) {
-                   dialogStyle = w->style()->objectName();
-                   dialogText = w->findChild<QLabel *>(u"MessageText"_s)
-                                    ->palette()
-                                    .color(QPalette::WindowText);
-                   w->close();
-               });
+    showAndAct(
+        [] { return ShowMessageDialog(u"x"_s, MsgKind::Information, MsgButton::OK); },
+        [&](QWidget *w) {
+            dialogStyle = w->style()->objectName();
+            dialogText =
+                w->findChild<QLabel *>(u"MessageText"_s)->palette().color(QPalette::WindowText);
+            w->close();
+        });
     QCOMPARE(dialogStyle, kProgramStyleName);
     QCOMPARE(dialogText, amethyst::kText);
 

@@ -24,7 +24,8 @@ public:
         ++sizeHints;
         return QStyledItemDelegate::sizeHint(option, index);
     }
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
     {
         ++paints;
         QStyledItemDelegate::paint(painter, option, index);
@@ -154,7 +155,8 @@ void TestResultList::sameAsUniformQListView()
     ref.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ref.setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     ref.setTextElideMode(Qt::ElideNone);
-    for (QAbstractItemView *v : {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
+    for (QAbstractItemView *v :
+         {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
         v->resize(size);
         v->show();
         QVERIFY(QTest::qWaitForWindowExposed(v));
@@ -171,14 +173,21 @@ void TestResultList::sameAsUniformQListView()
             QVERIFY2(a->maximum() == b->maximum() && a->pageStep() == b->pageStep()
                          && a->singleStep() == b->singleStep() && a->value() == b->value()
                          && a->isVisible() == b->isVisible(),
-                     qPrintable(at + u": scroll bar max %1/%2 page %3/%4 step %5/%6 value %7/%8"_s
-                                         .arg(a->maximum()).arg(b->maximum()).arg(a->pageStep())
-                                         .arg(b->pageStep()).arg(a->singleStep()).arg(b->singleStep())
-                                         .arg(a->value()).arg(b->value())));
+                     qPrintable(at
+                                + u": scroll bar max %1/%2 page %3/%4 step %5/%6 value %7/%8"_s
+                                      .arg(a->maximum())
+                                      .arg(b->maximum())
+                                      .arg(a->pageStep())
+                                      .arg(b->pageStep())
+                                      .arg(a->singleStep())
+                                      .arg(b->singleStep())
+                                      .arg(a->value())
+                                      .arg(b->value())));
         }
         for (int r = 0; r < rows; ++r) {
             const QModelIndex index = list.resultModel()->index(r);
-            QVERIFY2(list.visualRect(index) == ref.visualRect(index), qPrintable(at + u" row %1"_s.arg(r)));
+            QVERIFY2(list.visualRect(index) == ref.visualRect(index),
+                     qPrintable(at + u" row %1"_s.arg(r)));
         }
         const int w = list.viewport()->width();
         const int h = list.viewport()->height();
@@ -203,8 +212,9 @@ void TestResultList::sameAsUniformQListView()
 
     // Scrolling to a row, each way.
     for (int r = 0; r < rows; r += std::max(1, rows / 7)) {
-        for (auto hint : {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
-                          QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
+        for (auto hint :
+             {QAbstractItemView::EnsureVisible, QAbstractItemView::PositionAtTop,
+              QAbstractItemView::PositionAtBottom, QAbstractItemView::PositionAtCenter}) {
             const QModelIndex index = list.resultModel()->index(r);
             list.scrollTo(index, hint);
             ref.scrollTo(index, hint);
@@ -215,28 +225,43 @@ void TestResultList::sameAsUniformQListView()
 
     // Keys, plain and with Shift or Control, then clicks and a drag.
     const QList<std::pair<int, Qt::KeyboardModifiers>> keys = {
-        {Qt::Key_Down, {}},           {Qt::Key_Down, {}},
-        {Qt::Key_PageDown, {}},       {Qt::Key_PageDown, {}},
-        {Qt::Key_Up, Qt::ShiftModifier}, {Qt::Key_PageDown, Qt::ShiftModifier},
-        {Qt::Key_PageUp, {}},         {Qt::Key_End, {}},
-        {Qt::Key_Down, {}},           {Qt::Key_PageUp, Qt::ShiftModifier},
-        {Qt::Key_Up, Qt::ControlModifier}, {Qt::Key_Home, Qt::ShiftModifier},
-        {Qt::Key_Up, {}},             {Qt::Key_PageUp, {}},
-        {Qt::Key_End, Qt::ShiftModifier}, {Qt::Key_Home, {}},
+        {Qt::Key_Down, {}},
+        {Qt::Key_Down, {}},
+        {Qt::Key_PageDown, {}},
+        {Qt::Key_PageDown, {}},
+        {Qt::Key_Up, Qt::ShiftModifier},
+        {Qt::Key_PageDown, Qt::ShiftModifier},
+        {Qt::Key_PageUp, {}},
+        {Qt::Key_End, {}},
+        {Qt::Key_Down, {}},
+        {Qt::Key_PageUp, Qt::ShiftModifier},
+        {Qt::Key_Up, Qt::ControlModifier},
+        {Qt::Key_Home, Qt::ShiftModifier},
+        {Qt::Key_Up, {}},
+        {Qt::Key_PageUp, {}},
+        {Qt::Key_End, Qt::ShiftModifier},
+        {Qt::Key_Home, {}},
     };
     // The same start for both, whichever took the focus when shown.
-    for (QAbstractItemView *v : {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
-        v->selectionModel()->setCurrentIndex(list.resultModel()->index(0), QItemSelectionModel::ClearAndSelect);
+    for (QAbstractItemView *v :
+         {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
+        v->selectionModel()->setCurrentIndex(list.resultModel()->index(0),
+                                             QItemSelectionModel::ClearAndSelect);
         v->verticalScrollBar()->setValue(0);
     }
     for (const auto &[key, mods] : keys) {
         QTest::keyClick(&list, Qt::Key(key), mods);
         QTest::keyClick(&ref, Qt::Key(key), mods);
-        const QString what = u"key %1 mods %2: rows %3/%4"_s.arg(key, 0, 16).arg(int(mods)).arg(list.currentIndex().row()).arg(ref.currentIndex().row())
-                                 + u" scroll %1/%2"_s.arg(list.verticalScrollBar()->value()).arg(ref.verticalScrollBar()->value());
+        const QString what = u"key %1 mods %2: rows %3/%4"_s.arg(key, 0, 16)
+                                 .arg(int(mods))
+                                 .arg(list.currentIndex().row())
+                                 .arg(ref.currentIndex().row())
+                             + u" scroll %1/%2"_s.arg(list.verticalScrollBar()->value())
+                                   .arg(ref.verticalScrollBar()->value());
         QVERIFY2(list.currentIndex() == ref.currentIndex(), qPrintable(what));
         QVERIFY2(selectedRows(list) == selectedRows(ref), qPrintable(what));
-        QVERIFY2(list.verticalScrollBar()->value() == ref.verticalScrollBar()->value(), qPrintable(what));
+        QVERIFY2(list.verticalScrollBar()->value() == ref.verticalScrollBar()->value(),
+                 qPrintable(what));
     }
     const int h = list.viewport()->height();
     const QList<std::pair<QPoint, Qt::KeyboardModifiers>> clicks = {
@@ -253,10 +278,12 @@ void TestResultList::sameAsUniformQListView()
         QVERIFY2(list.currentIndex() == ref.currentIndex(), qPrintable(what));
         QVERIFY2(selectedRows(list) == selectedRows(ref), qPrintable(what));
     }
-    for (QAbstractItemView *v : {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
+    for (QAbstractItemView *v :
+         {static_cast<QAbstractItemView *>(&list), static_cast<QAbstractItemView *>(&ref)}) {
         QTest::mousePress(v->viewport(), Qt::LeftButton, {}, QPoint(30, 3));
-        QMouseEvent move(QEvent::MouseMove, QPointF(35, 45), v->viewport()->mapToGlobal(QPointF(35, 45)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(35, 45),
+                         v->viewport()->mapToGlobal(QPointF(35, 45)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(v->viewport(), &move);
         QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, QPoint(35, 45));
     }

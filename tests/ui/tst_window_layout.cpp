@@ -175,11 +175,11 @@ void TestWindowLayout::creationOrder()
     QCOMPARE(order(m_w->ClientArea1),
              QStringList({u"Gauge1"_s, u"JvCheckListBox1"_s, u"ListBox1"_s, u"StatusBar1"_s,
                           u"panel_edit"_s, u"panel_btn"_s, u"Panel3"_s}));
-    QCOMPARE(order(m_w->panel_edit),
-             QStringList({u"JvLED_COMM"_s, u"JvLED_AUT"_s, u"Edit_CIP"_s, u"Edit_NOM"_s,
-                          u"EDIT_VOIE"_s, u"EDIT_commecialise"_s, u"edit_AUTORISATION"_s,
-                          u"edit_PROCEDURE"_s, u"edit_FORME"_s, u"edit_NUM"_s, u"Panel2"_s,
-                          u"btn_copy"_s}));
+    QCOMPARE(
+        order(m_w->panel_edit),
+        QStringList({u"JvLED_COMM"_s, u"JvLED_AUT"_s, u"Edit_CIP"_s, u"Edit_NOM"_s, u"EDIT_VOIE"_s,
+                     u"EDIT_commecialise"_s, u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s,
+                     u"edit_FORME"_s, u"edit_NUM"_s, u"Panel2"_s, u"btn_copy"_s}));
     QCOMPARE(order(m_w->Panel2), QStringList({u"img_NO"_s, u"img_YES"_s}));
     QCOMPARE(order(m_w->GroupBox1), QStringList({u"Edit1"_s, u"btn_SEARCH"_s, u"btn_close"_s}));
 
@@ -194,9 +194,9 @@ void TestWindowLayout::creationOrder()
     QStringList boxNames;
     for (LabeledLineEdit *b : boxes)
         boxNames << b->objectName();
-    QCOMPARE(boxNames, QStringList({u"Edit_CIP"_s, u"Edit_NOM"_s, u"EDIT_VOIE"_s, u"EDIT_commecialise"_s,
-                                    u"edit_AUTORISATION"_s, u"edit_PROCEDURE"_s, u"edit_FORME"_s,
-                                    u"edit_NUM"_s}));
+    QCOMPARE(boxNames, QStringList({u"Edit_CIP"_s, u"Edit_NOM"_s, u"EDIT_VOIE"_s,
+                                    u"EDIT_commecialise"_s, u"edit_AUTORISATION"_s,
+                                    u"edit_PROCEDURE"_s, u"edit_FORME"_s, u"edit_NUM"_s}));
 }
 
 void TestWindowLayout::bands_data()
@@ -244,10 +244,14 @@ void TestWindowLayout::recordLabels()
         LabeledLineEdit *box;
         QString caption;
     };
-    const QList<Expect> all = {{m_w->Edit_CIP, u"CODE CIS"_s},          {m_w->Edit_NOM, u"NOM"_s},
-                               {m_w->EDIT_VOIE, u"VOIE ADMIN."_s},      {m_w->EDIT_commecialise, u"COMMERCIALISE"_s},
-                               {m_w->edit_AUTORISATION, u"AUTORISATION"_s}, {m_w->edit_PROCEDURE, u"PROCEDURE"_s},
-                               {m_w->edit_FORME, u"FORME"_s},            {m_w->edit_NUM, u"REFERENCE"_s}};
+    const QList<Expect> all = {{m_w->Edit_CIP, u"CODE CIS"_s},
+                               {m_w->Edit_NOM, u"NOM"_s},
+                               {m_w->EDIT_VOIE, u"VOIE ADMIN."_s},
+                               {m_w->EDIT_commecialise, u"COMMERCIALISE"_s},
+                               {m_w->edit_AUTORISATION, u"AUTORISATION"_s},
+                               {m_w->edit_PROCEDURE, u"PROCEDURE"_s},
+                               {m_w->edit_FORME, u"FORME"_s},
+                               {m_w->edit_NUM, u"REFERENCE"_s}};
     for (const Expect &e : all) {
         QLabel *label = e.box->label();
         QVERIFY(label);
@@ -273,10 +277,11 @@ void TestWindowLayout::tabCycle()
     QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_w->Edit1));
 
-    const QStringList cycle = {u"Edit1"_s, u"btn_SEARCH"_s, u"btn_close"_s, u"JvCheckListBox1"_s,
-                               u"Edit_NOM"_s, u"edit_FORME"_s, u"EDIT_VOIE"_s, u"Edit_CIP"_s,
-                               u"edit_NUM"_s, u"edit_PROCEDURE"_s, u"edit_AUTORISATION"_s,
-                               u"EDIT_commecialise"_s, u"btn_copy"_s, u"btn_Extrait"_s, u"btn_VIDAL"_s};
+    const QStringList cycle = {u"Edit1"_s,           u"btn_SEARCH"_s,        u"btn_close"_s,
+                               u"JvCheckListBox1"_s, u"Edit_NOM"_s,          u"edit_FORME"_s,
+                               u"EDIT_VOIE"_s,       u"Edit_CIP"_s,          u"edit_NUM"_s,
+                               u"edit_PROCEDURE"_s,  u"edit_AUTORISATION"_s, u"EDIT_commecialise"_s,
+                               u"btn_copy"_s,        u"btn_Extrait"_s,       u"btn_VIDAL"_s};
     QStringList forward;
     for (int i = 0; i < cycle.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -299,9 +304,11 @@ void TestWindowLayout::tabCycle()
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_w->Edit1));
 
     // Controls that never take the focus.
-    for (QWidget *w : {static_cast<QWidget *>(m_w->Gauge1), m_w->ListBox1, static_cast<QWidget *>(m_w->StatusBar1),
-                       static_cast<QWidget *>(m_w->JvLED_AUT), static_cast<QWidget *>(m_w->JvLED_COMM),
-                       static_cast<QWidget *>(m_w->Panel2), static_cast<QWidget *>(m_w->Image1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_w->Gauge1), m_w->ListBox1,
+          static_cast<QWidget *>(m_w->StatusBar1), static_cast<QWidget *>(m_w->JvLED_AUT),
+          static_cast<QWidget *>(m_w->JvLED_COMM), static_cast<QWidget *>(m_w->Panel2),
+          static_cast<QWidget *>(m_w->Image1)})
         QCOMPARE(w->focusPolicy(), Qt::NoFocus);
 }
 
@@ -379,8 +386,9 @@ void TestWindowLayout::textsAndFonts()
     QCOMPARE(m_w->btn_SEARCH->text(), u"Rechercher"_s);
     QCOMPARE(m_w->btn_close->text(), u"&Fermer"_s);
     QCOMPARE(m_w->btn_VIDAL->text(), u"Vidal"_s);
-    QCOMPARE(m_w->btn_Extrait->text(),
-             u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s);
+    QCOMPARE(
+        m_w->btn_Extrait->text(),
+        u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s);
     QVERIFY(m_w->btn_copy->text().isEmpty());
     QVERIFY(!m_w->btn_copy->icon().isNull());
     QVERIFY(m_w->btn_SEARCH->isDefault());
@@ -401,8 +409,9 @@ void TestWindowLayout::textsAndFonts()
 
     // Hints and their duration.
     QCOMPARE(m_w->JvCheckListBox1->toolTip(), u"[ X Coché = Commercialisé ]"_s);
-    for (QWidget *w : {static_cast<QWidget *>(m_w->GroupBox1), static_cast<QWidget *>(m_w->Edit1),
-                       static_cast<QWidget *>(m_w->btn_SEARCH), static_cast<QWidget *>(m_w->btn_close)}) {
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_w->GroupBox1), static_cast<QWidget *>(m_w->Edit1),
+          static_cast<QWidget *>(m_w->btn_SEARCH), static_cast<QWidget *>(m_w->btn_close)}) {
         QCOMPARE(w->toolTip(), searchHint);
         QCOMPARE(w->toolTipDuration(), 2500);
     }
@@ -460,7 +469,8 @@ void TestWindowLayout::accessibleNames_data()
     row("btn_SEARCH", u"Rechercher"_s);
     row("btn_close", u"Fermer"_s);
     row("btn_VIDAL", u"Vidal"_s);
-    row("btn_Extrait", u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s);
+    row("btn_Extrait",
+        u"Consulter Extrait / Notice / RCP sur le site de l'Agence Nationale de Sécurité du Médicament"_s);
     row("btn_copy", u"Copier"_s);
     row("JvCheckListBox1", u"Résultats"_s);
     row("JvLED_AUT", u"Autorisation active"_s);
@@ -489,7 +499,8 @@ void TestWindowLayout::liveAccessibleTexts()
 
     // Every control of the window carries a name.
     for (QWidget *w : m_w->findChildren<QWidget *>()) {
-        if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_") || w->objectName().startsWith(u"StatusBar1_Panel"))
+        if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_")
+            || w->objectName().startsWith(u"StatusBar1_Panel"))
             continue;
         QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
     }

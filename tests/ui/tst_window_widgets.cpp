@@ -123,7 +123,8 @@ void TestWindowWidgets::gaugePaint()
     QCOMPARE(img.size(), QSize(401, 16));
 
     // Black frame all round.
-    for (QPoint p : {QPoint(0, 0), QPoint(0, 8), QPoint(400, 15), QPoint(120, 0), QPoint(120, 15), QPoint(400, 8)})
+    for (QPoint p : {QPoint(0, 0), QPoint(0, 8), QPoint(400, 15), QPoint(120, 0), QPoint(120, 15),
+                     QPoint(400, 8)})
         QCOMPARE(QColor(img.pixel(p)), QColor(Qt::black));
 
     // Blue from inside the frame up to x = (width - 1) * percent / 100, exclusive.

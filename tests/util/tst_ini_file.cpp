@@ -1,8 +1,8 @@
 // The settings file: reading and editing private-profile text, byte for byte.
 #include "app_error.h"
-#include "vela_ini.h"
 #include "run_in_child.h"
 #include "test_files.h"
+#include "vela_ini.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,64 +84,81 @@ void TestIniFile::read_data()
     QTest::newRow("names ignore case") << QByteArray("[Ansm]\r\ncis.TXT=/data/cis.txt\r\n")
                                        << u"ANSM"_s << u"CIS.TXT"_s << d << u"/data/cis.txt"_s;
     QTest::newRow("blanks around names and value")
-        << QByteArray("[ \tANSM ]\r\n \t CIS.TXT \t=  \t /a b  \t\r\n") << u"ANSM"_s << u"CIS.TXT"_s << d
-        << u"/a b"_s;
-    QTest::newRow("blanks around the brackets") << QByteArray(" \t[ANSM]\t \r\n\tk=v\r\n") << u"ansm"_s << u"K"_s << d
-                                                << u"v"_s;
+        << QByteArray("[ \tANSM ]\r\n \t CIS.TXT \t=  \t /a b  \t\r\n") << u"ANSM"_s << u"CIS.TXT"_s
+        << d << u"/a b"_s;
+    QTest::newRow("blanks around the brackets")
+        << QByteArray(" \t[ANSM]\t \r\n\tk=v\r\n") << u"ansm"_s << u"K"_s << d << u"v"_s;
     QTest::newRow("double quotes removed, inner blanks kept")
         << QByteArray("[S]\r\nk=  \"  v  \"  \r\n") << u"S"_s << u"k"_s << d << u"  v  "_s;
-    QTest::newRow("single quotes removed") << QByteArray("[S]\r\nk='v'\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
-    QTest::newRow("unmatched quotes kept") << QByteArray("[S]\r\nk=\"v'\r\n") << u"S"_s << u"k"_s << d
-                                           << u"\"v'"_s;
-    QTest::newRow("one pair only") << QByteArray("[S]\r\nk=\"\"v\"\"\r\n") << u"S"_s << u"k"_s << d << u"\"v\""_s;
+    QTest::newRow("single quotes removed")
+        << QByteArray("[S]\r\nk='v'\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
+    QTest::newRow("unmatched quotes kept")
+        << QByteArray("[S]\r\nk=\"v'\r\n") << u"S"_s << u"k"_s << d << u"\"v'"_s;
+    QTest::newRow("one pair only")
+        << QByteArray("[S]\r\nk=\"\"v\"\"\r\n") << u"S"_s << u"k"_s << d << u"\"v\""_s;
     QTest::newRow("lone quote") << QByteArray("[S]\r\nk=\"\r\n") << u"S"_s << u"k"_s << d << u"\""_s;
-    QTest::newRow("text after ] ignored") << QByteArray("[S] ; note\r\nk=v\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
-    QTest::newRow("header without ]") << QByteArray("[S\r\nk=v\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
-    QTest::newRow("comment line skipped") << QByteArray("[S]\r\n ;k=comment\r\nk=v\r\n") << u"S"_s << u"k"_s << d
-                                          << u"v"_s;
-    QTest::newRow("comment only") << QByteArray("[S]\r\n;k=comment\r\n") << u"S"_s << u"k"_s << d << d;
-    QTest::newRow("hash starts no comment") << QByteArray("[S]\r\n#k=v\r\n") << u"S"_s << u"#k"_s << d << u"v"_s;
-    QTest::newRow("no end-of-line comment") << QByteArray("[S]\r\nk=v ;x\r\n") << u"S"_s << u"k"_s << d << u"v ;x"_s;
-    QTest::newRow("equals sign in value") << QByteArray("[S]\r\nk=a=b\r\n") << u"S"_s << u"k"_s << d << u"a=b"_s;
+    QTest::newRow("text after ] ignored")
+        << QByteArray("[S] ; note\r\nk=v\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
+    QTest::newRow("header without ]")
+        << QByteArray("[S\r\nk=v\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
+    QTest::newRow("comment line skipped")
+        << QByteArray("[S]\r\n ;k=comment\r\nk=v\r\n") << u"S"_s << u"k"_s << d << u"v"_s;
+    QTest::newRow("comment only") << QByteArray("[S]\r\n;k=comment\r\n") << u"S"_s << u"k"_s << d
+                                  << d;
+    QTest::newRow("hash starts no comment")
+        << QByteArray("[S]\r\n#k=v\r\n") << u"S"_s << u"#k"_s << d << u"v"_s;
+    QTest::newRow("no end-of-line comment")
+        << QByteArray("[S]\r\nk=v ;x\r\n") << u"S"_s << u"k"_s << d << u"v ;x"_s;
+    QTest::newRow("equals sign in value")
+        << QByteArray("[S]\r\nk=a=b\r\n") << u"S"_s << u"k"_s << d << u"a=b"_s;
     QTest::newRow("LF endings") << QByteArray("[S]\na=1\nk=v\n") << u"S"_s << u"k"_s << d << u"v"_s;
     QTest::newRow("CR endings") << QByteArray("[S]\ra=1\rk=v\r") << u"S"_s << u"k"_s << d << u"v"_s;
-    QTest::newRow("mixed endings, blank lines") << QByteArray("\r\n\n[S]\r\r\n\na=1\n\rk=v") << u"S"_s << u"k"_s
-                                                << d << u"v"_s;
-    QTest::newRow("key before first section") << QByteArray("k=top\r\n[S]\r\n") << u"S"_s << u"k"_s << d << d;
-    QTest::newRow("key of another section") << QByteArray("[T]\r\nk=t\r\n[S]\r\n") << u"S"_s << u"k"_s << d << d;
-    QTest::newRow("first key wins") << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << u"S"_s << u"k"_s << d << u"1"_s;
-    QTest::newRow("first section only") << QByteArray("[S]\r\na=1\r\n[T]\r\n[s]\r\nk=2\r\n") << u"S"_s << u"k"_s
-                                        << d << d;
-    QTest::newRow("empty value is not the default") << QByteArray("[S]\r\nk=\r\n") << u"S"_s << u"k"_s << d
-                                                    << QString();
-    QTest::newRow("blank value is empty") << QByteArray("[S]\r\nk=  \t\r\n") << u"S"_s << u"k"_s << d << QString();
-    QTest::newRow("line without = is no key") << QByteArray("[S]\r\nk\r\n") << u"S"_s << u"k"_s << d << d;
+    QTest::newRow("mixed endings, blank lines")
+        << QByteArray("\r\n\n[S]\r\r\n\na=1\n\rk=v") << u"S"_s << u"k"_s << d << u"v"_s;
+    QTest::newRow("key before first section")
+        << QByteArray("k=top\r\n[S]\r\n") << u"S"_s << u"k"_s << d << d;
+    QTest::newRow("key of another section")
+        << QByteArray("[T]\r\nk=t\r\n[S]\r\n") << u"S"_s << u"k"_s << d << d;
+    QTest::newRow("first key wins")
+        << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << u"S"_s << u"k"_s << d << u"1"_s;
+    QTest::newRow("first section only")
+        << QByteArray("[S]\r\na=1\r\n[T]\r\n[s]\r\nk=2\r\n") << u"S"_s << u"k"_s << d << d;
+    QTest::newRow("empty value is not the default")
+        << QByteArray("[S]\r\nk=\r\n") << u"S"_s << u"k"_s << d << QString();
+    QTest::newRow("blank value is empty")
+        << QByteArray("[S]\r\nk=  \t\r\n") << u"S"_s << u"k"_s << d << QString();
+    QTest::newRow("line without = is no key")
+        << QByteArray("[S]\r\nk\r\n") << u"S"_s << u"k"_s << d << d;
     QTest::newRow("missing key: default loses trailing spaces")
         << QByteArray("[S]\r\n") << u"S"_s << u"k"_s << u"  100:50  "_s << u"  100:50"_s;
     QTest::newRow("missing section") << QByteArray("[T]\r\nk=v\r\n") << u"S"_s << u"k"_s << d << d;
-    QTest::newRow("long value cut to 2047") << QByteArray("[S]\r\nk=" + QByteArray(3000, 'x') + "\r\n") << u"S"_s
-                                            << u"k"_s << d << QString(2047, u'x');
-    QTest::newRow("long default cut to 2047") << QByteArray() << u"S"_s << u"k"_s << QString(2100, u'y')
-                                              << QString(2047, u'y');
-    QTest::newRow("value of 2047 kept whole") << QByteArray("[S]\r\nk=" + QByteArray(2047, 'z')) << u"S"_s << u"k"_s
-                                              << d << QString(2047, u'z');
-    QTest::newRow("UTF-16LE with mark") << utf16le(u"[ANSM]\r\nCIS.TXT=C:\\Données\\CIS.txt\r\n"_s) << u"ANSM"_s
-                                        << u"CIS.TXT"_s << d << u"C:\\Données\\CIS.txt"_s;
-    QTest::newRow("UTF-16BE with mark") << utf16be(u"[S]\rk=Ω\r"_s) << u"S"_s << u"k"_s << d << u"Ω"_s;
-    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF[S]\r\nk=Ã©t\xC3\xA9\r\n") << u"S"_s << u"k"_s
-                                     << d << u"Ã©té"_s;
-    QTest::newRow("UTF-8 without mark") << QByteArray("[S]\r\nk=/home/andr\xC3\xA9/cis.txt\r\n") << u"S"_s << u"k"_s
-                                        << d << u"/home/andré/cis.txt"_s;
-    QTest::newRow("Windows-1252") << QByteArray("[S]\r\nk=\xE9t\xE9 \x80 \x92 \x9C \x81\r\n") << u"S"_s << u"k"_s
-                                  << d << u"été € \u2019 œ \u0081"_s;
-    QTest::newRow("Windows-1252 ending in a UTF-8 lead byte") << QByteArray("[S]\r\nk=A\xC3") << u"S"_s << u"k"_s
-                                                            << d << u"AÃ"_s;
-    QTest::newRow("UTF-8 encoded surrogate is not UTF-8") << QByteArray("[S]\r\nk=\xED\xA0\x80") << u"S"_s << u"k"_s
-                                                          << d << u"\u00ED\u00A0\u20AC"_s;
-    QTest::newRow("overlong UTF-8 form is not UTF-8") << QByteArray("[S]\r\nk=\xC0\xAF") << u"S"_s << u"k"_s << d
-                                                      << u"\u00C0\u00AF"_s;
+    QTest::newRow("long value cut to 2047")
+        << QByteArray("[S]\r\nk=" + QByteArray(3000, 'x') + "\r\n") << u"S"_s << u"k"_s << d
+        << QString(2047, u'x');
+    QTest::newRow("long default cut to 2047")
+        << QByteArray() << u"S"_s << u"k"_s << QString(2100, u'y') << QString(2047, u'y');
+    QTest::newRow("value of 2047 kept whole") << QByteArray("[S]\r\nk=" + QByteArray(2047, 'z'))
+                                              << u"S"_s << u"k"_s << d << QString(2047, u'z');
+    QTest::newRow("UTF-16LE with mark")
+        << utf16le(u"[ANSM]\r\nCIS.TXT=C:\\Données\\CIS.txt\r\n"_s) << u"ANSM"_s << u"CIS.TXT"_s
+        << d << u"C:\\Données\\CIS.txt"_s;
+    QTest::newRow("UTF-16BE with mark")
+        << utf16be(u"[S]\rk=Ω\r"_s) << u"S"_s << u"k"_s << d << u"Ω"_s;
+    QTest::newRow("UTF-8 with mark")
+        << QByteArray("\xEF\xBB\xBF[S]\r\nk=Ã©t\xC3\xA9\r\n") << u"S"_s << u"k"_s << d << u"Ã©té"_s;
+    QTest::newRow("UTF-8 without mark") << QByteArray("[S]\r\nk=/home/andr\xC3\xA9/cis.txt\r\n")
+                                        << u"S"_s << u"k"_s << d << u"/home/andré/cis.txt"_s;
+    QTest::newRow("Windows-1252") << QByteArray("[S]\r\nk=\xE9t\xE9 \x80 \x92 \x9C \x81\r\n")
+                                  << u"S"_s << u"k"_s << d << u"été € \u2019 œ \u0081"_s;
+    QTest::newRow("Windows-1252 ending in a UTF-8 lead byte")
+        << QByteArray("[S]\r\nk=A\xC3") << u"S"_s << u"k"_s << d << u"AÃ"_s;
+    QTest::newRow("UTF-8 encoded surrogate is not UTF-8")
+        << QByteArray("[S]\r\nk=\xED\xA0\x80") << u"S"_s << u"k"_s << d << u"\u00ED\u00A0\u20AC"_s;
+    QTest::newRow("overlong UTF-8 form is not UTF-8")
+        << QByteArray("[S]\r\nk=\xC0\xAF") << u"S"_s << u"k"_s << d << u"\u00C0\u00AF"_s;
     QTest::newRow("invalid UTF-8 after the mark keeps the line")
-        << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\r\nk=\xC3\xA9\r\n") << u"S"_s << u"k"_s << d << u"é"_s;
+        << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\r\nk=\xC3\xA9\r\n") << u"S"_s << u"k"_s << d
+        << u"é"_s;
 }
 
 void TestIniFile::read()
@@ -159,7 +176,9 @@ void TestIniFile::read()
 void TestIniFile::readMissingFile()
 {
     QCOMPARE(IniReadString(u"ANSM"_s, u"CIS.TXT"_s, QString(), m_ini), QString());
-    QCOMPARE(IniReadString(u"ANSM"_s, u"CIS.TXT"_s, u"a b   "_s, m_dir->filePath(u"nowhere/x.INI"_s)), u"a b"_s);
+    QCOMPARE(
+        IniReadString(u"ANSM"_s, u"CIS.TXT"_s, u"a b   "_s, m_dir->filePath(u"nowhere/x.INI"_s)),
+        u"a b"_s);
     // A folder in the file's place reads as nothing, not as an error.
     QCOMPARE(IniReadString(u"S"_s, u"k"_s, u"d"_s, m_dir->path()), u"d"_s);
 }
@@ -172,58 +191,72 @@ void TestIniFile::write_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("after");
 
-    QTest::newRow("missing file") << QByteArray() << u"ANSM"_s << u"CIS.TXT"_s << u"/données/cis.txt"_s
-                                  << QByteArray("[ANSM]\r\nCIS.TXT=/donn\xC3\xA9" "es/cis.txt\r\n");
-    QTest::newRow("empty file") << QByteArray("") << u"S"_s << u"k"_s << u"v"_s << QByteArray("[S]\r\nk=v\r\n");
+    QTest::newRow("missing file") << QByteArray() << u"ANSM"_s << u"CIS.TXT"_s
+                                  << u"/données/cis.txt"_s
+                                  << QByteArray("[ANSM]\r\nCIS.TXT=/donn\xC3\xA9"
+                                                "es/cis.txt\r\n");
+    QTest::newRow("empty file") << QByteArray("") << u"S"_s << u"k"_s << u"v"_s
+                                << QByteArray("[S]\r\nk=v\r\n");
     QTest::newRow("key replaced where it stands, spelling kept")
-        << QByteArray("; Réglages\r\n\r\n[Verdane]\r\n  Form_CIS = 1:2:3:4 \r\nautre=x\r\n\r\n[ANSM]\r\nCIS.TXT=a\r\n")
+        << QByteArray(
+               "; Réglages\r\n\r\n[Verdane]\r\n  Form_CIS = 1:2:3:4 \r\nautre=x\r\n\r\n[ANSM]\r\nCIS.TXT=a\r\n")
         << u"VERDANE"_s << u"form_cis"_s << u"100:50:800:600"_s
-        << QByteArray("; Réglages\r\n\r\n[Verdane]\r\n  Form_CIS =100:50:800:600\r\nautre=x\r\n\r\n[ANSM]\r\nCIS.TXT=a\r\n");
+        << QByteArray(
+               "; Réglages\r\n\r\n[Verdane]\r\n  Form_CIS =100:50:800:600\r\nautre=x\r\n\r\n[ANSM]\r\nCIS.TXT=a\r\n");
     QTest::newRow("first of two keys replaced")
-        << QByteArray("[S]\r\nk=1\r\nk=2\r\n") << u"S"_s << u"k"_s << u"v"_s << QByteArray("[S]\r\nk=v\r\nk=2\r\n");
+        << QByteArray("[S]\r\nk=1\r\nk=2\r\n") << u"S"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\nk=v\r\nk=2\r\n");
     QTest::newRow("first of two sections edited")
         << QByteArray("[S]\r\na=1\r\n[S]\r\nk=2\r\n") << u"S"_s << u"k"_s << u"v"_s
         << QByteArray("[S]\r\na=1\r\nk=v\r\n[S]\r\nk=2\r\n");
     QTest::newRow("new key after the section's last key")
-        << QByteArray("[S]\r\na=1\r\n;c\r\nb=2\r\n\r\n; fin de S\r\n[T]\r\nk=t\r\n") << u"S"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\na=1\r\n;c\r\nb=2\r\n\r\n; fin de S\r\n[T]\r\nk=t\r\n") << u"S"_s
+        << u"k"_s << u"v"_s
         << QByteArray("[S]\r\na=1\r\n;c\r\nb=2\r\nk=v\r\n\r\n; fin de S\r\n[T]\r\nk=t\r\n");
     QTest::newRow("new key in an empty section")
-        << QByteArray("[S]\r\n\r\n[T]\r\n") << u"S"_s << u"k"_s << u"v"_s << QByteArray("[S]\r\nk=v\r\n\r\n[T]\r\n");
+        << QByteArray("[S]\r\n\r\n[T]\r\n") << u"S"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\nk=v\r\n\r\n[T]\r\n");
     QTest::newRow("new key at the end of a file without final break")
-        << QByteArray("[S]\r\na=1") << u"S"_s << u"k"_s << u"v"_s << QByteArray("[S]\r\na=1\r\nk=v");
-    QTest::newRow("new section appended") << QByteArray("[S]\r\na=1\r\n\r\n") << u"T"_s << u"k"_s << u"v"_s
-                                          << QByteArray("[S]\r\na=1\r\n\r\n[T]\r\nk=v\r\n");
+        << QByteArray("[S]\r\na=1") << u"S"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\na=1\r\nk=v");
+    QTest::newRow("new section appended")
+        << QByteArray("[S]\r\na=1\r\n\r\n") << u"T"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\na=1\r\n\r\n[T]\r\nk=v\r\n");
     QTest::newRow("new section after a file without final break")
-        << QByteArray("[S]\r\na=1") << u"T"_s << u"k"_s << u"v"_s << QByteArray("[S]\r\na=1\r\n[T]\r\nk=v\r\n");
+        << QByteArray("[S]\r\na=1") << u"T"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\na=1\r\n[T]\r\nk=v\r\n");
     QTest::newRow("text before the first section kept")
         << QByteArray("junk line\r\nk=top\r\n[S]\r\n") << u"S"_s << u"k"_s << u"v"_s
         << QByteArray("junk line\r\nk=top\r\n[S]\r\nk=v\r\n");
     QTest::newRow("CR-only file") << QByteArray("[S]\ra=1\r\r;c\r") << u"S"_s << u"k"_s << u"v"_s
                                   << QByteArray("[S]\ra=1\rk=v\r\r;c\r");
-    QTest::newRow("LF file gets an LF section") << QByteArray("[S]\na=1") << u"T"_s << u"k"_s << u"v"_s
-                                                << QByteArray("[S]\na=1\n[T]\nk=v\n");
-    QTest::newRow("mixed endings kept") << QByteArray("[S]\na=1\rk=old\r\nz=9\n") << u"S"_s << u"k"_s << u"new"_s
-                                        << QByteArray("[S]\na=1\rk=new\r\nz=9\n");
-    QTest::newRow("empty value keeps the key") << QByteArray("[ANSM]\r\nCIS.TXT=/a\r\n") << u"ANSM"_s
-                                               << u"CIS.TXT"_s << QString() << QByteArray("[ANSM]\r\nCIS.TXT=\r\n");
-    QTest::newRow("blanks at the ends quoted") << QByteArray("[S]\r\n") << u"S"_s << u"k"_s << u" v\t"_s
-                                               << QByteArray("[S]\r\nk=\" v\t\"\r\n");
-    QTest::newRow("quoted value quoted again") << QByteArray("[S]\r\n") << u"S"_s << u"k"_s << u"'v'"_s
-                                               << QByteArray("[S]\r\nk=\"'v'\"\r\n");
+    QTest::newRow("LF file gets an LF section") << QByteArray("[S]\na=1") << u"T"_s << u"k"_s
+                                                << u"v"_s << QByteArray("[S]\na=1\n[T]\nk=v\n");
+    QTest::newRow("mixed endings kept")
+        << QByteArray("[S]\na=1\rk=old\r\nz=9\n") << u"S"_s << u"k"_s << u"new"_s
+        << QByteArray("[S]\na=1\rk=new\r\nz=9\n");
+    QTest::newRow("empty value keeps the key")
+        << QByteArray("[ANSM]\r\nCIS.TXT=/a\r\n") << u"ANSM"_s << u"CIS.TXT"_s << QString()
+        << QByteArray("[ANSM]\r\nCIS.TXT=\r\n");
+    QTest::newRow("blanks at the ends quoted") << QByteArray("[S]\r\n") << u"S"_s << u"k"_s
+                                               << u" v\t"_s << QByteArray("[S]\r\nk=\" v\t\"\r\n");
+    QTest::newRow("quoted value quoted again") << QByteArray("[S]\r\n") << u"S"_s << u"k"_s
+                                               << u"'v'"_s << QByteArray("[S]\r\nk=\"'v'\"\r\n");
     QTest::newRow("UTF-16LE edited in place")
         << utf16le(u"; é\r\n[S]\r\nk=old\r\n\r\n[T]\r\n"_s) << u"S"_s << u"k"_s << u"Œuvre €"_s
         << utf16le(u"; é\r\n[S]\r\nk=Œuvre €\r\n\r\n[T]\r\n"_s);
-    QTest::newRow("UTF-16LE new section") << utf16le(u"[S]\na=1"_s) << u"Écran"_s << u"k"_s << u"v"_s
-                                          << utf16le(u"[S]\na=1\n[Écran]\nk=v\n"_s);
-    QTest::newRow("UTF-16LE mark only") << utf16le(QString()) << u"S"_s << u"k"_s << u"v"_s
-                                        << utf16le(u"[S]\r\nk=v\r\n"_s);
+    QTest::newRow("UTF-16LE new section") << utf16le(u"[S]\na=1"_s) << u"Écran"_s << u"k"_s
+                                          << u"v"_s << utf16le(u"[S]\na=1\n[Écran]\nk=v\n"_s);
+    QTest::newRow("UTF-16LE mark only")
+        << utf16le(QString()) << u"S"_s << u"k"_s << u"v"_s << utf16le(u"[S]\r\nk=v\r\n"_s);
     QTest::newRow("UTF-16LE odd last byte stays last, new section")
         << utf16le(u"[S]\r\na=1\r\n"_s) + 'x' << u"T"_s << u"k"_s << u"v"_s
         << utf16le(u"[S]\r\na=1\r\n[T]\r\nk=v\r\n"_s) + 'x';
     QTest::newRow("UTF-16LE odd last byte stays last, new key")
-        << utf16le(u"[S]\r\na=1"_s) + 'x' << u"S"_s << u"k"_s << u"v"_s << utf16le(u"[S]\r\na=1\r\nk=v"_s) + 'x';
-    QTest::newRow("UTF-16BE stays UTF-16BE") << utf16be(u"[S]\r\nk=1\r\n"_s) << u"S"_s << u"new"_s << u"€"_s
-                                              << utf16be(u"[S]\r\nk=1\r\nnew=€\r\n"_s);
+        << utf16le(u"[S]\r\na=1"_s) + 'x' << u"S"_s << u"k"_s << u"v"_s
+        << utf16le(u"[S]\r\na=1\r\nk=v"_s) + 'x';
+    QTest::newRow("UTF-16BE stays UTF-16BE") << utf16be(u"[S]\r\nk=1\r\n"_s) << u"S"_s << u"new"_s
+                                             << u"€"_s << utf16be(u"[S]\r\nk=1\r\nnew=€\r\n"_s);
     QTest::newRow("UTF-8 mark kept, invalid bytes elsewhere untouched")
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\xFE\r\nk=1\r\n") << u"S"_s << u"k"_s << u"été"_s
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\xFE\r\nk=\xC3\xA9t\xC3\xA9\r\n");
@@ -233,8 +266,9 @@ void TestIniFile::write_data()
     QTest::newRow("Windows-1252 moves to UTF-8 for text it cannot hold")
         << QByteArray("[S]\r\nnote=\xE9t\xE9 \x92\n\rk=1\r\n") << u"S"_s << u"k"_s << u"Ωmega"_s
         << QByteArray("[S]\r\nnote=\xC3\xA9t\xC3\xA9 \xE2\x80\x99\n\rk=\xCE\xA9mega\r\n");
-    QTest::newRow("same value leaves the file alone") << QByteArray("[S]\r\nk = v\r\n") << u"S"_s << u"k"_s
-                                                      << u"v"_s << QByteArray("[S]\r\nk = v\r\n");
+    QTest::newRow("same value leaves the file alone")
+        << QByteArray("[S]\r\nk = v\r\n") << u"S"_s << u"k"_s << u"v"_s
+        << QByteArray("[S]\r\nk = v\r\n");
 }
 
 void TestIniFile::write()
@@ -250,15 +284,16 @@ void TestIniFile::write()
     QCOMPARE(readBytes(m_ini), after);
     QCOMPARE(IniReadString(section, key, u"défaut"_s, m_ini), value);
     // Nothing left behind: the temporary file was renamed into place.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Verdane.INI"_s});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{u"Verdane.INI"_s});
 }
 
 void TestIniFile::roundTrip_data()
 {
     QTest::addColumn<QString>("value");
-    for (const QString &v : {u"100:50:800:600"_s, u" a "_s, u"\t"_s, u"  "_s, u"\"q\""_s, u"'q'"_s, u"\""_s,
-                             u"'x\""_s, u"\"\""_s, u"a=b"_s, u"v ;x"_s, u";v"_s, u"[v]"_s, u"/home/d/Ωé€ 😀"_s,
-                             QString(2047, u'w')}) {
+    for (const QString &v : {u"100:50:800:600"_s, u" a "_s, u"\t"_s, u"  "_s, u"\"q\""_s, u"'q'"_s,
+                             u"\""_s, u"'x\""_s, u"\"\""_s, u"a=b"_s, u"v ;x"_s, u";v"_s, u"[v]"_s,
+                             u"/home/d/Ωé€ 😀"_s, QString(2047, u'w')}) {
         QTest::newRow(qPrintable(v.left(20))) << v;
     }
 }
@@ -293,10 +328,10 @@ void TestIniFile::windows1252KeysKeepTheirText_data()
     QTest::newRow("last non-UTF-8 byte replaced")
         << QByteArray("[S]\r\nold=\xC3\xA9t\xC3\xA9\r\nk=\xE9\r\n") << u"1"_s
         << QByteArray("[S]\r\nold=\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9\r\nk=1\r\n");
-    QTest::newRow("new value completes UTF-8")
-        << QByteArray("[S]\r\nk=\xE9\r\n") << u"Ã©"_s << QByteArray("[S]\r\nk=\xC3\x83\xC2\xA9\r\n");
-    QTest::newRow("ASCII left stays as it is") << QByteArray("[S]\r\nk=\xE9\r\n") << u"1"_s
-                                               << QByteArray("[S]\r\nk=1\r\n");
+    QTest::newRow("new value completes UTF-8") << QByteArray("[S]\r\nk=\xE9\r\n") << u"Ã©"_s
+                                               << QByteArray("[S]\r\nk=\xC3\x83\xC2\xA9\r\n");
+    QTest::newRow("ASCII left stays as it is")
+        << QByteArray("[S]\r\nk=\xE9\r\n") << u"1"_s << QByteArray("[S]\r\nk=1\r\n");
     QTest::newRow("another byte still not UTF-8")
         << QByteArray("[S]\r\nold=\xE9\r\nk=1\r\n") << u"Ã©"_s
         << QByteArray("[S]\r\nold=\xE9\r\nk=\xC3\xA9\r\n");
@@ -361,7 +396,8 @@ void TestIniFile::writeToReadOnlyFileFails()
         QCOMPARE(e.message(), writeError(m_ini));
     }
     QCOMPARE(readBytes(m_ini), before);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Verdane.INI"_s});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{u"Verdane.INI"_s});
 }
 
 void TestIniFile::writeToMissingDirectoryFails()
@@ -435,7 +471,8 @@ void TestIniFile::failedWriteLeavesFileIntact()
     }));
     QCOMPARE(raised, writeError(m_ini));
     QCOMPARE(readBytes(m_ini), before);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Verdane.INI"_s});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{u"Verdane.INI"_s});
 }
 
 void TestIniFile::writeKeepsPermissionsAndLinks()

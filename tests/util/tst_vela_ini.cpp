@@ -26,7 +26,8 @@ bool setModificationTime(const QString &path, qint64 seconds, long nanoseconds)
     times[0].tv_nsec = 0;
     times[1].tv_sec = time_t(seconds);
     times[1].tv_nsec = nanoseconds;
-    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW)
+           == 0;
 }
 
 const QDateTime kZeroDate(QDate(1899, 12, 30), QTime(0, 0));
@@ -91,33 +92,35 @@ void TestVelaIni::programPaths_data()
     QTest::addColumn<QString>("ini");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("accented capitals stay") << u"C:\\Programmes\\ÉTUDE\\Base.exe"_s << u"c:\\programmes\\Étude\\"_s
-                                            << u"Base"_s << u"BASE"_s << u"C:\\Programmes\\ÉTUDE\\Base.INI"_s
-                                            << u"Base"_s;
+    QTest::newRow("accented capitals stay")
+        << u"C:\\Programmes\\ÉTUDE\\Base.exe"_s << u"c:\\programmes\\Étude\\"_s << u"Base"_s
+        << u"BASE"_s << u"C:\\Programmes\\ÉTUDE\\Base.INI"_s << u"Base"_s;
     QTest::newRow("dot in a folder, none in the name")
-        << u"C:\\App.old\\Base"_s << u"c:\\app.old\\"_s << u"Base"_s << u"BASE"_s << u"C:\\App.old\\Base.INI"_s
-        << u"Base"_s;
-    QTest::newRow("upper-case extension") << u"C:\\App\\Base.Exe"_s << u"c:\\app\\"_s << u"Base"_s << u"BASE"_s
-                                          << u"C:\\App\\Base.INI"_s << u"Base"_s;
-    QTest::newRow("upper letters ASCII only") << u"C:\\Défi.exe"_s << u"c:\\"_s << u"Défi"_s << u"DéFI"_s
-                                              << u"C:\\Défi.INI"_s << u"Défi"_s;
-    QTest::newRow("forward slashes on a drive") << u"C:/App/Base.exe"_s << u"c:/app/"_s << u"Base"_s << u"BASE"_s
-                                                << u"C:/App/Base.INI"_s << u"Base"_s;
-    QTest::newRow("drive without backslash") << u"C:VERDANE.EXE"_s << u"c:\\"_s << u"VERDANE"_s << u"VERDANE"_s
-                                             << u"C:VERDANE.INI"_s << u"Verdane"_s;
-    QTest::newRow("title cut at the first dot") << u"D:\\Outils\\éTUDE.Bis.exe"_s << u"d:\\outils\\"_s
-                                                << u"éTUDE.Bis"_s << u"éTUDE.BIS"_s
-                                                << u"D:\\Outils\\éTUDE.Bis.INI"_s << u"étude"_s;
-    QTest::newRow("Linux path keeps its case") << u"/opt/Vérdane/Bin/Verdane"_s << u"/opt/Vérdane/Bin/"_s
-                                               << u"Verdane"_s << u"VERDANE"_s << u"/opt/Vérdane/Bin/Verdane.INI"_s
-                                               << u"Verdane"_s;
-    QTest::newRow("Linux name with dots") << u"/usr/lib/app.d/VERDANE.bin.x86"_s << u"/usr/lib/app.d/"_s
-                                          << u"VERDANE.bin"_s << u"VERDANE.BIN"_s
-                                          << u"/usr/lib/app.d/VERDANE.bin.INI"_s << u"Verdane"_s;
-    QTest::newRow("colon is a letter on Linux") << u"/home/a:b/Prog"_s << u"/home/a:b/"_s << u"Prog"_s << u"PROG"_s
-                                                << u"/home/a:b/Prog.INI"_s << u"Prog"_s;
-    QTest::newRow("hidden file has no extension") << u"/home/u/.verdane"_s << u"/home/u/"_s << u".verdane"_s
-                                                  << u".VERDANE"_s << u"/home/u/.verdane.INI"_s << QString();
+        << u"C:\\App.old\\Base"_s << u"c:\\app.old\\"_s << u"Base"_s << u"BASE"_s
+        << u"C:\\App.old\\Base.INI"_s << u"Base"_s;
+    QTest::newRow("upper-case extension") << u"C:\\App\\Base.Exe"_s << u"c:\\app\\"_s << u"Base"_s
+                                          << u"BASE"_s << u"C:\\App\\Base.INI"_s << u"Base"_s;
+    QTest::newRow("upper letters ASCII only") << u"C:\\Défi.exe"_s << u"c:\\"_s << u"Défi"_s
+                                              << u"DéFI"_s << u"C:\\Défi.INI"_s << u"Défi"_s;
+    QTest::newRow("forward slashes on a drive") << u"C:/App/Base.exe"_s << u"c:/app/"_s << u"Base"_s
+                                                << u"BASE"_s << u"C:/App/Base.INI"_s << u"Base"_s;
+    QTest::newRow("drive without backslash") << u"C:VERDANE.EXE"_s << u"c:\\"_s << u"VERDANE"_s
+                                             << u"VERDANE"_s << u"C:VERDANE.INI"_s << u"Verdane"_s;
+    QTest::newRow("title cut at the first dot")
+        << u"D:\\Outils\\éTUDE.Bis.exe"_s << u"d:\\outils\\"_s << u"éTUDE.Bis"_s << u"éTUDE.BIS"_s
+        << u"D:\\Outils\\éTUDE.Bis.INI"_s << u"étude"_s;
+    QTest::newRow("Linux path keeps its case")
+        << u"/opt/Vérdane/Bin/Verdane"_s << u"/opt/Vérdane/Bin/"_s << u"Verdane"_s << u"VERDANE"_s
+        << u"/opt/Vérdane/Bin/Verdane.INI"_s << u"Verdane"_s;
+    QTest::newRow("Linux name with dots")
+        << u"/usr/lib/app.d/VERDANE.bin.x86"_s << u"/usr/lib/app.d/"_s << u"VERDANE.bin"_s
+        << u"VERDANE.BIN"_s << u"/usr/lib/app.d/VERDANE.bin.INI"_s << u"Verdane"_s;
+    QTest::newRow("colon is a letter on Linux")
+        << u"/home/a:b/Prog"_s << u"/home/a:b/"_s << u"Prog"_s << u"PROG"_s
+        << u"/home/a:b/Prog.INI"_s << u"Prog"_s;
+    QTest::newRow("hidden file has no extension")
+        << u"/home/u/.verdane"_s << u"/home/u/"_s << u".verdane"_s << u".VERDANE"_s
+        << u"/home/u/.verdane.INI"_s << QString();
 }
 
 void TestVelaIni::programPaths()
@@ -158,7 +161,8 @@ void TestVelaIni::splitText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QStringList>("pieces");
-    QTest::newRow("empty piece between") << u"a::b"_s << u":"_s << QStringList{u"a"_s, QString(), u"b"_s};
+    QTest::newRow("empty piece between")
+        << u"a::b"_s << u":"_s << QStringList{u"a"_s, QString(), u"b"_s};
     QTest::newRow("empty piece in front") << u":a"_s << u":"_s << QStringList{QString(), u"a"_s};
     QTest::newRow("separator at the end") << u"a:"_s << u":"_s << QStringList{u"a"_s};
     QTest::newRow("empty text") << QString() << u":"_s << QStringList();
@@ -167,7 +171,8 @@ void TestVelaIni::splitText_data()
     QTest::newRow("two separators") << u"::"_s << u":"_s << QStringList{QString(), QString()};
     QTest::newRow("geometry") << u"100:50:800:600"_s << u":"_s
                               << QStringList{u"100"_s, u"50"_s, u"800"_s, u"600"_s};
-    QTest::newRow("long separator") << u"a--b---c--"_s << u"--"_s << QStringList{u"a"_s, u"b"_s, u"-c"_s};
+    QTest::newRow("long separator")
+        << u"a--b---c--"_s << u"--"_s << QStringList{u"a"_s, u"b"_s, u"-c"_s};
     QTest::newRow("empty separator") << u"a:b"_s << QString() << QStringList{u"a:b"_s};
 }
 
@@ -187,7 +192,9 @@ void TestVelaIni::pieceToInt_data()
     const auto ok = [](const char *name, const QString &piece, int value) {
         QTest::newRow(name) << piece << true << value;
     };
-    const auto bad = [](const char *name, const QString &piece) { QTest::newRow(name) << piece << false << 0; };
+    const auto bad = [](const char *name, const QString &piece) {
+        QTest::newRow(name) << piece << false << 0;
+    };
     ok("decimal", u"702"_s, 702);
     ok("dollar hex", u"$64"_s, 100);
     ok("leading blanks", u"  200"_s, 200);
@@ -263,17 +270,22 @@ void TestVelaIni::applyGeometry_data()
         << u"1921:0:800:600"_s << QRect(1280, 0, 800, 600) << QString();
     QTest::newRow("left equal to the width not clamped")
         << u"1920:0:1920:1040"_s << QRect(1920, 0, 1920, 1040) << QString();
-    QTest::newRow("no lower clamp for left") << u"-1500:100:800:600"_s << QRect(-1500, 100, 800, 600) << QString();
-    QTest::newRow("separator at the end") << u"100:200:300:400:"_s << QRect(100, 200, 300, 400) << QString();
-    QTest::newRow("fifth piece ignored") << u"100:200:300:400:500"_s << QRect(100, 200, 300, 400) << QString();
+    QTest::newRow("no lower clamp for left")
+        << u"-1500:100:800:600"_s << QRect(-1500, 100, 800, 600) << QString();
+    QTest::newRow("separator at the end")
+        << u"100:200:300:400:"_s << QRect(100, 200, 300, 400) << QString();
+    QTest::newRow("fifth piece ignored")
+        << u"100:200:300:400:500"_s << QRect(100, 200, 300, 400) << QString();
     QTest::newRow("fifth piece not even converted")
         << u"100:200:300:400:abc"_s << QRect(100, 200, 300, 400) << QString();
     QTest::newRow("hex left") << u"$64:0:10:10"_s << QRect(100, 0, 10, 10) << QString();
-    QTest::newRow("blank after a colon") << u"100: 200:300:400"_s << QRect(100, 200, 300, 400) << QString();
+    QTest::newRow("blank after a colon")
+        << u"100: 200:300:400"_s << QRect(100, 200, 300, 400) << QString();
     QTest::newRow("blank before a colon") << u"100 :200:300:400"_s << QRect(10, 20, 640, 480)
                                           << u"''100 '' n'est pas une valeur entière valide"_s;
-    QTest::newRow("bad piece stops the restore") << u"100:abc:300:400"_s << QRect(100, 20, 640, 480)
-                                                 << u"''abc'' n'est pas une valeur entière valide"_s;
+    QTest::newRow("bad piece stops the restore")
+        << u"100:abc:300:400"_s << QRect(100, 20, 640, 480)
+        << u"''abc'' n'est pas une valeur entière valide"_s;
     QTest::newRow("empty piece") << u"100::300:400"_s << QRect(100, 20, 640, 480)
                                  << u"'''' n'est pas une valeur entière valide"_s;
     QTest::newRow("bad last piece") << u"100:50:800:6OO"_s << QRect(100, 50, 800, 480)
@@ -281,18 +293,22 @@ void TestVelaIni::applyGeometry_data()
     QTest::newRow("empty value") << QString() << QRect(10, 20, 640, 480) << QString();
     QTest::newRow("one piece") << u"100"_s << QRect(100, 20, 640, 480) << QString();
     QTest::newRow("three pieces") << u"100:50:800"_s << QRect(100, 50, 800, 480) << QString();
-    QTest::newRow("three pieces and a colon") << u"100:50:800:"_s << QRect(100, 50, 800, 480) << QString();
+    QTest::newRow("three pieces and a colon")
+        << u"100:50:800:"_s << QRect(100, 50, 800, 480) << QString();
     // Any 32-bit number may be stored; the arithmetic must not overflow, and
     // coordinates end up clamped far beyond any desktop.
     const int far = 1 << 28;
-    QTest::newRow("top at the largest int") << u"100:2147483647:800:600"_s << QRect(100, far, 800, 600) << QString();
+    QTest::newRow("top at the largest int")
+        << u"100:2147483647:800:600"_s << QRect(100, far, 800, 600) << QString();
     QTest::newRow("left at the smallest int")
         << u"-2147483648:50:800:600"_s << QRect(-far, 50, 800, 600) << QString();
     QTest::newRow("width at the smallest int")
         << u"0:0:-2147483648:600"_s << QRect(0, 0, -far, 600) << QString();
-    QTest::newRow("hex extremes") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QRect(-1, far, 16, 16) << QString();
+    QTest::newRow("hex extremes") << u"$FFFFFFFF:x7FFFFFFF:0x10:0X10"_s << QRect(-1, far, 16, 16)
+                                  << QString();
     QTest::newRow("largest left clamped by the width before")
-        << u"2147483647:0:-2147483648:-2147483648"_s << QRect(1920 - 640, 0, -far, -far) << QString();
+        << u"2147483647:0:-2147483648:-2147483648"_s << QRect(1920 - 640, 0, -far, -far)
+        << QString();
 }
 
 void TestVelaIni::applyGeometry()
@@ -335,7 +351,8 @@ void TestVelaIni::fileDate()
         QVERIFY(writeBytes(target, "x"));
         QVERIFY(setModificationTime(target, utc, 900000000));
         QVERIFY(QFile::link(target, path));
-        QVERIFY(setModificationTime(path, utc - 86400, 0)); // the link's own date is not the one shown
+        QVERIFY(
+            setModificationTime(path, utc - 86400, 0)); // the link's own date is not the one shown
     } else {
         QVERIFY(QFile::link(m_dir->filePath(u"nowhere"_s), path));
     }
@@ -359,7 +376,8 @@ void TestVelaIni::fileDateUsesTodaysOffset()
     const QDate otherSeason = offsetNow == 3600 ? QDate(2019, 7, 1) : QDate(2019, 1, 15);
     const QString path = m_dir->filePath(u"CIS.txt"_s);
     QVERIFY(writeBytes(path, "x"));
-    QVERIFY(setModificationTime(path, QDateTime(otherSeason, QTime(12, 0, 1), Qt::UTC).toSecsSinceEpoch(), 0));
+    QVERIFY(setModificationTime(
+        path, QDateTime(otherSeason, QTime(12, 0, 1), Qt::UTC).toSecsSinceEpoch(), 0));
     const QDateTime shown = GetFileDate(path);
     qputenv("TZ", savedTz);
     ::tzset();
@@ -433,7 +451,9 @@ void TestVelaIni::copyRefused()
         expected = content;
     } else if (kind == u"hardlink") {
         QVERIFY(QFile::remove(destination));
-        QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData()) == 0);
+        QVERIFY(::link(QFile::encodeName(source).constData(),
+                       QFile::encodeName(destination).constData())
+                == 0);
         expected = content;
     } else if (kind == u"symlink") {
         QVERIFY(QFile::remove(destination));
@@ -475,7 +495,8 @@ void TestVelaIni::copyRefused()
     if (kind != u"missing")
         QCOMPARE(readBytes(m_dir->filePath(u"CIS.txt"_s)), content);
     // No temporary file left anywhere.
-    const QStringList hidden = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).filter(u"."_s);
+    const QStringList hidden =
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).filter(u"."_s);
     for (const QString &name : hidden)
         QVERIFY2(!name.startsWith(u'.'), qPrintable(name));
 }

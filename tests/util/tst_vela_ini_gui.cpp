@@ -39,7 +39,8 @@ void TstVelaIniGui::formattedUrl_data()
     QTest::newRow("argument inside the path, already encoded")
         << u"http://www.vidal.fr/recherche/index/q:%s/"_s
         << u"ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg"_s
-        << QByteArray("http://www.vidal.fr/recherche/index/q:ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg/");
+        << QByteArray(
+               "http://www.vidal.fr/recherche/index/q:ABACAVIR%2FLAMIVUDINE%20ARROW%20600%20mg/");
     QTest::newRow("empty argument")
         << u"http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=%s"_s << QString()
         << QByteArray("http://agence-prd.ansm.sante.fr/php/ecodex/extrait.php?specid=");
@@ -66,8 +67,11 @@ void TstVelaIniGui::onlyWebPagesAreOpened_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("opened");
-    QTest::newRow("http") << u"http://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s << true;
-    QTest::newRow("https") << u"https://agence-prd.ansm.sante.fr/php/ecodex/telecharger/lirecis.php"_s << true;
+    QTest::newRow("http")
+        << u"http://dgs-urgent.sante.gouv.fr/dgs-urgent/inter/listeMessageBuilder.do?cmd=afficherListe"_s
+        << true;
+    QTest::newRow("https") << u"https://agence-prd.ansm.sante.fr/php/ecodex/telecharger/lirecis.php"_s
+                           << true;
     QTest::newRow("file") << u"file:///etc/passwd"_s << false;
     QTest::newRow("no scheme") << u"/usr/bin/xterm"_s << false;
     QTest::newRow("other scheme") << u"smb://host/share"_s << false;

@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStatusBar>
-#include <QVariant>
-#include <QWidget>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QVariant>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -86,8 +86,7 @@ void drawFocusRim(QPainter *painter, const QRect &rect, int inset, qreal radius)
 
 } // namespace
 
-AmethystKamriStyle::AmethystKamriStyle()
-    : QProxyStyle(QStyleFactory::create(u"Fusion"_s))
+AmethystKamriStyle::AmethystKamriStyle() : QProxyStyle(QStyleFactory::create(u"Fusion"_s))
 {
     setObjectName(u"Amethyst Kamri"_s);
 }
@@ -108,7 +107,8 @@ void AmethystKamriStyle::polish(QPalette &palette)
 static bool isStatusBar(const QWidget *widget)
 {
     return widget
-           && (qobject_cast<const QStatusBar *>(widget) || widget->property(kStatusBarProperty).toBool());
+           && (qobject_cast<const QStatusBar *>(widget)
+               || widget->property(kStatusBarProperty).toBool());
 }
 
 void AmethystKamriStyle::polish(QWidget *widget)
@@ -296,8 +296,8 @@ int AmethystKamriStyle::pixelMetric(PixelMetric metric, const QStyleOption *opti
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
-int AmethystKamriStyle::styleHint(StyleHint hint, const QStyleOption *option,
-                                  const QWidget *widget, QStyleHintReturn *returnData) const
+int AmethystKamriStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                                  QStyleHintReturn *returnData) const
 {
     switch (hint) {
     case SH_ToolTip_WakeUpDelay:

@@ -12,12 +12,12 @@ inline const QColor kIndigo{0x2b, 0x1e, 0x5c};      // frame and title areas
 inline const QColor kIndigoLight{0x45, 0x35, 0x8a}; // raised parts on indigo
 inline const QColor kSurface{0xdf, 0xe4, 0xef};     // pale grey-blue surfaces
 inline const QColor kButton{0xd2, 0xd9, 0xe8};
-inline const QColor kBase{0xf6, 0xf8, 0xfc};        // text and list ground
-inline const QColor kText{0x2c, 0x3a, 0x63};        // dark slate-blue text
+inline const QColor kBase{0xf6, 0xf8, 0xfc}; // text and list ground
+inline const QColor kText{0x2c, 0x3a, 0x63}; // dark slate-blue text
 inline const QColor kTextOnIndigo{0xee, 0xea, 0xff};
-inline const QColor kOrange{0xf0, 0x8a, 0x24};      // highlights
+inline const QColor kOrange{0xf0, 0x8a, 0x24}; // highlights
 inline const QColor kTextOnOrange{0x23, 0x1a, 0x4a};
-inline const QColor kFocus{0x1f, 0x5f, 0xd0};             // keyboard focus rim
+inline const QColor kFocus{0x1f, 0x5f, 0xd0}; // keyboard focus rim
 
 QPalette Palette();          // surfaces, text, orange selection
 QPalette IndigoBarPalette(); // for bars drawn on indigo (status bar)

@@ -84,11 +84,16 @@ QStyle::StandardPixmap kindIcon(MsgKind kind, bool *hasIcon)
 {
     *hasIcon = true;
     switch (kind) {
-    case MsgKind::Warning: return QStyle::SP_MessageBoxWarning;
-    case MsgKind::Error: return QStyle::SP_MessageBoxCritical;
-    case MsgKind::Information: return QStyle::SP_MessageBoxInformation;
-    case MsgKind::Confirmation: return QStyle::SP_MessageBoxQuestion;
-    case MsgKind::Plain: break;
+    case MsgKind::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case MsgKind::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case MsgKind::Information:
+        return QStyle::SP_MessageBoxInformation;
+    case MsgKind::Confirmation:
+        return QStyle::SP_MessageBoxQuestion;
+    case MsgKind::Plain:
+        break;
     }
     *hasIcon = false;
     return QStyle::SP_CustomBase;
@@ -109,8 +114,7 @@ struct DialogMeasures
 DialogMeasures measure(const QFontMetrics &fm, const QList<const ButtonDef *> &shown)
 {
     // Measures from the 52 letters of the alphabet, both cases.
-    const int w = fm.horizontalAdvance(
-                      u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
+    const int w = fm.horizontalAdvance(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s)
                   / 52;
     const int h = fm.height();
     DialogMeasures m;
@@ -342,8 +346,8 @@ bool MessageDialog::eventFilter(QObject *watched, QEvent *event)
 void MessageDialog::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers()
-                                       & (Qt::ShiftModifier | Qt::ControlModifier
-                                          | Qt::AltModifier | Qt::MetaModifier);
+                                       & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier
+                                          | Qt::MetaModifier);
     if (event->key() == Qt::Key_C && mods == Qt::ControlModifier) {
         QApplication::beep();
         copyToClipboard();
@@ -395,11 +399,16 @@ void MessageDialog::copyToClipboard()
 QString MsgKindCaption(MsgKind kind)
 {
     switch (kind) {
-    case MsgKind::Warning: return u"Avertissement"_s;
-    case MsgKind::Error: return u"Erreur"_s;
-    case MsgKind::Information: return u"Informations"_s;
-    case MsgKind::Confirmation: return u"Confirmer"_s;
-    case MsgKind::Plain: break;
+    case MsgKind::Warning:
+        return u"Avertissement"_s;
+    case MsgKind::Error:
+        return u"Erreur"_s;
+    case MsgKind::Information:
+        return u"Informations"_s;
+    case MsgKind::Confirmation:
+        return u"Confirmer"_s;
+    case MsgKind::Plain:
+        break;
     }
     return ProgramTitle();
 }
