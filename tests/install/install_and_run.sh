@@ -76,7 +76,7 @@ display=""
 for _ in $(seq 1 20); do
   n=$((200 + RANDOM % 700))
   [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -nolisten tcp -screen 0 1280x1024x24 -dpi 96 >/dev/null 2>&1 &
+  Xvfb ":$n" -nolisten tcp -noreset -screen 0 1280x1024x24 -dpi 96 >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 1 100); do
     xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$xvfb_pid" 2>/dev/null && { display=$n; break; }
