@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -101,7 +102,10 @@ QString decode(const Document &doc, qsizetype start, qsizetype end)
         break;
     }
     // Invalid sequences become U+FFFD for matching; the bytes stay as they are.
-    return QString::fromUtf8(data, size);
+    // A line may start with U+FEFF (a name holding it): fromUtf8 would drop it
+    // as a byte-order mark, and that name would never read back.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(data, size));
 }
 
 QByteArray encode(Encoding encoding, const QString &text)
