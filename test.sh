@@ -16,10 +16,7 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"
 cd ..
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_SANITIZE=ON >/dev/null
 cmake --build build-asan --parallel "$(nproc)"
-# The install test starts an installed copy of the sanitizer build outside
-# the tests' sanitizer settings, and that copy ends with an error there
-# (not yet looked into): it runs in the main build only.
-(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" -E '^install_and_run$')
+(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
 if command -v clang++-14 >/dev/null; then
   CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDANE_FUZZ=ON >/dev/null
   cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_all

@@ -91,12 +91,25 @@ done
 export DISPLAY=":$display"
 
 title='ANSM CIS - Verdane'
+# In the sanitizer build the installed program and the drag source are
+# sanitizer builds too, and leak-checked at exit: the build names the
+# suppressions for leaks that are not the program's (copied where the user
+# can read them). The sanitizer's options reach the program through its
+# otherwise empty environment; they steer only the sanitizer's run-time.
+if [ -n "${VERDANE_LSAN_SUPPRESSIONS:-}" ]; then
+  install -m 644 "$VERDANE_LSAN_SUPPRESSIONS" "$work/lsan_suppressions.txt"
+  export LSAN_OPTIONS="suppressions=$work/lsan_suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+fi
+sanitizer_env=()
+for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+  [ -n "${!name:-}" ] && sanitizer_env+=("$name=${!name}")
+done
 # Starts the installed program as the user, exactly as a menu entry would:
 # no argument, no option.
 start_program() {
   env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" LANG=C.UTF-8 \
     XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$data" XDG_RUNTIME_DIR="$runtime" \
-    "${run_as[@]}" "$program" >"$work/program.log" 2>&1 &
+    "${sanitizer_env[@]}" "${run_as[@]}" "$program" >"$work/program.log" 2>&1 &
   app_pid=$!
   window=""
   for _ in $(seq 1 200); do
@@ -122,7 +135,7 @@ close_program() {
     picture
     fail "the program did not end on Escape"
   fi
-  wait "$app_pid" || fail "the program ended with an error"
+  wait "$app_pid" || { cat "$work/program.log" >&2; fail "the program ended with an error"; }
   app_pid=""
 }
 
