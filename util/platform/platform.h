@@ -9,6 +9,7 @@
 // QFile::encodeName gives) and UTF-8 on Windows; NativePath() in
 // platform_qt.h makes one from a QString.
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace platform {
@@ -41,6 +42,15 @@ struct Error
 
 // Classifies a native error code (errno or GetLastError()).
 Error ErrorFromCode(int code);
+// One native code and the kind it means: each side lists its own system's.
+struct CodeKind
+{
+    int code;
+    ErrorKind kind;
+};
+// ErrorFromCode's lookup, shared by both sides: the kind the table gives the
+// code, Other for a code it does not name, None for 0.
+Error ErrorFromTable(int code, std::span<const CodeKind> table);
 Error MakeError(ErrorKind kind);
 // The system's text for a native code, UTF-8, as the system words it.
 std::string SystemMessage(int code);

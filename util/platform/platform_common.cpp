@@ -18,6 +18,20 @@ bool isSeparator(char c)
 
 } // namespace
 
+Error ErrorFromTable(int code, std::span<const CodeKind> table)
+{
+    Error e;
+    e.code = code;
+    e.kind = code == 0 ? ErrorKind::None : ErrorKind::Other;
+    for (const CodeKind &k : table) {
+        if (k.code == code) {
+            e.kind = k.kind;
+            break;
+        }
+    }
+    return e;
+}
+
 Error MakeError(ErrorKind kind)
 {
     Error e;

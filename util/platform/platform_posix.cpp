@@ -78,11 +78,7 @@ void keepLeaseSignalHarmless()
 
 Error ErrorFromCode(int code)
 {
-    static const struct
-    {
-        int code;
-        ErrorKind kind;
-    } kKinds[] = {
+    static constexpr CodeKind kKinds[] = {
         {ENOENT, ErrorKind::NotFound},
         {ENOTDIR, ErrorKind::NotFound},
         {EACCES, ErrorKind::AccessDenied},
@@ -99,14 +95,7 @@ Error ErrorFromCode(int code)
         {EDQUOT, ErrorKind::DiskFull},
         {ENAMETOOLONG, ErrorKind::NameTooLong},
     };
-    Error e;
-    e.code = code;
-    e.kind = code == 0 ? ErrorKind::None : ErrorKind::Other;
-    for (const auto &k : kKinds) {
-        if (k.code == code)
-            e.kind = k.kind;
-    }
-    return e;
+    return ErrorFromTable(code, kKinds);
 }
 
 std::string SystemMessage(int code)

@@ -109,11 +109,7 @@ std::size_t lastSeparator(const Path &path)
 
 Error ErrorFromCode(int code)
 {
-    static const struct
-    {
-        int code;
-        ErrorKind kind;
-    } kKinds[] = {
+    static constexpr CodeKind kKinds[] = {
         {int(ERROR_FILE_NOT_FOUND), ErrorKind::NotFound},
         {int(ERROR_PATH_NOT_FOUND), ErrorKind::NotFound},
         {int(ERROR_INVALID_NAME), ErrorKind::NotFound},
@@ -137,14 +133,7 @@ Error ErrorFromCode(int code)
         {int(ERROR_FILENAME_EXCED_RANGE), ErrorKind::NameTooLong},
         {int(ERROR_BUFFER_OVERFLOW), ErrorKind::NameTooLong},
     };
-    Error e;
-    e.code = code;
-    e.kind = code == 0 ? ErrorKind::None : ErrorKind::Other;
-    for (const auto &k : kKinds) {
-        if (k.code == code)
-            e.kind = k.kind;
-    }
-    return e;
+    return ErrorFromTable(code, kKinds);
 }
 
 std::string SystemMessage(int code)
