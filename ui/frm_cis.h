@@ -193,4 +193,11 @@ private:
     // Enter, Escape, F10, Alt+F and the arrows on buttons, for the focused
     // control; other characters reach FormKeyPress.
     bool routeKey(QWidget *target, QKeyEvent *key);
+    // routeKey's steps: whether the press is the focused control's, seen for
+    // the first time; Escape clears the window, then reaches the control;
+    // Enter, Alt+F and the arrows on buttons; F10 opens the menu.
+    bool isFocusedControlsPress(const QWidget *target) const;
+    void escapeThenPassOn(QWidget *target, QKeyEvent *key);
+    bool routeButtonKey(QKeyEvent *key);
+    bool routeMenuKey(const QKeyEvent *key);
 };

@@ -21,6 +21,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Set while Escape is sent on to the control from the filter itself: that
+// press must not be routed a second time.
+bool passingOnKey = false;
+
 Qt::KeyboardModifiers plainModifiers(const QKeyEvent *e)
 {
     return e->modifiers() & ~Qt::KeypadModifier;
@@ -191,73 +195,85 @@ bool TForm_CIS::eventFilter(QObject *watched, QEvent *e)
 
 bool TForm_CIS::routeKey(QWidget *widget, QKeyEvent *key)
 {
+    if (!isFocusedControlsPress(widget))
+        return false;
+    if (key->key() == Qt::Key_Escape) {
+        escapeThenPassOn(widget, key);
+        return true;
+    }
+    if (routeButtonKey(key) || routeMenuKey(key))
+        return true;
+    if (!key->text().isEmpty())
+        guarded([this, key]() { FormKeyPress(key->text().at(0)); });
+    return false;
+}
+
+bool TForm_CIS::isFocusedControlsPress(const QWidget *widget) const
+{
     // Key presses: once, for the control that has the focus (an unused key
     // comes back here for each parent it travels up to).
-    static bool passingOn = false;
-    if (passingOn)
+    if (passingOnKey)
         return false;
-    QWidget *focus = QApplication::focusWidget();
+    const QWidget *focus = QApplication::focusWidget();
     if (focus ? widget != focus : widget != this)
         return false;
     // The menu bar entered with Alt takes its keys itself: Enter opens a
     // menu, Escape leaves the menu bar.
-    if (focus == MainMenu1)
-        return false;
-    auto *focusedButton = qobject_cast<QPushButton *>(focus);
-    const Qt::KeyboardModifiers mods = plainModifiers(key);
+    return focus != MainMenu1;
+}
 
+void TForm_CIS::escapeThenPassOn(QWidget *widget, QKeyEvent *key)
+{
+    guarded([this]() { FormKeyPress(QChar(27)); });
+    // The key goes on to the control. Sent from here: a dialog shown
+    // meanwhile may have moved the focus, and the event must not come back
+    // to this filter as the window's own key.
+    QPointer<QWidget> receiver(widget);
+    if (receiver) {
+        passingOnKey = true;
+        QCoreApplication::sendEvent(receiver, key);
+        passingOnKey = false;
+    }
+    key->accept();
+}
+
+bool TForm_CIS::routeButtonKey(QKeyEvent *key)
+{
+    auto *focusedButton = qobject_cast<QPushButton *>(QApplication::focusWidget());
+    const Qt::KeyboardModifiers mods = plainModifiers(key);
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (mods == Qt::NoModifier) {
-            if (focusedButton)
-                focusedButton->click();
-            else
-                btn_SEARCH->click();
-        }
-        return true; // with Shift, Ctrl or Alt: no button
-    case Qt::Key_Escape: {
-        guarded([this]() { FormKeyPress(QChar(27)); });
-        // The key goes on to the control. Sent from here: a dialog shown
-        // meanwhile may have moved the focus, and the event must not come
-        // back to this filter as the window's own key.
-        QPointer<QWidget> receiver(widget);
-        if (receiver) {
-            passingOn = true;
-            QCoreApplication::sendEvent(receiver, key);
-            passingOn = false;
-        }
-        key->accept();
+        // The focused button, else the search button; with Shift, Ctrl or
+        // Alt the key is used up and presses none.
+        if (mods == Qt::NoModifier)
+            (focusedButton ? focusedButton : btn_SEARCH)->click();
         return true;
-    }
-    case Qt::Key_F10:
-        // The menu titles have no access letter; F10, like Alt, reaches them.
-        if (mods == Qt::NoModifier) {
-            MainMenu1->setActiveAction(Fihcier1->menuAction());
-            Fihcier1->setActiveAction(PAgedetlchragemntdelANSM1);
-            return true;
-        }
-        break;
     case Qt::Key_F:
-        if (mods == Qt::AltModifier || (focusedButton && mods == Qt::NoModifier)) {
-            btn_close->click();
-            return true;
-        }
-        break;
+        if (mods != Qt::AltModifier && !(focusedButton && mods == Qt::NoModifier))
+            return false;
+        btn_close->click();
+        return true;
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
     case Qt::Key_Down:
-        if (focusedButton && mods == Qt::NoModifier) {
-            moveFocusInContainer(focusedButton,
-                                 key->key() == Qt::Key_Right || key->key() == Qt::Key_Down);
-            return true;
-        }
-        break;
+        if (!focusedButton || mods != Qt::NoModifier)
+            return false;
+        moveFocusInContainer(focusedButton,
+                             key->key() == Qt::Key_Right || key->key() == Qt::Key_Down);
+        return true;
     default:
-        break;
+        return false;
     }
-    if (!key->text().isEmpty())
-        guarded([this, key]() { FormKeyPress(key->text().at(0)); });
-    return false;
+}
+
+bool TForm_CIS::routeMenuKey(const QKeyEvent *key)
+{
+    // The menu titles have no access letter; F10, like Alt, reaches them.
+    if (key->key() != Qt::Key_F10 || plainModifiers(key) != Qt::NoModifier)
+        return false;
+    MainMenu1->setActiveAction(Fihcier1->menuAction());
+    Fihcier1->setActiveAction(PAgedetlchragemntdelANSM1);
+    return true;
 }
