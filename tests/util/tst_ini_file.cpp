@@ -156,6 +156,8 @@ void TestIniFile::read_data()
         << QByteArray("[S]\r\nk=\xED\xA0\x80") << u"S"_s << u"k"_s << d << u"\u00ED\u00A0\u20AC"_s;
     QTest::newRow("overlong UTF-8 form is not UTF-8")
         << QByteArray("[S]\r\nk=\xC0\xAF") << u"S"_s << u"k"_s << d << u"\u00C0\u00AF"_s;
+    QTest::newRow("NUL in an earlier line hides nothing")
+        << "[S]\r\n;\0\r\nx=a\0b\r\nk=v"_ba << u"S"_s << u"k"_s << d << u"v"_s;
     QTest::newRow("invalid UTF-8 after the mark keeps the line")
         << QByteArray("\xEF\xBB\xBF[S]\r\nx=\xFF\r\nk=\xC3\xA9\r\n") << u"S"_s << u"k"_s << d
         << u"é"_s;
@@ -266,6 +268,27 @@ void TestIniFile::write_data()
     QTest::newRow("Windows-1252 moves to UTF-8 for text it cannot hold")
         << QByteArray("[S]\r\nnote=\xE9t\xE9 \x92\n\rk=1\r\n") << u"S"_s << u"k"_s << u"Ωmega"_s
         << QByteArray("[S]\r\nnote=\xC3\xA9t\xC3\xA9 \xE2\x80\x99\n\rk=\xCE\xA9mega\r\n");
+    // NUL bytes are text like any other: a line holding them keeps every
+    // byte, wherever it stands and whatever the edit (the "_ba" literals
+    // keep their NULs).
+    QTest::newRow("NUL on the last line kept, key replaced above")
+        << "[S]\r\nk=1\r\n;a\0b"_ba << u"S"_s << u"k"_s << u"v"_s << "[S]\r\nk=v\r\n;a\0b"_ba;
+    QTest::newRow("NUL on the last line kept, key added after it")
+        << "[S]\r\nx=a\0b"_ba << u"S"_s << u"k"_s << u"v"_s << "[S]\r\nx=a\0b\r\nk=v"_ba;
+    QTest::newRow("NUL on the last line kept, section appended")
+        << "[S]\r\nk=1\r\n\0fin\0"_ba << u"T"_s << u"k"_s << u"v"_s
+        << "[S]\r\nk=1\r\n\0fin\0\r\n[T]\r\nk=v\r\n"_ba;
+    QTest::newRow("NUL alone after the final break kept")
+        << "[S]\r\nk=1\r\n\0"_ba << u"S"_s << u"k"_s << u"v"_s << "[S]\r\nk=v\r\n\0"_ba;
+    QTest::newRow("NUL lines kept in Windows-1252")
+        << "[S]\r\n;\xE9\0\xE9\r\nk=1\r\n;\0\xE9"_ba << u"S"_s << u"k"_s << u"€"_s
+        << "[S]\r\n;\xE9\0\xE9\r\nk=\x80\r\n;\0\xE9"_ba;
+    QTest::newRow("NUL lines kept when Windows-1252 moves to UTF-8")
+        << "[S]\r\n;\xE9\0\xE9\r\nk=1\r\n;\0\xE9"_ba << u"S"_s << u"k"_s << u"Ωmega"_s
+        << "[S]\r\n;\xC3\xA9\0\xC3\xA9\r\nk=\xCE\xA9mega\r\n;\0\xC3\xA9"_ba;
+    QTest::newRow("NUL units on the last line of UTF-16LE kept")
+        << utf16le(u"[S]\r\nk=1\r\n;a"_s + QChar(0) + u"b"_s) << u"T"_s << u"k"_s << u"v"_s
+        << utf16le(u"[S]\r\nk=1\r\n;a"_s + QChar(0) + u"b\r\n[T]\r\nk=v\r\n"_s);
     QTest::newRow("same value leaves the file alone")
         << QByteArray("[S]\r\nk = v\r\n") << u"S"_s << u"k"_s << u"v"_s
         << QByteArray("[S]\r\nk = v\r\n");
