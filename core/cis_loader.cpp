@@ -115,13 +115,15 @@ struct LineWriter
     qsizetype w = 0;
     bool wide = false; // the line being written is wide
     const unsigned char *twin = CisUpper::twinTable();
+    const unsigned char *cp1252 = CisUpper::cp1252Table();
+    const char16_t *unitOf = CisUpper::byteTables().unit;
 
     void unit(char16_t u)
     {
         if (!wide) {
-            const int b = CisUpper::Cp1252Byte(u);
-            if (b >= 0) {
-                out[w++] = static_cast<unsigned char>(b);
+            const unsigned char b = cp1252[u];
+            if (unitOf[b] == u) {
+                out[w++] = b;
                 return;
             }
             widen();
@@ -145,7 +147,6 @@ struct LineWriter
         const qsizetype n = w - from;
         d.wide.push_back({d.starts.size, d.wideText.size});
         d.wideText.grow(n);
-        const char16_t *unitOf = CisUpper::byteTables().unit;
         char16_t *t = d.wideText.data + d.wideText.size;
         for (qsizetype k = 0; k < n; ++k) {
             t[k] = unitOf[out[from + k]];
@@ -366,6 +367,16 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter
                 lw.unit(b);
             ++r;
             continue;
+        }
+        // Latin-1 letters, most of what French text holds beyond ASCII: two
+        // bytes, one Windows-1252 byte.
+        if ((b == 0xC3 || b == 0xC2) && !lw.wide && r + 1 < len) {
+            const unsigned char c = s[r + 1];
+            if (c >= (b == 0xC3 ? 0x80 : 0xA0) && c <= 0xBF) {
+                lw.out[lw.w++] = static_cast<unsigned char>(b == 0xC3 ? c + 0x40 : c);
+                r += 2;
+                continue;
+            }
         }
         const Utf8Sequence q = readSequence(s, r, len);
         if (q.len == 0) {

@@ -49,6 +49,10 @@ const ByteTables &byteTables()
 {
     return tables().bytes;
 }
+const unsigned char *cp1252Table()
+{
+    return tables().cp1252;
+}
 int Cp1252Byte(char16_t unit)
 {
     const Tables &t = tables();

@@ -31,4 +31,7 @@ const ByteTables &byteTables();
 
 // Unit -> its Windows-1252 byte, or -1 when the code page lacks it.
 int Cp1252Byte(char16_t unit);
+// The same for loops: cp1252Table()[u] is the byte when
+// byteTables().unit of it gives u back.
+const unsigned char *cp1252Table();
 } // namespace CisUpper
