@@ -97,7 +97,7 @@ std::vector<qsizetype> literalScan(const CisStore &store, const QString &query)
 {
     std::vector<qsizetype> hits;
     for (qsizetype i = 0; i < store.count(); ++i) {
-        QString u = store.line(i).toString();
+        QString u = store.line(i);
         for (QChar &c : u)
             c = c.toUpper();
         if (!u.isEmpty() && u.contains(query))

@@ -85,3 +85,74 @@ const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsign
     return FindBytesScalar(h, n, nd, m);
 #endif
 }
+
+const unsigned char *FindBytePairScalar(const unsigned char *h, qsizetype n, unsigned char a,
+                                        unsigned char maskA, unsigned char b, unsigned char maskB,
+                                        qsizetype d)
+{
+    for (qsizetype p = 0; p + d < n; ++p)
+        if ((h[p] | maskA) == a && (h[p + d] | maskB) == b)
+            return h + p;
+    return nullptr;
+}
+
+#if defined(CIS_HAVE_SSE2)
+namespace {
+
+// Pair: test both bytes; else the first only (d == 0).
+template <bool Pair>
+const unsigned char *findPairSse2(const unsigned char *h, qsizetype n, unsigned char a,
+                                  unsigned char maskA, unsigned char b, unsigned char maskB,
+                                  qsizetype d)
+{
+    const __m128i va = _mm_set1_epi8(char(a)), ma = _mm_set1_epi8(char(maskA));
+    const __m128i vb = _mm_set1_epi8(char(b)), mb = _mm_set1_epi8(char(maskB));
+    const auto candidates = [&](qsizetype at) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at));
+        const __m128i first = _mm_cmpeq_epi8(_mm_or_si128(x, ma), va);
+        if constexpr (!Pair)
+            return first;
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + d));
+        return _mm_and_si128(first, _mm_cmpeq_epi8(_mm_or_si128(y, mb), vb));
+    };
+    // As in FindBytesSse2: four blocks at a time are only tested for any
+    // candidate, then searched block by block.
+    qsizetype i = 0;
+    const qsizetype room = n - d; // a 16-byte load of the second byte fits while i + 16 <= room
+    while (i + 16 <= room) {
+        for (; i + 64 <= room; i += 64) {
+            const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
+                                             _mm_or_si128(candidates(i + 32), candidates(i + 48)));
+            if (_mm_movemask_epi8(any) != 0)
+                break;
+        }
+        for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
+            if (const unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))))
+                return h + i + std::countr_zero(mask);
+        }
+    }
+    const unsigned char *tail = FindBytePairScalar(h + i, n - i, a, maskA, b, maskB, d);
+    return tail;
+}
+
+} // namespace
+
+const unsigned char *FindBytePairSse2(const unsigned char *h, qsizetype n, unsigned char a,
+                                      unsigned char maskA, unsigned char b, unsigned char maskB,
+                                      qsizetype d)
+{
+    return d == 0 ? findPairSse2<false>(h, n, a, maskA, b, maskB, d)
+                  : findPairSse2<true>(h, n, a, maskA, b, maskB, d);
+}
+#endif
+
+const unsigned char *FindBytePair(const unsigned char *h, qsizetype n, unsigned char a,
+                                  unsigned char maskA, unsigned char b, unsigned char maskB,
+                                  qsizetype d)
+{
+#if defined(CIS_HAVE_SSE2)
+    return FindBytePairSse2(h, n, a, maskA, b, maskB, d);
+#else
+    return FindBytePairScalar(h, n, a, maskA, b, maskB, d);
+#endif
+}

@@ -20,3 +20,19 @@ const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const 
 const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
                                    qsizetype m);
 #endif
+
+// First place p of h[0, n) where (h[p] | maskA) == a and (h[p + d] | maskB)
+// == b, with p + d < n; nullptr if none. d >= 0; with d == 0, b and maskB
+// must equal a and maskA. The masks let one compare accept both cases of a
+// letter (mask 0x20, with a holding the bit) or only the byte itself (0).
+const unsigned char *FindBytePair(const unsigned char *h, qsizetype n, unsigned char a,
+                                  unsigned char maskA, unsigned char b, unsigned char maskB,
+                                  qsizetype d);
+const unsigned char *FindBytePairScalar(const unsigned char *h, qsizetype n, unsigned char a,
+                                        unsigned char maskA, unsigned char b, unsigned char maskB,
+                                        qsizetype d);
+#if defined(CIS_HAVE_SSE2)
+const unsigned char *FindBytePairSse2(const unsigned char *h, qsizetype n, unsigned char a,
+                                      unsigned char maskA, unsigned char b, unsigned char maskB,
+                                      qsizetype d);
+#endif

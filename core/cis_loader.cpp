@@ -1,7 +1,6 @@
 #include "cis_loader.h"
 #include "app_error.h"
 #include "cis_store_p.h"
-#include "cp1252.h"
 #include "platform_qt.h"
 #include "simd.h"
 #include "upper_table.h"
@@ -53,6 +52,8 @@ struct Cutter
     void reset()
     {
         d.starts.size = d.ends.size = 0;
+        d.wide.clear();
+        d.wideText.size = 0;
         pos = 0;
         stopped = false;
     }
@@ -65,76 +66,118 @@ struct Cutter
     }
 };
 
-// Windows-1252 in one pass: each byte gives its text unit and, over itself,
-// its twin byte; the breaks are found on the way.
-qsizetype decodeCp1252(unsigned char *raw, qsizetype n, char16_t *text, Cutter &cut)
+#if defined(CIS_HAVE_SSE2)
+// Bit k set where byte k of v is a break character.
+inline unsigned breakMask(__m128i v)
 {
-    char16_t unitOf[256];
-    unsigned char twinOf[256];
-    bool breakOf[256] = {};
-    breakOf[0] = breakOf[10] = breakOf[13] = true;
-    const unsigned char *tw = CisUpper::twinTable();
-    for (int b = 0; b < 256; ++b) {
-        unitOf[b] = Cp1252Unit(static_cast<unsigned char>(b));
-        twinOf[b] = tw[unitOf[b]];
-    }
-    auto scalar = [&](qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to && !cut.stopped; ++i) {
-            const unsigned char b = raw[i];
-            text[i] = unitOf[b];
-            raw[i] = twinOf[b];
-            if (breakOf[b])
-                cut.onBreak(i, b, i + 1 < n ? raw[i + 1] : 0);
-        }
-    };
+    const __m128i eq = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), _mm_cmpeq_epi8(v, _mm_set1_epi8(10))),
+        _mm_cmpeq_epi8(v, _mm_set1_epi8(13)));
+    return unsigned(_mm_movemask_epi8(eq));
+}
+#endif
+
+// A Windows-1252 file is already the store's bytes: only the breaks are
+// looked for, 64 bytes at a time where there are none.
+qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut)
+{
     qsizetype i = 0;
 #if defined(CIS_HAVE_SSE2)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
-    const __m128i shiftA = _mm_set1_epi8(char(128 - 'a'));
-    const __m128i limit = _mm_set1_epi8(char(-128 + 26));
-    const __m128i caseBit = _mm_set1_epi8(32);
-    for (; i + 16 <= n && !cut.stopped; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + i));
-        const unsigned high = unsigned(_mm_movemask_epi8(v));
-        const unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
-        // Every byte as if it were ASCII, then the few others through the tables.
-        alignas(16) unsigned char orig[16];
-        if (high)
-            _mm_store_si128(reinterpret_cast<__m128i *>(orig), v);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + i + 8), _mm_unpackhi_epi8(v, zero));
-        const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(raw + i),
-                         _mm_sub_epi8(v, _mm_and_si128(lower, caseBit)));
-        for (unsigned m = high; m; m &= m - 1) {
-            const int k = std::countr_zero(m);
-            text[i + k] = unitOf[orig[k]];
-            raw[i + k] = twinOf[orig[k]];
-        }
-        for (unsigned m = breaks; m; m &= m - 1) {
-            const qsizetype q = i + std::countr_zero(m);
-            // Break characters are their own twin bytes, so raw still tells.
+    const auto block = [&](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + at));
+    };
+    while (i + 64 <= n && !cut.stopped) {
+        const unsigned long long m =
+            breakMask(block(i)) | (breakMask(block(i + 16)) << 16)
+            | (static_cast<unsigned long long>(breakMask(block(i + 32))) << 32)
+            | (static_cast<unsigned long long>(breakMask(block(i + 48))) << 48);
+        for (unsigned long long bits = m; bits; bits &= bits - 1) {
+            const qsizetype q = i + std::countr_zero(bits);
             cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
         }
+        i += 64;
     }
 #endif
-    scalar(i, n);
+    for (; i < n && !cut.stopped; ++i)
+        if (isBreak(raw[i]))
+            cut.onBreak(i, raw[i], i + 1 < n ? raw[i + 1] : 0);
     return cut.finish(n);
 }
 
-// Cuts decoded units and writes their twin bytes into `twin`.
-qsizetype cutUnits(const char16_t *t, qsizetype m, unsigned char *twin, Cutter &cut)
+// Writes decoded text units as the store's bytes, one per unit, at out[w]
+// (see CisStore::Impl): Windows-1252 bytes while the line allows, then, from
+// its first unit the code page lacks, search bytes with the text kept aside.
+struct LineWriter
 {
-    const unsigned char *tw = CisUpper::twinTable();
-    for (qsizetype i = 0; i < m && !cut.stopped; ++i) {
-        const char16_t c = t[i];
-        twin[i] = tw[c];
-        if (isBreak(c))
-            cut.onBreak(i, c, i + 1 < m ? t[i + 1] : 0);
+    CisStore::Impl &d;
+    Cutter &cut;
+    unsigned char *out;
+    qsizetype w = 0;
+    bool wide = false; // the line being written is wide
+    const unsigned char *twin = CisUpper::twinTable();
+    const unsigned char *cp1252 = CisUpper::cp1252Table();
+    const char16_t *unitOf = CisUpper::byteTables().unit;
+
+    void unit(char16_t u)
+    {
+        if (!wide) {
+            const unsigned char b = cp1252[u];
+            if (unitOf[b] == u) {
+                out[w++] = b;
+                return;
+            }
+            widen();
+        }
+        d.wideText.grow(1);
+        d.wideText.data[d.wideText.size++] = u;
+        out[w++] = twin[u];
     }
-    return cut.finish(m);
+    void lineBreak(char16_t c, char16_t next)
+    {
+        out[w] = static_cast<unsigned char>(c);
+        cut.onBreak(w, c, next);
+        ++w;
+        wide = false;
+    }
+    // The line so far, written as Windows-1252, moves aside. The line's
+    // index is the next one the cutter will add.
+    void widen()
+    {
+        const qsizetype from = cut.pos;
+        const qsizetype n = w - from;
+        d.wide.push_back({d.starts.size, d.wideText.size});
+        d.wideText.grow(n);
+        char16_t *t = d.wideText.data + d.wideText.size;
+        for (qsizetype k = 0; k < n; ++k) {
+            t[k] = unitOf[out[from + k]];
+            out[from + k] = twin[t[k]];
+        }
+        d.wideText.size += n;
+        wide = true;
+    }
+};
+
+// UTF-16 in the byte order its mark gives; the units are written over the
+// bytes already read.
+qsizetype decodeUtf16(unsigned char *raw, qsizetype size, LineWriter &lw)
+{
+    const bool big = raw[0] == 0xFE;
+    const unsigned char *s = raw + 2;
+    const qsizetype m = (size - 2) / 2;
+    auto unitAt = [&](qsizetype k) -> char16_t {
+        if (k >= m)
+            return 0;
+        return big ? char16_t((s[2 * k] << 8) | s[2 * k + 1])
+                   : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
+    };
+    for (qsizetype k = 0; k < m && !lw.cut.stopped; ++k) {
+        const char16_t u = unitAt(k);
+        if (isBreak(u))
+            lw.lineBreak(u, unitAt(k + 1));
+        else
+            lw.unit(u);
+    }
+    return lw.cut.finish(lw.w);
 }
 
 // One multi-byte UTF-8 sequence starting at s[r] (s[r] >= 0x80): its code
@@ -190,150 +233,190 @@ Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
     return {cp, len, 0};
 }
 
-// Writes back the UTF-8 form of valid text units: the exact bytes they were
-// decoded from, since valid UTF-8 has one form only. Returns the byte count.
-qsizetype encodeUtf8(const char16_t *t, qsizetype m, unsigned char *out)
+// Appends the UTF-8 form of code point c.
+unsigned char *putUtf8(unsigned char *o, char32_t c)
 {
-    qsizetype w = 0;
-    for (qsizetype i = 0; i < m; ++i) {
-        char32_t c = t[i];
-        if (c < 0x80) {
-            out[w++] = static_cast<unsigned char>(c);
-        } else if (c < 0x800) {
-            out[w++] = static_cast<unsigned char>(0xC0 | (c >> 6));
-            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else if (c >= 0xD800 && c < 0xDC00 && i + 1 < m) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
-            out[w++] = static_cast<unsigned char>(0xF0 | (c >> 18));
-            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else {
-            out[w++] = static_cast<unsigned char>(0xE0 | (c >> 12));
-            out[w++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            out[w++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        }
+    if (c < 0x80) {
+        *o++ = static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+        *o++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *o++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+        *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {
+        *o++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+        *o++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+        *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
     }
-    return w;
+    return o;
 }
 
-// UTF-8 in one pass over raw[from, n): each sequence gives its text units
-// and, over the bytes already read, their twin bytes (raw[i] for unit i); the
-// breaks are found on the way, and ASCII runs go 16 bytes at a time. Every
-// sequence gives at most one unit per byte, so the twin never overtakes the
-// bytes still to read.
-// With `strict`, gives -1 at the first invalid sequence with raw as it was
-// and no line cut (the caller then reads the bytes as Windows-1252);
-// otherwise each maximal invalid subpart becomes U+FFFD.
-qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, char16_t *text, Cutter &cut,
-                     bool strict)
+// Puts back raw[0, r) from what a valid UTF-8 decode of it wrote into
+// raw[0, w): valid UTF-8 has one form only, so encoding the text again gives
+// the very bytes. Only met by a file that turns out not to be UTF-8 after
+// some multi-byte sequences.
+void restoreUtf8(unsigned char *raw, qsizetype w, qsizetype r, const LineWriter &lw)
 {
-    const unsigned char *tw = CisUpper::twinTable();
+    const CisStore::Impl &d = lw.d;
+    if (w == r)
+        return; // ASCII only so far: nothing moved
+    unsigned char *copy = static_cast<unsigned char *>(std::malloc(size_t(r)));
+    if (!copy)
+        throw std::bad_alloc();
+    const char16_t *unitOf = CisUpper::byteTables().unit;
+    unsigned char *o = copy;
+    auto putUnits = [&](const char16_t *t, qsizetype n) {
+        for (qsizetype k = 0; k < n; ++k) {
+            char32_t c = t[k];
+            if (c >= 0xD800 && c < 0xDC00 && k + 1 < n) // a pair, as decoded
+                c = 0x10000 + ((c - 0xD800) << 10) + (t[++k] - 0xDC00);
+            o = putUtf8(o, c);
+        }
+    };
+    qsizetype k = 0, line = 0;
+    size_t nextWide = 0;
+    while (k < w) {
+        if (line < d.starts.size && k == d.starts.data[line]) {
+            const qsizetype end = d.ends.data[line];
+            if (nextWide < d.wide.size() && d.wide[nextWide].line == line) {
+                putUnits(d.wideText.data + d.wide[nextWide].offset, end - k);
+                ++nextWide;
+            } else {
+                for (; k < end; ++k)
+                    o = putUtf8(o, unitOf[raw[k]]);
+            }
+            k = end;
+            ++line;
+        } else if (lw.wide && k == lw.cut.pos) {
+            // The wide line being written when the decode stopped.
+            putUnits(d.wideText.data + d.wide.back().offset, w - k);
+            k = w;
+        } else {
+            o = putUtf8(o, unitOf[raw[k]]);
+            ++k;
+        }
+    }
+    Q_ASSERT(o - copy == r);
+    std::memcpy(raw, copy, size_t(r));
+    std::free(copy);
+}
+
+// UTF-8 in one pass over raw[from, n), written over the bytes already read
+// (every sequence gives at most one unit per byte); ASCII runs go 16 bytes at
+// a time. With `strict`, gives -1 at the first invalid sequence, with raw as
+// it was and no line cut (the caller then reads the bytes as Windows-1252);
+// otherwise each maximal invalid subpart becomes U+FFFD.
+qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
+{
+    Cutter &cut = lw.cut;
     const unsigned char *s = raw + from;
     const qsizetype len = n - from;
-    unsigned char *twin = raw;
-    qsizetype r = 0, w = 0;
-
-    auto asciiUnit = [&](unsigned char c) {
-        text[w] = c;
-        twin[w] = tw[c];
-        if (isBreak(c))
-            cut.onBreak(w, c, r + 1 < len ? s[r + 1] : 0);
-        ++w;
-        ++r;
-    };
-#if defined(CIS_HAVE_SSE2)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13);
-    const __m128i shiftA = _mm_set1_epi8(char(128 - 'a'));
-    const __m128i limit = _mm_set1_epi8(char(-128 + 26));
-    const __m128i caseBit = _mm_set1_epi8(32);
-    // The first `count` bytes of v, all ASCII, as text units and twin bytes;
-    // 16 are written, the rest overwritten later.
-    auto asciiBlock = [&](__m128i v, unsigned count) {
-        const unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr))));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(text + w + 8), _mm_unpackhi_epi8(v, zero));
-        const __m128i lower = _mm_cmplt_epi8(_mm_add_epi8(v, shiftA), limit);
-        const __m128i upper = _mm_sub_epi8(v, _mm_and_si128(lower, caseBit));
-        unsigned inRun = count >= 16 ? breaks : breaks & ((1u << count) - 1);
-        if (inRun) {
-            alignas(16) unsigned char orig[17];
-            _mm_store_si128(reinterpret_cast<__m128i *>(orig), v);
-            orig[16] = r + 16 < len ? s[r + 16] : 0;
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(twin + w), upper);
-            for (; inRun; inRun &= inRun - 1) {
-                const int k = std::countr_zero(inRun);
-                cut.onBreak(w + k, orig[k], orig[k + 1]);
-            }
-        } else {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(twin + w), upper);
+    qsizetype r = 0;
+    auto giveUp = [&] {
+        try {
+            restoreUtf8(raw, lw.w, from + r, lw);
+        } catch (...) {
+            cut.reset();
+            throw;
         }
-        r += count;
-        w += count;
+        cut.reset();
+        return qsizetype(-1);
     };
-#endif
-    while (r < len) {
+    while (r < len && !cut.stopped) {
 #if defined(CIS_HAVE_SSE2)
-        if (r + 16 <= len) {
+        if (!lw.wide && r + 16 <= len) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
             const unsigned high = unsigned(_mm_movemask_epi8(v));
-            // All 16 bytes ASCII: writing 16 twin bytes at w <= r only covers
-            // bytes read. Else the ASCII bytes before the first other one,
-            // when all 16 twin bytes land before the unread bytes.
-            const unsigned count = high == 0              ? 16u
-                                   : (from + r) - w >= 16 ? unsigned(std::countr_zero(high))
-                                                          : 0u;
+            // Writing 16 bytes at w must not reach bytes still unread: fine
+            // when all 16 are ASCII (w <= from + r), when nothing has moved
+            // yet, or when the gap is 16 bytes or more.
+            const qsizetype gap = from + r - lw.w;
+            const unsigned count = high == 0 || gap == 0 || gap >= 16
+                                       ? (high == 0 ? 16u : unsigned(std::countr_zero(high)))
+                                       : 0u;
             if (count > 0) {
-                asciiBlock(v, count);
-                if (count == 16)
+                unsigned breaks = breakMask(v) & (count >= 16 ? ~0u : (1u << count) - 1);
+                // The store may cover the bytes just read: the breaks are
+                // read from a copy (the byte after the block stays unread).
+                alignas(16) unsigned char orig[17];
+                if (breaks) {
+                    _mm_store_si128(reinterpret_cast<__m128i *>(orig), v);
+                    orig[16] = r + 16 < len ? s[r + 16] : 0;
+                }
+                if (gap != 0)
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(lw.out + lw.w), v);
+                for (; breaks && !cut.stopped; breaks &= breaks - 1) {
+                    const int k = std::countr_zero(breaks);
+                    cut.onBreak(lw.w + k, orig[k], orig[k + 1]);
+                }
+                r += count;
+                lw.w += count;
+                if (count == 16 || cut.stopped)
                     continue;
             }
         }
 #endif
         const unsigned char b = s[r];
         if (b < 0x80) {
-            asciiUnit(b);
+            if (isBreak(b))
+                lw.lineBreak(b, r + 1 < len ? s[r + 1] : 0);
+            else
+                lw.unit(b);
+            ++r;
             continue;
+        }
+        // Latin-1 letters, most of what French text holds beyond ASCII: two
+        // bytes, one Windows-1252 byte.
+        if ((b == 0xC3 || b == 0xC2) && !lw.wide && r + 1 < len) {
+            const unsigned char c = s[r + 1];
+            if (c >= (b == 0xC3 ? 0x80 : 0xA0) && c <= 0xBF) {
+                lw.out[lw.w++] = static_cast<unsigned char>(b == 0xC3 ? c + 0x40 : c);
+                r += 2;
+                continue;
+            }
         }
         const Utf8Sequence q = readSequence(s, r, len);
         if (q.len == 0) {
-            if (strict) {
-                // Put back the bytes the twin overwrote, and forget the lines.
-                encodeUtf8(text, w, raw + from);
-                cut.reset();
-                return -1;
-            }
-            text[w] = 0xFFFD;
-            twin[w] = 0;
-            ++w;
+            if (strict)
+                return giveUp();
+            lw.unit(0xFFFD);
             r += q.bad;
             continue;
         }
         r += q.len;
         if (q.cp >= 0x10000) {
             const char32_t c = q.cp - 0x10000;
-            text[w] = char16_t(0xD800 + (c >> 10));
-            text[w + 1] = char16_t(0xDC00 + (c & 0x3FF));
-            twin[w] = tw[text[w]];
-            twin[w + 1] = tw[text[w + 1]];
-            w += 2;
+            lw.unit(char16_t(0xD800 + (c >> 10)));
+            lw.unit(char16_t(0xDC00 + (c & 0x3FF)));
         } else {
-            text[w] = char16_t(q.cp);
-            twin[w] = tw[text[w]];
-            ++w;
+            lw.unit(char16_t(q.cp));
         }
     }
-    return cut.finish(w);
+    if (strict) {
+        // Text after a NUL is not kept, but a file is UTF-8 only if all of it is.
+        for (qsizetype t = r; t < len;) {
+            if (s[t] < 0x80) {
+                ++t;
+                continue;
+            }
+            const Utf8Sequence q = readSequence(s, t, len);
+            if (q.len == 0)
+                return giveUp();
+            t += q.len;
+        }
+    }
+    return cut.finish(lw.w);
 }
 
 } // namespace
 
 void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size)
 {
-    // The raw block becomes the twin: every decoder gives at most one unit
-    // per input byte, and the twin has one byte per unit.
+    // The raw block becomes the store's bytes: every decoder gives at most
+    // one unit per input byte, and the store keeps one byte per unit.
     struct Guard
     {
         unsigned char *p;
@@ -343,6 +426,7 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     store.clear();
     CisStore::Impl &d = store.impl();
     Cutter cut{d};
+    LineWriter lw{d, cut, raw};
 
     auto startsWith = [&](std::initializer_list<unsigned char> mark) {
         return size >= qsizetype(mark.size()) && std::equal(mark.begin(), mark.end(), raw);
@@ -354,45 +438,36 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
         d.starts.reserve(size / 128 + 16);
         d.ends.reserve(d.starts.capacity);
         if (startsWith({0xFF, 0xFE}) || startsWith({0xFE, 0xFF})) {
-            const bool big = raw[0] == 0xFE;
-            const qsizetype m = (size - 2) / 2;
-            d.text.reserve(m + 1);
-            char16_t *t = d.text.data;
-            const unsigned char *s = raw + 2;
-            for (qsizetype k = 0; k < m; ++k)
-                t[k] = big ? char16_t((s[2 * k] << 8) | s[2 * k + 1])
-                           : char16_t(s[2 * k] | (s[2 * k + 1] << 8));
-            kept = cutUnits(t, m, raw, cut);
+            kept = decodeUtf16(raw, size, lw);
         } else if (startsWith({0xEF, 0xBB, 0xBF})) {
-            d.text.reserve(size - 3 + 1);
-            kept = decodeUtf8(raw, 3, size, d.text.data, cut, false);
+            kept = decodeUtf8(raw, 3, size, lw, false);
         } else {
-            d.text.reserve(size + 1);
             // A file without mark that is valid UTF-8 is UTF-8 (copies
             // converted by other tools); anything else is Windows-1252.
-            kept = decodeUtf8(raw, 0, size, d.text.data, cut, true);
+            kept = decodeUtf8(raw, 0, size, lw, true);
             if (kept < 0)
-                kept = decodeCp1252(raw, size, d.text.data, cut);
+                kept = cutPlainBytes(raw, size, cut);
         }
     } catch (const std::bad_alloc &) {
-        // Only the line table can fail once cutting has begun; every line it
-        // lists is whole, and its text lies before the last line's end.
+        // Every line the table lists is whole, its text before the last
+        // line's end; a wide line cut short has no line yet.
         failed = true;
+        while (!d.wide.empty() && d.wide.back().line >= d.starts.size) {
+            d.wideText.size = d.wide.back().offset;
+            d.wide.pop_back();
+        }
         kept = d.ends.size ? d.ends.data[d.ends.size - 1] : 0;
-        if (!d.text.data)
-            kept = 0;
     }
-    d.text.size = kept;
     guard.p = nullptr;
-    d.twin.adopt(raw, kept, size + 1);
+    d.bytes.adopt(raw, kept, size + 1);
     if (kept == 0) {
-        d.text.reset();
-        d.twin.reset();
+        d.bytes.reset();
     } else {
-        d.text.shrink();
-        d.twin.shrink();
+        d.bytes.shrink();
     }
+    d.wideText.shrink();
     try {
+        d.wide.shrink_to_fit();
         d.computeNotMarketed();
     } catch (const std::bad_alloc &) {
         // Lines without their marks would show a wrong "marketed" state.

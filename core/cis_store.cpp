@@ -37,6 +37,16 @@ qsizetype CisStore::Impl::lineAt(qsizetype from, qsizetype p) const
     return (std::upper_bound(s + lo, s + hi, p) - s) - 1;
 }
 
+const char16_t *CisStore::Impl::wideUnits(qsizetype i) const
+{
+    if (wide.empty())
+        return nullptr;
+    const auto it = std::lower_bound(
+        wide.begin(), wide.end(), i,
+        [](const WideLine &w, qsizetype line) { return w.line < line; });
+    return it != wide.end() && it->line == i ? wideText.data + it->offset : nullptr;
+}
+
 CisStore::CisStore() : d(std::make_unique<Impl>()) { }
 CisStore::~CisStore() = default;
 CisStore::CisStore(CisStore &&other) noexcept = default;
@@ -54,22 +64,48 @@ qsizetype CisStore::count() const
     return d ? d->starts.size : 0;
 }
 
-QStringView CisStore::line(qsizetype i) const
+qsizetype CisStore::lineLength(qsizetype i) const
 {
     Q_ASSERT(i >= 0 && i < count());
-    const qsizetype s = d->starts.data[i];
-    return QStringView(d->text.data + s, d->ends.data[i] - s);
+    return d->ends.data[i] - d->starts.data[i];
+}
+
+void CisStore::readLine(qsizetype i, QString &out, qsizetype maxUnits) const
+{
+    Q_ASSERT(i >= 0 && i < count());
+    const qsizetype start = d->starts.data[i];
+    qsizetype n = d->ends.data[i] - start;
+    if (maxUnits >= 0 && maxUnits < n)
+        n = maxUnits;
+    out.resize(n);
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    if (const char16_t *w = d->wideUnits(i)) {
+        std::memcpy(o, w, size_t(n) * sizeof(char16_t));
+        return;
+    }
+    const char16_t *unitOf = CisUpper::byteTables().unit;
+    const unsigned char *b = d->bytes.data + start;
+    for (qsizetype k = 0; k < n; ++k)
+        o[k] = unitOf[b[k]];
+}
+
+QString CisStore::line(qsizetype i) const
+{
+    QString s;
+    readLine(i, s);
+    return s;
 }
 
 void CisStore::clear()
 {
     if (!d)
         return;
-    d->text.reset();
-    d->twin.reset();
+    d->bytes.reset();
     d->starts.reset();
     d->ends.reset();
     d->notMarketed.clear();
+    d->wide.clear();
+    d->wideText.reset();
 }
 
 void CisStore::append(QStringView line)
@@ -77,72 +113,155 @@ void CisStore::append(QStringView line)
     impl();
     const qsizetype n = line.size();
     const qsizetype index = d->starts.size;
+    const char16_t *src = reinterpret_cast<const char16_t *>(line.utf16());
+    bool plain = true;
+    for (qsizetype k = 0; plain && k < n; ++k)
+        plain = CisUpper::Cp1252Byte(src[k]) >= 0;
+
+    // Every allocation first, so that a failure leaves the store as it was.
     if (size_t(index / 64) >= d->notMarketed.size())
         d->notMarketed.push_back(0);
-    d->text.grow(n + 1);
-    d->twin.grow(n + 1);
-    const unsigned char *tw = CisUpper::twinTable();
-    const qsizetype at = d->text.size;
-    char16_t *t = d->text.data + at;
-    unsigned char *u = d->twin.data + at;
-    const char16_t *src = reinterpret_cast<const char16_t *>(line.utf16());
-    for (qsizetype k = 0; k < n; ++k) {
-        t[k] = src[k];
-        u[k] = tw[src[k]];
+    d->bytes.grow(n + 1);
+    if (d->starts.size == d->starts.capacity) {
+        d->starts.grow(1);
+        d->ends.reserve(d->starts.capacity);
     }
-    t[n] = u'\n';
-    u[n] = '\n';
+    if (!plain) {
+        d->wideText.grow(n);
+        d->wide.reserve(d->wide.size() + 1);
+    }
+
+    const qsizetype at = d->bytes.size;
+    unsigned char *o = d->bytes.data + at;
+    if (plain) {
+        for (qsizetype k = 0; k < n; ++k)
+            o[k] = static_cast<unsigned char>(CisUpper::Cp1252Byte(src[k]));
+    } else {
+        const unsigned char *tw = CisUpper::twinTable();
+        for (qsizetype k = 0; k < n; ++k)
+            o[k] = tw[src[k]];
+        d->wide.push_back({index, d->wideText.size});
+        std::memcpy(d->wideText.data + d->wideText.size, src, size_t(n) * sizeof(char16_t));
+        d->wideText.size += n;
+    }
+    o[n] = '\n';
     d->addLine(at, at + n);
-    d->text.size += n + 1;
-    d->twin.size += n + 1;
+    d->bytes.size += n + 1;
     if (HoldsNotMarketed(line))
         d->notMarketed[size_t(index / 64)] |= std::uint64_t(1) << (index % 64);
 }
 
+namespace {
+
+// The query as the search compares it.
+struct Needle
+{
+    qsizetype size = 0;
+    QVarLengthArray<char16_t, 128> upper;      // each unit's upper case
+    QVarLengthArray<unsigned char, 128> bytes; // each unit's search byte
+    // Every byte-level hit is a real one; else each is checked unit by unit.
+    bool exact = true;
+    // The query holds a line-break character or nothing the bytes can find:
+    // only the line-by-line test can answer.
+    bool lineByLine = false;
+    // The two places tested first, and how each accepts a byte.
+    qsizetype first = -1, last = -1;
+    unsigned char a = 0, maskA = 0, b = 0, maskB = 0;
+
+    explicit Needle(QStringView query) : size(query.size()), upper(size), bytes(size)
+    {
+        const char16_t *up = CisUpper::unitTable();
+        const unsigned char *tw = CisUpper::twinTable();
+        const CisUpper::ByteTables &bt = CisUpper::byteTables();
+        for (qsizetype k = 0; k < size; ++k) {
+            const char16_t c = query[k].unicode();
+            upper[k] = up[c];
+            bytes[k] = tw[c];
+            if (isBreakUnit(c))
+                lineByLine = true;
+            if (bytes[k] == 0 || bt.loose[bytes[k]])
+                exact = false;
+            if (bytes[k] != 0) {
+                if (first < 0)
+                    first = k;
+                last = k;
+            }
+        }
+        if (first < 0) {
+            lineByLine = true;
+            return;
+        }
+        maskA = caseMask(bytes[first]);
+        a = bytes[first] | maskA;
+        maskB = caseMask(bytes[last]);
+        b = bytes[last] | maskB;
+    }
+    static bool isBreakUnit(char16_t c) { return c == 0 || c == 10 || c == 13; }
+    // 0x20 when the byte 32 above `n` also reads as n (its lower case).
+    static unsigned char caseMask(unsigned char n)
+    {
+        return n + 32 <= 0xFF && CisUpper::byteTables().fold[n + 32] == n ? 0x20 : 0;
+    }
+};
+
+} // namespace
+
 std::vector<qsizetype> CisStore::search(QStringView query) const
 {
     std::vector<qsizetype> hits;
-    const qsizetype m = query.size();
-    if (m == 0 || count() == 0)
+    if (query.isEmpty() || count() == 0)
         return hits;
-
-    // The needle is the query as the twin would hold it. Every real match is a
-    // twin match at the same place. A twin match is a real one when the
-    // needle holds no placeholder byte (0) and no line-break character (which
-    // only separators hold); otherwise each hit is checked against the text.
-    const char16_t *up = CisUpper::unitTable();
-    const unsigned char *tw = CisUpper::twinTable();
-    QVarLengthArray<char16_t, 128> uq(m);
-    QVarLengthArray<unsigned char, 128> needle(m);
-    bool verify = false;
-    for (qsizetype k = 0; k < m; ++k) {
-        const char16_t c = query[k].unicode();
-        uq[k] = up[c];
-        needle[k] = tw[c];
-        if (needle[k] == 0 || needle[k] == '\n' || needle[k] == '\r')
-            verify = true;
+    const Needle nd(query);
+    const qsizetype m = nd.size;
+    if (nd.lineByLine) {
+        QString text;
+        for (qsizetype i = 0; i < count(); ++i) {
+            readLine(i, text);
+            if (LineMatchesQuery(text, query))
+                hits.push_back(i);
+        }
+        return hits;
     }
 
-    const unsigned char *hay = d->twin.data;
-    const qsizetype total = d->twin.size;
-    const char16_t *text = d->text.data;
-    qsizetype pos = d->starts.data[0];
+    // Hits of the two tested places, checked in full: byte by byte through
+    // `fold` when that is exact, else unit by unit against the line's text.
+    const CisUpper::ByteTables &bt = CisUpper::byteTables();
+    const char16_t *up = CisUpper::unitTable();
+    const unsigned char *hay = d->bytes.data;
+    const qsizetype total = d->bytes.size;
+    const qsizetype dist = nd.last - nd.first;
+    qsizetype pos = 0; // where the next match may start
     qsizetype lineIdx = 0;
-    while (pos < total) {
-        const unsigned char *f = FindBytes(hay + pos, total - pos, needle.data(), m);
+    while (pos + m <= total) {
+        const qsizetype from = pos + nd.first;
+        const unsigned char *f = FindBytePair(hay + from, total - from, nd.a, nd.maskA, nd.b,
+                                              nd.maskB, dist);
         if (!f)
             break;
-        const qsizetype p = f - hay;
-        lineIdx = d->lineAt(lineIdx, p);
-        const qsizetype end = d->ends.data[lineIdx];
-        if (verify) {
-            bool ok = p + m <= end;
+        const qsizetype s = (f - hay) - nd.first; // where the match would start
+        if (s + m > total)
+            break;
+        bool ok = true;
+        if (nd.exact) {
             for (qsizetype k = 0; ok && k < m; ++k)
-                ok = up[text[p + k]] == uq[k];
-            if (!ok) {
-                pos = p + 1;
-                continue;
+                ok = bt.fold[hay[s + k]] == nd.bytes[k];
+            if (ok)
+                lineIdx = d->lineAt(lineIdx, s);
+        } else {
+            lineIdx = d->lineAt(lineIdx, s);
+            const qsizetype start = d->starts.data[lineIdx];
+            ok = s + m <= d->ends.data[lineIdx];
+            if (const char16_t *w = ok ? d->wideUnits(lineIdx) : nullptr) {
+                for (qsizetype k = 0; ok && k < m; ++k)
+                    ok = up[w[s - start + k]] == nd.upper[k];
+            } else {
+                for (qsizetype k = 0; ok && k < m; ++k)
+                    ok = bt.upper[hay[s + k]] == nd.upper[k];
             }
+        }
+        if (!ok) {
+            pos = s + 1;
+            continue;
         }
         hits.push_back(lineIdx);
         if (++lineIdx == d->starts.size)
@@ -157,33 +276,35 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
 
 void CisStore::Impl::computeNotMarketed()
 {
-    const char16_t *const mark = kNotMarketedMark;
     constexpr qsizetype m = std::size(kNotMarketedMark) - 1; // without the terminator
-    // Find the upper-cased form in the twin, then check the exact text.
+    // The mark's Windows-1252 bytes are found in the plain lines; the bytes of
+    // a wide line are upper case and never hold them, so its text is read.
     unsigned char needle[m];
-    const unsigned char *tw = CisUpper::twinTable();
     for (qsizetype k = 0; k < m; ++k)
-        needle[k] = tw[mark[k]];
+        needle[k] = static_cast<unsigned char>(CisUpper::Cp1252Byte(kNotMarketedMark[k]));
 
     notMarketed.assign(size_t((starts.size + 63) / 64), 0);
-    const unsigned char *hay = twin.data;
-    const qsizetype total = twin.size;
+    auto mark = [&](qsizetype i) { notMarketed[size_t(i) / 64] |= std::uint64_t(1) << (i % 64); };
+    const unsigned char *hay = bytes.data;
+    const qsizetype total = bytes.size;
     qsizetype pos = 0;
     qsizetype lineIdx = 0;
     while (starts.size > 0 && pos < total) {
         const unsigned char *f = FindBytes(hay + pos, total - pos, needle, m);
         if (!f)
             break;
-        const qsizetype p = f - hay;
-        lineIdx = lineAt(lineIdx, p);
-        if (std::memcmp(text.data + p, mark, m * sizeof(char16_t)) == 0) {
-            notMarketed[size_t(lineIdx) / 64] |= std::uint64_t(1) << (lineIdx % 64);
-            if (++lineIdx == starts.size)
-                break;
-            pos = starts.data[lineIdx];
-        } else {
-            pos = p + 1;
-        }
+        lineIdx = lineAt(lineIdx, f - hay);
+        mark(lineIdx);
+        if (++lineIdx == starts.size)
+            break;
+        pos = starts.data[lineIdx];
+    }
+    for (const WideLine &w : wide) {
+        const QStringView text(wideText.data + w.offset, ends.data[w.line] - starts.data[w.line]);
+        if (HoldsNotMarketed(text))
+            mark(w.line);
+        else
+            notMarketed[size_t(w.line) / 64] &= ~(std::uint64_t(1) << (w.line % 64));
     }
 }
 

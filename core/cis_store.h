@@ -1,8 +1,9 @@
 #pragma once
 // The line store (CisLines): the whole CIS file as last loaded, one entry per
-// line, in file order. Built for speed: the decoded text lives in one buffer
-// with line offsets, and an upper-cased twin lets a search test every line in
-// one pass over contiguous memory.
+// line, in file order. Built for speed and size: the text lives in one buffer
+// of one byte per character (Windows-1252, with the rare lines it cannot
+// hold kept aside in UTF-16), so that a search tests every line in one pass
+// over contiguous memory and a large file takes little more than its size.
 #include <QString>
 #include <QStringView>
 #include <memory>
@@ -21,8 +22,14 @@ public:
 
     qsizetype count() const;
     bool isEmpty() const { return count() == 0; }
-    // Line i without its line break; valid while the store is unchanged.
-    QStringView line(qsizetype i) const;
+    // Line i without its line break, decoded afresh: keep the QString, never
+    // a QStringView of the temporary.
+    QString line(qsizetype i) const;
+    // Its length in UTF-16 units, without decoding it.
+    qsizetype lineLength(qsizetype i) const;
+    // The first `maxUnits` units of line i (all of it when negative) into
+    // `out`, reusing its storage: for scans over many lines.
+    void readLine(qsizetype i, QString &out, qsizetype maxUnits = -1) const;
     void clear();
 
     // Appends one line (for stores built by hand); throws std::bad_alloc.
@@ -39,8 +46,8 @@ public:
     struct Impl; // defined in cis_store_p.h, for the core's own files
 
 private:
-    // The loader fills the internals directly: decoding writes the text, the
-    // twin and the line table in one pass.
+    // The loader fills the internals directly: decoding writes the bytes and
+    // the line table in one pass, over the file's own bytes.
     friend void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size);
     Impl &impl();
 

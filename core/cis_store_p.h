@@ -64,17 +64,29 @@ struct PodBuffer
 
 struct CisStore::Impl
 {
-    // The decoded text, line breaks included, and its search twin: one byte
-    // per text unit (see CisUpper::twinTable), so a position means the same
-    // place in both. Line i is [starts[i], ends[i]); what lies between two
-    // lines is line-break characters only, which no line holds.
-    PodBuffer<char16_t> text;
-    PodBuffer<unsigned char> twin;
+    // The text, line breaks included, one byte per UTF-16 unit so that a
+    // position means the same place in the bytes and in a line's text:
+    // - a plain line, whose every character Windows-1252 holds, keeps its
+    //   Windows-1252 bytes (the file's own bytes when it is in that code page);
+    // - a wide line keeps the search byte of each unit (CisUpper::twinTable),
+    //   and its text in `wideText`.
+    // The search reads both kinds through CisUpper::ByteTables::fold. Line i
+    // is [starts[i], ends[i]); what lies between two lines is line-break
+    // bytes only (CR, LF, NUL), which no line read from a file holds.
+    PodBuffer<unsigned char> bytes;
     PodBuffer<qsizetype> starts;
     PodBuffer<qsizetype> ends;
     // "Non commercialisée" marks, one bit per line, kept up to date as lines
     // arrive (the loader calls computeNotMarketed once the text is cut).
     std::vector<std::uint64_t> notMarketed;
+    // The wide lines, in line order, and where their text starts in wideText.
+    struct WideLine
+    {
+        qsizetype line;
+        qsizetype offset;
+    };
+    std::vector<WideLine> wide;
+    PodBuffer<char16_t> wideText;
 
     void addLine(qsizetype start, qsizetype end)
     {
@@ -87,12 +99,14 @@ struct CisStore::Impl
     }
     // Line holding buffer position p, searching forward from line `from`.
     qsizetype lineAt(qsizetype from, qsizetype p) const;
-    // Sets the marks of every line from the text: one pass over the twin.
+    // The text of line i when it is wide, else nullptr.
+    const char16_t *wideUnits(qsizetype i) const;
+    // Sets the marks of every line from the text.
     void computeNotMarketed();
 };
 
 // Decodes and cuts `raw` (malloc'd, `size` bytes of content, room for at
 // least size + 1 bytes) into the store, replacing its content. Takes
-// ownership of `raw`: the buffer is reused for the search twin. Throws
-// std::bad_alloc with the lines cut so far kept in the store.
+// ownership of `raw`: the buffer becomes the store's bytes, decoded in place.
+// Throws std::bad_alloc with the lines cut so far kept in the store.
 void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size);

@@ -7,7 +7,31 @@
 namespace CisUpper {
 // Unit -> simple upper-case unit.
 const char16_t *unitTable();
-// Unit -> the byte stored in the search twin: the upper-case unit when it
-// fits in Latin-1, else 0 (no line holds a NUL, so 0 never matches text).
+// Unit -> its search byte: the upper-case unit when it fits in Latin-1,
+// else 0. Two units with the same non-zero search byte have the same upper
+// case.
 const unsigned char *twinTable();
+
+// What the store needs to know of each of its bytes (see cis_store_p.h).
+struct ByteTables
+{
+    // Byte of a plain line -> its text unit (Windows-1252).
+    char16_t unit[256];
+    // Byte of a plain line -> the upper case of its unit.
+    char16_t upper[256];
+    // Byte -> the search byte of its unit when that is not 0, else the byte
+    // itself. Leaves every search byte unchanged, so it reads plain lines and
+    // the search bytes of wide lines alike; fold[b] is b or b - 32.
+    unsigned char fold[256];
+    // Non-zero bytes whose unit has search byte 0 (fold leaves them as they
+    // are): a query byte equal to one of them needs each hit checked.
+    bool loose[256];
+};
+const ByteTables &byteTables();
+
+// Unit -> its Windows-1252 byte, or -1 when the code page lacks it.
+int Cp1252Byte(char16_t unit);
+// The same for loops: cp1252Table()[u] is the byte when
+// byteTables().unit of it gives u back.
+const unsigned char *cp1252Table();
 } // namespace CisUpper

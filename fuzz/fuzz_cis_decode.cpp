@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(store.line(i) == expected.at(i));
     }
     for (qsizetype i = 0; i < store.count(); ++i) {
-        const QStringView line = store.line(i);
+        const QString line = store.line(i);
         FUZZ_CHECK(!line.contains(u'\n') && !line.contains(u'\r') && !line.contains(QChar(0)));
     }
     return 0;

@@ -40,7 +40,7 @@ private:
 // is read by the row's quoting rule when that gives one field.
 QStringList RecordFields(const ResultListModel &model, int row)
 {
-    const QStringView line = model.store()->line(model.storeLine(row));
+    const QString line = model.store()->line(model.storeLine(row));
     QStringList fields;
     for (const QStringView field : line.tokenize(u'\t')) {
         if (field.startsWith(u'"')) {

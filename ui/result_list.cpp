@@ -120,7 +120,7 @@ QString ResultListModel::rowText(int row) const
 qsizetype ResultListModel::rowLength(int row) const
 {
     // Tabs become ";" one for one: the row is as long as its line.
-    return m_store->line(m_lines[size_t(row)]).size();
+    return m_store->lineLength(m_lines[size_t(row)]);
 }
 
 bool ResultListModel::isChecked(int row) const
@@ -782,10 +782,12 @@ int ResultListView::findPrefix(const QString &prefix) const
     const int n = count();
     const qsizetype len = prefix.size();
     const CisStore *store = m_model->store();
+    QString line;
     for (int r = 0; r < n; ++r) {
-        const QStringView line = store->line(m_model->storeLine(r));
-        if (line.size() < len)
+        const qsizetype storeLine = m_model->storeLine(r);
+        if (store->lineLength(storeLine) < len)
             continue;
+        store->readLine(storeLine, line, len);
         qsizetype i = 0;
         for (; i < len; ++i) {
             QChar c = line[i];

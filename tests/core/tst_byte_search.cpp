@@ -54,6 +54,7 @@ private slots:
     void edges_data();
     void edges();
     void randomInputs();
+    void bytePairRandomInputs();
 };
 
 void TstByteSearch::edges_data()
@@ -110,7 +111,7 @@ void TstByteSearch::randomInputs()
         const qsizetype m = 1 + rng.bounded(20);
         QByteArray hay(n, Qt::Uninitialized), needle(m, Qt::Uninitialized);
         for (char &c : hay)
-            c = char(0xC0 + rng.bounded(alphabet)); // high bytes, as accented twins
+            c = char(0xC0 + rng.bounded(alphabet)); // high bytes, as accented letters
         for (char &c : needle)
             c = char(0xC0 + rng.bounded(alphabet));
         const Places p = placesOf(hay, needle);
@@ -124,6 +125,53 @@ void TstByteSearch::randomInputs()
         found += p.naive >= 0;
     }
     // The inputs must exercise both outcomes.
+    QVERIFY(found > 1000);
+    QVERIFY(found < 19000);
+}
+
+// The search's two-place test, with and without the case bit, at every
+// distance up to past one block: both paths against a plain loop.
+void TstByteSearch::bytePairRandomInputs()
+{
+    QRandomGenerator rng(20261210);
+    const unsigned char letters[] = {'A', 'a', 'B', 'b', 0xC9, 0xE9, ' ', 0x00, 0xFF, 0xDF};
+    int found = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const qsizetype n = rng.bounded(200);
+        QByteArray hay(n, Qt::Uninitialized);
+        const int alphabet = round % 2 ? 4 : int(std::size(letters));
+        for (char &c : hay)
+            c = char(letters[rng.bounded(alphabet)]);
+        const qsizetype d = round % 5 == 0 ? 0 : rng.bounded(20);
+        const unsigned char maskA = rng.bounded(2) ? 0x20 : 0;
+        const unsigned char maskB = d == 0 ? maskA : (rng.bounded(2) ? 0x20 : 0);
+        const unsigned char a = letters[rng.bounded(alphabet)] | maskA;
+        const unsigned char b = d == 0 ? a : letters[rng.bounded(alphabet)] | maskB;
+        qsizetype naive = -1;
+        for (qsizetype p = 0; naive < 0 && p + d < n; ++p)
+            if ((uchar(hay[p]) | maskA) == a && (uchar(hay[p + d]) | maskB) == b)
+                naive = p;
+        const auto at = [&](const unsigned char *p) { return p ? p - bytes(hay) : qsizetype(-1); };
+        const qsizetype scalar = at(FindBytePairScalar(bytes(hay), n, a, maskA, b, maskB, d));
+#if defined(CIS_HAVE_SSE2)
+        const qsizetype simd = at(FindBytePairSse2(bytes(hay), n, a, maskA, b, maskB, d));
+#else
+        const qsizetype simd = naive;
+#endif
+        if (scalar != naive || simd != naive)
+            QFAIL(qPrintable(QStringLiteral("hay %1, %2/%3 %4/%5 at %6: naive %7, scalar %8, "
+                                            "SSE2 %9")
+                                 .arg(QString::fromLatin1(hay.toHex()))
+                                 .arg(a, 2, 16)
+                                 .arg(maskA, 2, 16)
+                                 .arg(b, 2, 16)
+                                 .arg(maskB, 2, 16)
+                                 .arg(d)
+                                 .arg(naive)
+                                 .arg(scalar)
+                                 .arg(simd)));
+        found += naive >= 0;
+    }
     QVERIFY(found > 1000);
     QVERIFY(found < 19000);
 }

@@ -16,7 +16,7 @@ QStringList linesOf(const QByteArray &bytes)
     FillStoreFromBytes(store, bytes.constData(), bytes.size());
     QStringList out;
     for (qsizetype i = 0; i < store.count(); ++i)
-        out << store.line(i).toString();
+        out << store.line(i);
     return out;
 }
 // The cutting rules written plainly: a line runs up to CR, LF or NUL; CR LF
@@ -112,6 +112,7 @@ private slots:
     void cutting();
     void utf8EqualsQtDecoder_data();
     void utf8EqualsQtDecoder();
+    void longUtf8PrefixThenStrayByteIsWindows1252_data();
     void longUtf8PrefixThenStrayByteIsWindows1252();
 };
 
@@ -283,7 +284,7 @@ void TstCisDecoding::utf8EqualsQtDecoder()
         QVERIFY(store.count() > 0);
         QString text;
         for (qsizetype i = 0; i < store.count(); ++i)
-            text += store.line(i).toString() + u"\r\n"_s;
+            text += store.line(i) + u"\r\n"_s;
         utf8 = text.toUtf8();
     }
     const QStringList expected = referenceCut(QString::fromUtf8(utf8));
@@ -300,19 +301,35 @@ void TstCisDecoding::utf8EqualsQtDecoder()
     }
 }
 
-// The UTF-8 reading writes its search copy over the bytes as it goes: when a
-// stray byte far into the file proves it Windows-1252, the bytes must be
-// read again exactly as they were.
+// The UTF-8 reading writes the store's bytes over the file's as it goes:
+// when a stray byte far into the file proves it Windows-1252, the bytes must
+// be read again exactly as they were, whatever the UTF-8 lines held.
+void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QByteArray>("tail");
+    const QByteArray stray = "fin \xE9t\xE9\r\n";
+    QTest::newRow("characters Windows-1252 holds")
+        << u"PARACÉTAMOL ’ comprimé pelliculé\t€ Non commercialisée"_s << stray;
+    QTest::newRow("characters it lacks")
+        << u"ΩMÉGA 3 ≥ 5 µg \U0001F600 Non commercialisée"_s << stray;
+    QTest::newRow("stray byte inside a line it cannot hold")
+        << u"ΩMÉGA 3"_s << QByteArray("ΩMÉGA ") + stray;
+    QTest::newRow("stray byte after a NUL") << u"ΩMÉGA ’ 3"_s << QByteArray("A\0B ΩMÉGA ") + stray;
+}
+
 void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
 {
+    QFETCH(QString, line);
+    QFETCH(QByteArray, tail);
     QString text;
     for (int i = 0; i < 500; ++i)
-        text += u"6%1\tPARACÉTAMOL ’ comprimé pelliculé\t€ Non commercialisée\r\n"_s.arg(i);
-    const QByteArray bytes = text.toUtf8() + "fin \xE9t\xE9\r\n";
+        text += u"6%1\t"_s.arg(i) + line + u"\r\n"_s;
+    const QByteArray bytes = text.toUtf8() + tail;
     const QStringList lines = linesOf(bytes);
-    QCOMPARE(lines.size(), 501);
+    QVERIFY(lines.size() >= 501);
     QCOMPARE(lines, referenceCut(cp1252Decoded(bytes)));
-    QCOMPARE(lines.last(), u"fin été"_s);
+    QCOMPARE(lines.first(), u"60\t"_s + cp1252Decoded(line.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TstCisDecoding)

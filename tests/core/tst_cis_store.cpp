@@ -4,6 +4,7 @@
 #include "cis_store.h"
 #include "test_files.h"
 #include "text_logic.h"
+#include "upper_table.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -23,16 +24,29 @@ std::vector<qsizetype> literalScan(const CisStore &store, QStringView query)
 }
 
 // Letters whose upper case lies above Latin-1 or comes from above it, marks,
-// separators, a surrogate pair: everything the twin treats specially.
+// separators, a surrogate pair: everything the search bytes treat specially.
 const QString kAlphabet =
     u"aAbBeEéÉèsSßyYÿŸµΜıIiſ’';\t \"Non commercialiséeNON COMMERCIALISÉE\U0001F600Ωω"_s;
 
-QString randomText(QRandomGenerator &rng, int maxLen)
+// The same characters without those Windows-1252 lacks: lines the store
+// keeps as their own bytes.
+QString plainAlphabet()
 {
+    QString plain;
+    for (const QChar c : kAlphabet)
+        if (CisUpper::Cp1252Byte(c.unicode()) >= 0)
+            plain += c;
+    return plain;
+}
+
+QString randomText(QRandomGenerator &rng, int maxLen, bool plainOnly = false)
+{
+    static const QString plain = plainAlphabet();
+    const QString &alphabet = plainOnly ? plain : kAlphabet;
     const int len = int(rng.bounded(maxLen + 1));
     QString s;
     for (int k = 0; k < len; ++k)
-        s += kAlphabet[rng.bounded(int(kAlphabet.size()))];
+        s += alphabet[rng.bounded(int(alphabet.size()))];
     return s;
 }
 } // namespace
@@ -43,6 +57,7 @@ class TstCisStore : public QObject
 private slots:
     void appendAndRead();
     void clearAndMove();
+    void byteTablesAgree();
     void searchEqualsLiteralOnGeneratedLines();
     void notMarketedEqualsLiteral();
     void searchEqualsLiteralOnWholeFile_data();
@@ -95,13 +110,42 @@ void TstCisStore::clearAndMove()
     QCOMPARE(a.search(u"Z"_s), std::vector<qsizetype>{0});
 }
 
+// The search reads a plain line's bytes and a wide line's search bytes
+// through one table: it must leave every search byte as it is, and give each
+// plain byte its unit's search byte, in reach of one case-bit compare.
+void TstCisStore::byteTablesAgree()
+{
+    const CisUpper::ByteTables &bt = CisUpper::byteTables();
+    const unsigned char *tw = CisUpper::twinTable();
+    const char16_t *up = CisUpper::unitTable();
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        const unsigned char b = tw[c];
+        if (b != 0 && bt.fold[b] != b)
+            QFAIL(qPrintable(u"U+%1: search byte %2 folds to %3"_s.arg(uint(c), 4, 16)
+                                 .arg(b, 2, 16)
+                                 .arg(bt.fold[b], 2, 16)));
+        const int plain = CisUpper::Cp1252Byte(char16_t(c));
+        if (plain >= 0)
+            QCOMPARE(bt.unit[plain], char16_t(c));
+    }
+    for (int b = 0; b < 256; ++b) {
+        const char16_t u = bt.unit[b];
+        QCOMPARE(CisUpper::Cp1252Byte(u), b);
+        QCOMPARE(bt.upper[b], up[u]);
+        QCOMPARE(bt.fold[b], tw[u] ? tw[u] : static_cast<unsigned char>(b));
+        QVERIFY(bt.fold[b] == b || ((b & 0x20) && bt.fold[b] == (b & ~0x20)));
+        QCOMPARE(bt.loose[b], b != 0 && tw[u] == 0);
+    }
+}
+
 void TstCisStore::searchEqualsLiteralOnGeneratedLines()
 {
     QRandomGenerator rng(20190101);
     CisStore store;
     QStringList lines;
     for (int i = 0; i < 3000; ++i) {
-        const QString l = randomText(rng, 40);
+        // Plain and wide lines side by side, as a UTF-8 file gives them.
+        const QString l = randomText(rng, 40, i % 3 != 0);
         lines << l;
         store.append(l);
     }
