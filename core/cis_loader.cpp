@@ -78,29 +78,50 @@ inline unsigned breakMask(__m128i v)
 #endif
 
 // A Windows-1252 file is already the store's bytes: only the breaks are
-// looked for, 64 bytes at a time where there are none.
-qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut)
+// looked for, 64 bytes at a time, and in the same pass the places that hold
+// the "Non commercialisée" mark (its Windows-1252 bytes), so that marking
+// the lines needs no pass of its own.
+qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
+                        std::vector<qsizetype> &marks)
 {
+    const unsigned char *mark = NotMarketedBytes();
+    constexpr qsizetype m = kNotMarketedBytes;
+    const auto markAt = [&](qsizetype q) {
+        if (q + m <= n && std::memcmp(raw + q, mark, m) == 0)
+            marks.push_back(q);
+    };
     qsizetype i = 0;
 #if defined(CIS_HAVE_SSE2)
     const auto block = [&](qsizetype at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + at));
     };
-    while (i + 64 <= n && !cut.stopped) {
-        const unsigned long long m =
-            breakMask(block(i)) | (breakMask(block(i + 16)) << 16)
-            | (static_cast<unsigned long long>(breakMask(block(i + 32))) << 32)
-            | (static_cast<unsigned long long>(breakMask(block(i + 48))) << 48);
-        for (unsigned long long bits = m; bits; bits &= bits - 1) {
+    const __m128i first = _mm_set1_epi8(char(mark[0])), last = _mm_set1_epi8(char(mark[m - 1]));
+    const auto markMask = [&](qsizetype at) {
+        return unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block(at), first),
+                                                        _mm_cmpeq_epi8(block(at + m - 1), last))));
+    };
+    const auto mask64 = [](auto maskOf, qsizetype at) {
+        return static_cast<unsigned long long>(maskOf(at))
+               | static_cast<unsigned long long>(maskOf(at + 16)) << 16
+               | static_cast<unsigned long long>(maskOf(at + 32)) << 32
+               | static_cast<unsigned long long>(maskOf(at + 48)) << 48;
+    };
+    const auto breakMaskAt = [&](qsizetype at) { return breakMask(block(at)); };
+    for (; i + 64 + m - 1 <= n && !cut.stopped; i += 64) {
+        for (unsigned long long bits = mask64(markMask, i); bits; bits &= bits - 1)
+            markAt(i + std::countr_zero(bits));
+        for (unsigned long long bits = mask64(breakMaskAt, i); bits; bits &= bits - 1) {
             const qsizetype q = i + std::countr_zero(bits);
             cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
         }
-        i += 64;
     }
 #endif
-    for (; i < n && !cut.stopped; ++i)
+    for (; i < n && !cut.stopped; ++i) {
+        if (raw[i] == mark[0])
+            markAt(i);
         if (isBreak(raw[i]))
             cut.onBreak(i, raw[i], i + 1 < n ? raw[i + 1] : 0);
+    }
     return cut.finish(n);
 }
 
@@ -434,6 +455,8 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
 
     qsizetype kept = 0;
     bool failed = false;
+    std::vector<qsizetype> marks; // found while cutting a Windows-1252 file
+    bool marksFound = false;
     try {
         d.starts.reserve(size / 128 + 16);
         d.ends.reserve(d.starts.capacity);
@@ -445,8 +468,10 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             // A file without mark that is valid UTF-8 is UTF-8 (copies
             // converted by other tools); anything else is Windows-1252.
             kept = decodeUtf8(raw, 0, size, lw, true);
-            if (kept < 0)
-                kept = cutPlainBytes(raw, size, cut);
+            if (kept < 0) {
+                kept = cutPlainBytes(raw, size, cut, marks);
+                marksFound = true;
+            }
         }
     } catch (const std::bad_alloc &) {
         // Every line the table lists is whole, its text before the last
@@ -468,7 +493,10 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     d.wideText.shrink();
     try {
         d.wide.shrink_to_fit();
-        d.computeNotMarketed();
+        if (marksFound && !failed)
+            d.markLines(marks, kept);
+        else
+            d.computeNotMarketed();
     } catch (const std::bad_alloc &) {
         // Lines without their marks would show a wrong "marketed" state.
         store.clear();

@@ -6,6 +6,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 
@@ -274,14 +275,36 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     return hits;
 }
 
+const unsigned char *NotMarketedBytes()
+{
+    static_assert(std::size(kNotMarketedMark) - 1 == kNotMarketedBytes);
+    static const auto bytes = [] {
+        std::array<unsigned char, kNotMarketedBytes> b;
+        for (qsizetype k = 0; k < kNotMarketedBytes; ++k)
+            b[size_t(k)] = static_cast<unsigned char>(CisUpper::Cp1252Byte(kNotMarketedMark[k]));
+        return b;
+    }();
+    return bytes.data();
+}
+
+void CisStore::Impl::markLines(const std::vector<qsizetype> &places, qsizetype kept)
+{
+    notMarketed.assign(size_t((starts.size + 63) / 64), 0);
+    qsizetype lineIdx = 0;
+    for (const qsizetype p : places) {
+        if (p >= kept || starts.size == 0)
+            break;
+        lineIdx = lineAt(lineIdx, p);
+        notMarketed[size_t(lineIdx) / 64] |= std::uint64_t(1) << (lineIdx % 64);
+    }
+}
+
 void CisStore::Impl::computeNotMarketed()
 {
-    constexpr qsizetype m = std::size(kNotMarketedMark) - 1; // without the terminator
+    constexpr qsizetype m = kNotMarketedBytes;
     // The mark's Windows-1252 bytes are found in the plain lines; the bytes of
     // a wide line are upper case and never hold them, so its text is read.
-    unsigned char needle[m];
-    for (qsizetype k = 0; k < m; ++k)
-        needle[k] = static_cast<unsigned char>(CisUpper::Cp1252Byte(kNotMarketedMark[k]));
+    const unsigned char *needle = NotMarketedBytes();
 
     notMarketed.assign(size_t((starts.size + 63) / 64), 0);
     auto mark = [&](qsizetype i) { notMarketed[size_t(i) / 64] |= std::uint64_t(1) << (i % 64); };

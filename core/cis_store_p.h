@@ -103,7 +103,14 @@ struct CisStore::Impl
     const char16_t *wideUnits(qsizetype i) const;
     // Sets the marks of every line from the text.
     void computeNotMarketed();
+    // Sets them from the places, in increasing order, where the plain lines
+    // hold the mark's bytes (those at or past `kept` are not in any line).
+    void markLines(const std::vector<qsizetype> &places, qsizetype kept);
 };
+
+// The "Non commercialisée" mark in Windows-1252, as plain lines hold it.
+inline constexpr qsizetype kNotMarketedBytes = 18;
+const unsigned char *NotMarketedBytes();
 
 // Decodes and cuts `raw` (malloc'd, `size` bytes of content, room for at
 // least size + 1 bytes) into the store, replacing its content. Takes

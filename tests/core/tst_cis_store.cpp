@@ -60,6 +60,8 @@ private slots:
     void byteTablesAgree();
     void searchEqualsLiteralOnGeneratedLines();
     void notMarketedEqualsLiteral();
+    void notMarketedWhileCutting_data();
+    void notMarketedWhileCutting();
     void searchEqualsLiteralOnWholeFile_data();
     void searchEqualsLiteralOnWholeFile();
 };
@@ -201,6 +203,40 @@ void TstCisStore::notMarketedEqualsLiteral()
         marked += store.isNotMarketed(i);
     }
     QVERIFY(marked > 300);
+}
+
+// A Windows-1252 file's marks are found in the same pass as its line breaks,
+// 64 bytes at a time, the last bytes one by one: a mark at every offset
+// around those bounds, and a mark past a NUL, which belongs to no line.
+void TstCisStore::notMarketedWhileCutting_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray mark("Non commercialis\xE9"
+                          "e");
+    for (int pad : {0, 1, 15, 16, 46, 47, 63, 64, 65, 100}) {
+        const QByteArray line = QByteArray(pad, 'x') + mark;
+        QTest::addRow("mark after %d bytes, then more lines", pad)
+            << line + "\r\n" + line + "\r\nplain\r\n" + QByteArray(120, 'y');
+        QTest::addRow("mark after %d bytes, at the end", pad) << QByteArray(120, 'y') + "\n" + line;
+    }
+    QTest::newRow("mark past a NUL")
+        << "A\t" + mark + QByteArray("\r\nB\0", 5) + mark + "\r\nC\t" + mark + QByteArray(200, 'z');
+    QTest::newRow("mark cut short by the end") << QByteArray(100, 'w') + mark.left(17);
+    QTest::newRow("mark in other letters") << QByteArray(100, 'w')
+                                                  + "NON COMMERCIALIS\xC9"
+                                                    "E";
+}
+
+void TstCisStore::notMarketedWhileCutting()
+{
+    QFETCH(QByteArray, bytes);
+    CisStore store;
+    FillStoreFromBytes(store, bytes.constData(), bytes.size());
+    QVERIFY(store.count() > 0);
+    for (qsizetype i = 0; i < store.count(); ++i)
+        QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
+    if (bytes.contains('\0'))
+        QCOMPARE(store.count(), qsizetype(2)); // what follows the NUL is not read
 }
 
 void TstCisStore::searchEqualsLiteralOnWholeFile_data()
