@@ -34,6 +34,25 @@ const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const 
 }
 
 #if defined(CIS_HAVE_SSE2)
+namespace {
+
+// Most of the text holds no candidate: four blocks at a time are only tested
+// for any. Returns the first 64-byte stretch from i that holds one, or where
+// fewer than 64 places remain.
+template <typename Candidates>
+inline qsizetype skipQuiet(qsizetype i, qsizetype room, const Candidates &candidates)
+{
+    for (; i + 64 <= room; i += 64) {
+        const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
+                                         _mm_or_si128(candidates(i + 32), candidates(i + 48)));
+        if (_mm_movemask_epi8(any) != 0)
+            break;
+    }
+    return i;
+}
+
+} // namespace
+
 const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
                                    qsizetype m)
 {
@@ -50,18 +69,13 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + m - 1));
         return _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte));
     };
-    // Most of the text holds no candidate: four blocks at a time are only
-    // tested for any, and searched block by block when there is one.
+    // Stretches without a candidate are skipped, the others searched block
+    // by block.
     qsizetype i = 0;
     const qsizetype room = n
                            - (m - 1); // places where a 16-byte load of the tail fits: i + 16 <= room
     while (i + 16 <= room) {
-        for (; i + 64 <= room; i += 64) {
-            const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
-                                             _mm_or_si128(candidates(i + 32), candidates(i + 48)));
-            if (_mm_movemask_epi8(any) != 0)
-                break;
-        }
+        i = skipQuiet(i, room, candidates);
         for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
             for (unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))); mask;
                  mask &= mask - 1) {
@@ -115,17 +129,11 @@ const unsigned char *findPairSse2(const unsigned char *h, qsizetype n, unsigned 
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + d));
         return _mm_and_si128(first, _mm_cmpeq_epi8(_mm_or_si128(y, mb), vb));
     };
-    // As in FindBytesSse2: four blocks at a time are only tested for any
-    // candidate, then searched block by block.
+    // As in FindBytesSse2.
     qsizetype i = 0;
     const qsizetype room = n - d; // a 16-byte load of the second byte fits while i + 16 <= room
     while (i + 16 <= room) {
-        for (; i + 64 <= room; i += 64) {
-            const __m128i any = _mm_or_si128(_mm_or_si128(candidates(i), candidates(i + 16)),
-                                             _mm_or_si128(candidates(i + 32), candidates(i + 48)));
-            if (_mm_movemask_epi8(any) != 0)
-                break;
-        }
+        i = skipQuiet(i, room, candidates);
         for (int block = 0; block < 4 && i + 16 <= room; ++block, i += 16) {
             if (const unsigned mask = unsigned(_mm_movemask_epi8(candidates(i))))
                 return h + i + std::countr_zero(mask);
