@@ -233,10 +233,18 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
                 "search ms", "first ms", "literal ms", "naive ms", "naive/s", "lit/s");
     for (const char *q : {"PARACETAMOL", "ZZZZZ", " "}) {
         const QString query = QString::fromLatin1(q);
-        // The first search after a load, marks read as the window reads them.
-        store = loadStore(path);
-        const double first = timeOnce([&] { searchAndMark(store, query); });
-        const double later = medianOf(reps, [&] { searchAndMark(store, query); });
+        // The first search after a fresh load against the one right after it,
+        // marks read as the window reads them; a run's ratio is taken within
+        // it, and the figures are medians over several loads.
+        std::vector<double> firsts, laters, firstRatios;
+        for (int r = 0; r < reps; ++r) {
+            store = loadStore(path);
+            firsts.push_back(timeOnce([&] { searchAndMark(store, query); }));
+            laters.push_back(timeOnce([&] { searchAndMark(store, query); }));
+            firstRatios.push_back(firsts.back() / laters.back());
+        }
+        const double first = bench::median(firsts);
+        const double firstRatio = bench::median(firstRatios);
         std::vector<qsizetype> hits;
         const Pair s = interleaved(
             reps, [&] { onePass(raw); }, [&] { hits = store.search(query); });
@@ -258,8 +266,8 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
                       "(1)");
         verdict.check((tag + "search / one-pass floor").c_str(), s.ratio, "x", s.ratio <= 1.5,
                       "(<= 1.5)");
-        verdict.check((tag + "first search after a load / later").c_str(), first / later, "x",
-                      first / later <= 1.2, "(<= 1.2)");
+        verdict.check((tag + "first search after a load / later").c_str(), firstRatio, "x",
+                      firstRatio <= 1.2, "(<= 1.2)");
     }
 
     store = CisStore();
