@@ -90,14 +90,90 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
 }
 #endif
 
+#if defined(CIS_HAVE_AVX2)
+namespace {
+
+// The AVX2 scan: blocks of 32 places. Stretches of four blocks without any
+// candidate cost one test; the others are looked at block by block, and
+// `found(i, bits)` looks at the candidates of block i (bit k for place
+// i + k) and gives the answer or nullptr. Leaves i where fewer than 32
+// places remain (room: a block at i fits while i + 32 <= room).
+template <typename Candidates, typename Found>
+CIS_TARGET_AVX2 inline const unsigned char *scanAvx2(qsizetype &i, qsizetype room,
+                                                     const Candidates &candidates,
+                                                     const Found &found)
+{
+    while (i + 32 <= room) {
+        for (; i + 128 <= room; i += 128) {
+            const __m256i any = _mm256_or_si256(
+                _mm256_or_si256(candidates(i), candidates(i + 32)),
+                _mm256_or_si256(candidates(i + 64), candidates(i + 96)));
+            if (!_mm256_testz_si256(any, any))
+                break;
+        }
+        for (int block = 0; block < 4 && i + 32 <= room; ++block, i += 32) {
+            if (const unsigned bits = unsigned(_mm256_movemask_epi8(candidates(i))))
+                if (const unsigned char *p = found(i, bits))
+                    return p;
+        }
+    }
+    return nullptr;
+}
+
+CIS_TARGET_AVX2 inline __m256i load32(const unsigned char *p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+}
+
+// Places whose first byte and last byte are the needle's.
+struct EndsAvx2
+{
+    const unsigned char *h;
+    qsizetype m;
+    unsigned char first, last;
+    CIS_TARGET_AVX2 __m256i operator()(qsizetype at) const
+    {
+        return _mm256_and_si256(
+            _mm256_cmpeq_epi8(load32(h + at), _mm256_set1_epi8(char(first))),
+            _mm256_cmpeq_epi8(load32(h + at + m - 1), _mm256_set1_epi8(char(last))));
+    }
+};
+
+} // namespace
+
+CIS_TARGET_AVX2 const unsigned char *FindBytesAvx2(const unsigned char *h, qsizetype n,
+                                                   const unsigned char *nd, qsizetype m)
+{
+    if (m <= 1 || n < m)
+        return FindBytesSse2(h, n, nd, m);
+    qsizetype i = 0;
+    const EndsAvx2 ends{h, m, nd[0], nd[m - 1]};
+    const auto found = [&](qsizetype at, unsigned bits) -> const unsigned char * {
+        for (; bits; bits &= bits - 1) {
+            const unsigned char *p = h + at + std::countr_zero(bits);
+            if (restMatches(p, nd, m))
+                return p;
+        }
+        return nullptr;
+    };
+    if (const unsigned char *p = scanAvx2(i, n - (m - 1), ends, found))
+        return p;
+    return FindBytesSse2(h + i, n - i, nd, m);
+}
+#endif
+
 const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsigned char *nd,
                                qsizetype m)
 {
-#if defined(CIS_HAVE_SSE2)
-    return FindBytesSse2(h, n, nd, m);
-#else
-    return FindBytesScalar(h, n, nd, m);
+#if defined(CIS_HAVE_AVX2)
+    if (simd::active() == simd::Level::Avx2)
+        return FindBytesAvx2(h, n, nd, m);
 #endif
+#if defined(CIS_HAVE_SSE2)
+    if (simd::active() != simd::Level::Scalar)
+        return FindBytesSse2(h, n, nd, m);
+#endif
+    return FindBytesScalar(h, n, nd, m);
 }
 
 const unsigned char *FindBytePairScalar(const unsigned char *h, qsizetype n, unsigned char a,
@@ -154,13 +230,65 @@ const unsigned char *FindBytePairSse2(const unsigned char *h, qsizetype n, unsig
 }
 #endif
 
+#if defined(CIS_HAVE_AVX2)
+namespace {
+
+// Places p where (h[p] | maskA) == a and (h[p + d] | maskB) == b.
+template <bool Pair>
+struct PairAvx2
+{
+    const unsigned char *h;
+    qsizetype d;
+    unsigned char a, maskA, b, maskB;
+    CIS_TARGET_AVX2 __m256i operator()(qsizetype at) const
+    {
+        const __m256i first = _mm256_cmpeq_epi8(
+            _mm256_or_si256(load32(h + at), _mm256_set1_epi8(char(maskA))),
+            _mm256_set1_epi8(char(a)));
+        if constexpr (!Pair)
+            return first;
+        return _mm256_and_si256(
+            first,
+            _mm256_cmpeq_epi8(_mm256_or_si256(load32(h + at + d), _mm256_set1_epi8(char(maskB))),
+                              _mm256_set1_epi8(char(b))));
+    }
+};
+
+template <bool Pair>
+CIS_TARGET_AVX2 const unsigned char *findPairAvx2(const unsigned char *h, qsizetype n,
+                                                  unsigned char a, unsigned char maskA,
+                                                  unsigned char b, unsigned char maskB, qsizetype d)
+{
+    qsizetype i = 0;
+    const PairAvx2<Pair> candidates{h, d, a, maskA, b, maskB};
+    const auto found = [&](qsizetype at, unsigned bits) { return h + at + std::countr_zero(bits); };
+    if (const unsigned char *p = scanAvx2(i, n - d, candidates, found))
+        return p;
+    return FindBytePairSse2(h + i, n - i, a, maskA, b, maskB, d);
+}
+
+} // namespace
+
+const unsigned char *FindBytePairAvx2(const unsigned char *h, qsizetype n, unsigned char a,
+                                      unsigned char maskA, unsigned char b, unsigned char maskB,
+                                      qsizetype d)
+{
+    return d == 0 ? findPairAvx2<false>(h, n, a, maskA, b, maskB, d)
+                  : findPairAvx2<true>(h, n, a, maskA, b, maskB, d);
+}
+#endif
+
 const unsigned char *FindBytePair(const unsigned char *h, qsizetype n, unsigned char a,
                                   unsigned char maskA, unsigned char b, unsigned char maskB,
                                   qsizetype d)
 {
-#if defined(CIS_HAVE_SSE2)
-    return FindBytePairSse2(h, n, a, maskA, b, maskB, d);
-#else
-    return FindBytePairScalar(h, n, a, maskA, b, maskB, d);
+#if defined(CIS_HAVE_AVX2)
+    if (simd::active() == simd::Level::Avx2)
+        return FindBytePairAvx2(h, n, a, maskA, b, maskB, d);
 #endif
+#if defined(CIS_HAVE_SSE2)
+    if (simd::active() != simd::Level::Scalar)
+        return FindBytePairSse2(h, n, a, maskA, b, maskB, d);
+#endif
+    return FindBytePairScalar(h, n, a, maskA, b, maskB, d);
 }

@@ -1,8 +1,10 @@
 #pragma once
-// Finding a byte string in a byte buffer: the search's inner loop. One SIMD
-// path for x86-64 (SSE2, which every x86-64 compiler offers) and a portable
-// scalar path for other processors; both always give the same answer, and
-// both are built wherever they can be so that a test can compare them.
+// Finding a byte string in a byte buffer: the search's inner loop. SIMD paths
+// for x86-64 (SSE2, which every x86-64 processor has, and AVX2 where the
+// processor has it: see simd.h) and a portable scalar path for other
+// processors; all give the same answer, and all are built wherever they can
+// be so that a test can compare them. The plain names take the widest path
+// simd::active() allows.
 #include "simd.h"
 
 #include <QtGlobal>
@@ -20,6 +22,11 @@ const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const 
 const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const unsigned char *nd,
                                    qsizetype m);
 #endif
+#if defined(CIS_HAVE_AVX2)
+// The AVX2 path: only where simd::best() is AVX2.
+const unsigned char *FindBytesAvx2(const unsigned char *h, qsizetype n, const unsigned char *nd,
+                                   qsizetype m);
+#endif
 
 // First place p of h[0, n) where (h[p] | maskA) == a and (h[p + d] | maskB)
 // == b, with p + d < n; nullptr if none. d >= 0; with d == 0, b and maskB
@@ -33,6 +40,11 @@ const unsigned char *FindBytePairScalar(const unsigned char *h, qsizetype n, uns
                                         qsizetype d);
 #if defined(CIS_HAVE_SSE2)
 const unsigned char *FindBytePairSse2(const unsigned char *h, qsizetype n, unsigned char a,
+                                      unsigned char maskA, unsigned char b, unsigned char maskB,
+                                      qsizetype d);
+#endif
+#if defined(CIS_HAVE_AVX2)
+const unsigned char *FindBytePairAvx2(const unsigned char *h, qsizetype n, unsigned char a,
                                       unsigned char maskA, unsigned char b, unsigned char maskB,
                                       qsizetype d);
 #endif

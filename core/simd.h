@@ -6,3 +6,31 @@
 #define CIS_HAVE_SSE2 1
 #include <emmintrin.h>
 #endif
+
+// AVX2 paths are built beside the SSE2 ones and chosen at run time, only
+// where the processor has AVX2. Only with GCC or Clang outside Windows:
+// GCC for Windows cannot keep 32-byte values spilled to the stack aligned,
+// and the MSVC build cannot be tested here.
+#if defined(CIS_HAVE_SSE2) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))     \
+    && !defined(_WIN32)
+#define CIS_HAVE_AVX2 1
+#include <immintrin.h>
+// Functions using AVX2 intrinsics carry this; they run only once
+// simd::active() has said AVX2.
+#define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi")))
+#endif
+
+namespace simd {
+
+// The widest path a caller may take.
+enum class Level { Scalar, Sse2, Avx2 };
+
+// What this build and this processor offer.
+Level best();
+// What the code uses: best(), unless a test asked for less.
+Level active();
+// Lowers (or restores) the level, never above best(); for tests comparing
+// the paths on the same input.
+void setActiveForTesting(Level level);
+
+} // namespace simd

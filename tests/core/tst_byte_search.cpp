@@ -1,7 +1,7 @@
-// The search's inner loop: the SSE2 path and the portable path must find the
-// same first place as a plain position-by-position comparison, on every
-// length and alignment (the SSE2 path works in blocks of 16 and hands the
-// tail to the portable one).
+// The search's inner loop: the SSE2 path, the AVX2 path (where the processor
+// has it) and the portable path must find the same first place as a plain
+// position-by-position comparison, on every length and alignment (the SIMD
+// paths work in blocks of 16 or 32 and hand the tail to a narrower one).
 #include "byte_search.h"
 
 #include <QRandomGenerator>
@@ -28,19 +28,26 @@ const auto *bytes(const QByteArray &a)
 // Where each path finds the needle: -1 for nowhere.
 struct Places
 {
-    qsizetype naive, scalar, simd;
+    qsizetype naive, scalar, simd, wide;
 };
+
+bool hasAvx2()
+{
+    return simd::best() == simd::Level::Avx2;
+}
 
 Places placesOf(const QByteArray &hay, const QByteArray &needle)
 {
     const auto at = [&](const unsigned char *p) { return p ? p - bytes(hay) : qsizetype(-1); };
     const qsizetype n = hay.size(), m = needle.size();
     Places p{at(naiveFind(bytes(hay), n, bytes(needle), m)),
-             at(FindBytesScalar(bytes(hay), n, bytes(needle), m)), -1};
+             at(FindBytesScalar(bytes(hay), n, bytes(needle), m)), p.naive, p.naive};
 #if defined(CIS_HAVE_SSE2)
     p.simd = at(FindBytesSse2(bytes(hay), n, bytes(needle), m));
-#else
-    p.simd = p.naive;
+#endif
+#if defined(CIS_HAVE_AVX2)
+    if (hasAvx2())
+        p.wide = at(FindBytesAvx2(bytes(hay), n, bytes(needle), m));
 #endif
     return p;
 }
@@ -92,6 +99,7 @@ void TstByteSearch::edges()
     QCOMPARE(p.naive, place);
     QCOMPARE(p.scalar, place);
     QCOMPARE(p.simd, place);
+    QCOMPARE(p.wide, place);
     QCOMPARE(FindBytes(bytes(hay), hay.size(), bytes(needle), needle.size())
                  ? FindBytes(bytes(hay), hay.size(), bytes(needle), needle.size()) - bytes(hay)
                  : qsizetype(-1),
@@ -107,21 +115,22 @@ void TstByteSearch::randomInputs()
     int found = 0;
     for (int round = 0; round < 20000; ++round) {
         const int alphabet = round % 2 ? 2 + int(rng.bounded(3)) : 8 + int(rng.bounded(24));
-        const qsizetype n = rng.bounded(260);
-        const qsizetype m = 1 + rng.bounded(20);
+        const qsizetype n = rng.bounded(300);
+        const qsizetype m = 1 + rng.bounded(40);
         QByteArray hay(n, Qt::Uninitialized), needle(m, Qt::Uninitialized);
         for (char &c : hay)
             c = char(0xC0 + rng.bounded(alphabet)); // high bytes, as accented letters
         for (char &c : needle)
             c = char(0xC0 + rng.bounded(alphabet));
         const Places p = placesOf(hay, needle);
-        if (p.scalar != p.naive || p.simd != p.naive)
+        if (p.scalar != p.naive || p.simd != p.naive || p.wide != p.naive)
             QFAIL(qPrintable(
-                QStringLiteral("hay %1, needle %2: naive %3, scalar %4, SSE2 %5")
+                QStringLiteral("hay %1, needle %2: naive %3, scalar %4, SSE2 %5, AVX2 %6")
                     .arg(QString::fromLatin1(hay.toHex()), QString::fromLatin1(needle.toHex()))
                     .arg(p.naive)
                     .arg(p.scalar)
-                    .arg(p.simd)));
+                    .arg(p.simd)
+                    .arg(p.wide)));
         found += p.naive >= 0;
     }
     // The inputs must exercise both outcomes.
@@ -137,12 +146,12 @@ void TstByteSearch::bytePairRandomInputs()
     const unsigned char letters[] = {'A', 'a', 'B', 'b', 0xC9, 0xE9, ' ', 0x00, 0xFF, 0xDF};
     int found = 0;
     for (int round = 0; round < 20000; ++round) {
-        const qsizetype n = rng.bounded(200);
+        const qsizetype n = rng.bounded(300);
         QByteArray hay(n, Qt::Uninitialized);
         const int alphabet = round % 2 ? 4 : int(std::size(letters));
         for (char &c : hay)
             c = char(letters[rng.bounded(alphabet)]);
-        const qsizetype d = round % 5 == 0 ? 0 : rng.bounded(20);
+        const qsizetype d = round % 5 == 0 ? 0 : rng.bounded(40);
         const unsigned char maskA = rng.bounded(2) ? 0x20 : 0;
         const unsigned char maskB = d == 0 ? maskA : (rng.bounded(2) ? 0x20 : 0);
         const unsigned char a = letters[rng.bounded(alphabet)] | maskA;
@@ -153,14 +162,17 @@ void TstByteSearch::bytePairRandomInputs()
                 naive = p;
         const auto at = [&](const unsigned char *p) { return p ? p - bytes(hay) : qsizetype(-1); };
         const qsizetype scalar = at(FindBytePairScalar(bytes(hay), n, a, maskA, b, maskB, d));
+        qsizetype simd = naive, wide = naive;
 #if defined(CIS_HAVE_SSE2)
-        const qsizetype simd = at(FindBytePairSse2(bytes(hay), n, a, maskA, b, maskB, d));
-#else
-        const qsizetype simd = naive;
+        simd = at(FindBytePairSse2(bytes(hay), n, a, maskA, b, maskB, d));
 #endif
-        if (scalar != naive || simd != naive)
+#if defined(CIS_HAVE_AVX2)
+        if (hasAvx2())
+            wide = at(FindBytePairAvx2(bytes(hay), n, a, maskA, b, maskB, d));
+#endif
+        if (scalar != naive || simd != naive || wide != naive)
             QFAIL(qPrintable(QStringLiteral("hay %1, %2/%3 %4/%5 at %6: naive %7, scalar %8, "
-                                            "SSE2 %9")
+                                            "SSE2 %9, AVX2 %10")
                                  .arg(QString::fromLatin1(hay.toHex()))
                                  .arg(a, 2, 16)
                                  .arg(maskA, 2, 16)
@@ -169,7 +181,8 @@ void TstByteSearch::bytePairRandomInputs()
                                  .arg(d)
                                  .arg(naive)
                                  .arg(scalar)
-                                 .arg(simd)));
+                                 .arg(simd)
+                                 .arg(wide)));
         found += naive >= 0;
     }
     QVERIFY(found > 1000);
