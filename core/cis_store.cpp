@@ -224,30 +224,29 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
         return hits;
     }
 
-    // Hits of the two tested places, checked in full: byte by byte through
-    // `fold` when that is exact, else unit by unit against the line's text.
+    // Candidates of the two tested places, checked in full in the scan:
+    // byte by byte through `fold` when that is exact, else unit by unit
+    // against the line's text. After a hit the scan goes on at the next line.
     const CisUpper::ByteTables &bt = CisUpper::byteTables();
     const char16_t *up = CisUpper::unitTable();
     const unsigned char *hay = d->bytes.data;
     const qsizetype total = d->bytes.size;
-    const qsizetype dist = nd.last - nd.first;
-    qsizetype pos = 0; // where the next match may start
+    if (total < m)
+        return hits;
+    // The scan starts at the first tested place, so its candidate p is a
+    // match starting at p; none can start past total - m.
+    const BytePair pair{nd.a, nd.maskA, nd.b, nd.maskB, nd.last - nd.first};
+    const qsizetype scanSize = total - m + 1 + pair.d;
     qsizetype lineIdx = 0;
-    while (pos + m <= total) {
-        const qsizetype from = pos + nd.first;
-        const unsigned char *f = FindBytePair(hay + from, total - from, nd.a, nd.maskA, nd.b,
-                                              nd.maskB, dist);
-        if (!f)
-            break;
-        const qsizetype s = (f - hay) - nd.first; // where the match would start
-        if (s + m > total)
-            break;
+    const qsizetype lines = d->starts.size;
+    auto next = [&](qsizetype s) -> qsizetype {
         bool ok = true;
         if (nd.exact) {
             for (qsizetype k = 0; ok && k < m; ++k)
                 ok = bt.fold[hay[s + k]] == nd.bytes[k];
-            if (ok)
-                lineIdx = d->lineAt(lineIdx, s);
+            if (!ok)
+                return s + 1;
+            lineIdx = d->lineAt(lineIdx, s);
         } else {
             lineIdx = d->lineAt(lineIdx, s);
             const qsizetype start = d->starts.data[lineIdx];
@@ -259,19 +258,18 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
                 for (qsizetype k = 0; ok && k < m; ++k)
                     ok = bt.upper[hay[s + k]] == nd.upper[k];
             }
-        }
-        if (!ok) {
-            pos = s + 1;
-            continue;
+            if (!ok)
+                return s + 1;
         }
         hits.push_back(lineIdx);
-        if (++lineIdx == d->starts.size)
-            break;
-        pos = d->starts.data[lineIdx];
+        if (++lineIdx == lines)
+            return scanSize;
         // Dense hits jump from line to line: fetch a few lines ahead.
-        if (lineIdx + 8 < d->starts.size)
+        if (lineIdx + 8 < lines)
             prefetch(hay + d->starts.data[lineIdx + 8]);
-    }
+        return d->starts.data[lineIdx];
+    };
+    ScanBytePair(hay + nd.first, scanSize, pair, next);
     return hits;
 }
 

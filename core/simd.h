@@ -20,6 +20,21 @@
 #define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi")))
 #endif
 
+// Shared scanning loops are inlined into each path, so that the AVX2 path's
+// loop is built for AVX2.
+// The loops over stretches without a candidate are kept apart, so that
+// their constants stay in registers whatever the caller's work needs.
+#if defined(__GNUC__) || defined(__clang__)
+#define CIS_ALWAYS_INLINE __attribute__((always_inline))
+#define CIS_NOINLINE __attribute__((noinline))
+#elif defined(_MSC_VER)
+#define CIS_ALWAYS_INLINE __forceinline
+#define CIS_NOINLINE __declspec(noinline)
+#else
+#define CIS_ALWAYS_INLINE
+#define CIS_NOINLINE
+#endif
+
 namespace simd {
 
 // The widest path a caller may take.

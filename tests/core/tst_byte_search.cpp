@@ -139,54 +139,83 @@ void TstByteSearch::randomInputs()
 }
 
 // The search's two-place test, with and without the case bit, at every
-// distance up to past one block: both paths against a plain loop.
+// distance up to past one block: each path must hand over the same
+// candidates as a plain loop, whether the caller takes every one, jumps
+// ahead from each (within a block or past it), or stops early.
 void TstByteSearch::bytePairRandomInputs()
 {
     QRandomGenerator rng(20261210);
     const unsigned char letters[] = {'A', 'a', 'B', 'b', 0xC9, 0xE9, ' ', 0x00, 0xFF, 0xDF};
-    int found = 0;
+    int found = 0, jumped = 0, stopped = 0;
     for (int round = 0; round < 20000; ++round) {
         const qsizetype n = rng.bounded(300);
         QByteArray hay(n, Qt::Uninitialized);
         const int alphabet = round % 2 ? 4 : int(std::size(letters));
         for (char &c : hay)
             c = char(letters[rng.bounded(alphabet)]);
-        const qsizetype d = round % 5 == 0 ? 0 : rng.bounded(40);
-        const unsigned char maskA = rng.bounded(2) ? 0x20 : 0;
-        const unsigned char maskB = d == 0 ? maskA : (rng.bounded(2) ? 0x20 : 0);
-        const unsigned char a = letters[rng.bounded(alphabet)] | maskA;
-        const unsigned char b = d == 0 ? a : letters[rng.bounded(alphabet)] | maskB;
-        qsizetype naive = -1;
-        for (qsizetype p = 0; naive < 0 && p + d < n; ++p)
-            if ((uchar(hay[p]) | maskA) == a && (uchar(hay[p + d]) | maskB) == b)
-                naive = p;
-        const auto at = [&](const unsigned char *p) { return p ? p - bytes(hay) : qsizetype(-1); };
-        const qsizetype scalar = at(FindBytePairScalar(bytes(hay), n, a, maskA, b, maskB, d));
-        qsizetype simd = naive, wide = naive;
+        BytePair t;
+        t.d = round % 5 == 0 ? 0 : rng.bounded(40);
+        t.maskA = rng.bounded(2) ? 0x20 : 0;
+        t.maskB = t.d == 0 ? t.maskA : (rng.bounded(2) ? 0x20 : 0);
+        t.a = letters[rng.bounded(alphabet)] | t.maskA;
+        t.b = t.d == 0 ? t.a : letters[rng.bounded(alphabet)] | t.maskB;
+        // Where the caller goes on from each candidate, and when it stops.
+        const quint32 spread = round % 3 == 0 ? 1 : 1 + rng.bounded(80);
+        const quint32 salt = rng.generate();
+        const int limit = round % 4 == 0 ? 1 + int(rng.bounded(5)) : -1;
+        const auto walk = [&](auto scan) {
+            QList<qsizetype> seen;
+            scan([&](qsizetype p) -> qsizetype {
+                seen.append(p);
+                if (seen.size() == limit)
+                    return n + qsizetype(salt % 3); // any place at or past the end stops
+                return p + 1 + qsizetype((quint32(p) * 2654435761u ^ salt) % spread);
+            });
+            return seen;
+        };
+        const QList<qsizetype> naive = walk([&](auto next) {
+            for (qsizetype p = 0; p + t.d < n;)
+                p = (uchar(hay[p]) | t.maskA) == t.a && (uchar(hay[p + t.d]) | t.maskB) == t.b
+                        ? next(p)
+                        : p + 1;
+        });
+        const QList<qsizetype> scalar = walk(
+            [&](auto next) { ScanBytePairScalar(bytes(hay), n, t, next); });
+        QList<qsizetype> simd = naive, wide = naive;
 #if defined(CIS_HAVE_SSE2)
-        simd = at(FindBytePairSse2(bytes(hay), n, a, maskA, b, maskB, d));
+        simd = walk([&](auto next) { ScanBytePairSse2(bytes(hay), n, t, next); });
 #endif
 #if defined(CIS_HAVE_AVX2)
         if (hasAvx2())
-            wide = at(FindBytePairAvx2(bytes(hay), n, a, maskA, b, maskB, d));
+            wide = walk([&](auto next) { ScanBytePairAvx2(bytes(hay), n, t, next); });
 #endif
+        const auto text = [](const QList<qsizetype> &l) {
+            QStringList parts;
+            for (qsizetype p : l)
+                parts << QString::number(p);
+            return parts.join(u' ');
+        };
         if (scalar != naive || simd != naive || wide != naive)
-            QFAIL(qPrintable(QStringLiteral("hay %1, %2/%3 %4/%5 at %6: naive %7, scalar %8, "
-                                            "SSE2 %9, AVX2 %10")
+            QFAIL(qPrintable(QStringLiteral("hay %1, %2/%3 %4/%5 at %6, spread %7, limit %8: "
+                                            "naive [%9], scalar [%10], SSE2 [%11], AVX2 [%12]")
                                  .arg(QString::fromLatin1(hay.toHex()))
-                                 .arg(a, 2, 16)
-                                 .arg(maskA, 2, 16)
-                                 .arg(b, 2, 16)
-                                 .arg(maskB, 2, 16)
-                                 .arg(d)
-                                 .arg(naive)
-                                 .arg(scalar)
-                                 .arg(simd)
-                                 .arg(wide)));
-        found += naive >= 0;
+                                 .arg(t.a, 2, 16)
+                                 .arg(t.maskA, 2, 16)
+                                 .arg(t.b, 2, 16)
+                                 .arg(t.maskB, 2, 16)
+                                 .arg(t.d)
+                                 .arg(spread)
+                                 .arg(limit)
+                                 .arg(text(naive), text(scalar), text(simd), text(wide))));
+        found += !naive.isEmpty();
+        jumped += spread > 32 && naive.size() > 1;
+        stopped += naive.size() == limit;
     }
+    // The inputs must exercise every outcome.
     QVERIFY(found > 1000);
     QVERIFY(found < 19000);
+    QVERIFY(jumped > 1000);
+    QVERIFY(stopped > 500);
 }
 
 QTEST_GUILESS_MAIN(TstByteSearch)
