@@ -182,6 +182,14 @@ template <typename Candidates>
 CIS_TARGET_AVX2 CIS_NOINLINE qsizetype quietAvx2(qsizetype at, qsizetype room,
                                                  const Candidates candidates)
 {
+    // Loads that cross a cache line cost two: the first place of each step
+    // is put on a 32-byte boundary, the places before it tested apart.
+    if (const unsigned head = unsigned(-reinterpret_cast<quintptr>(candidates.h + at)) & 31;
+        head != 0 && at + 128 <= room) {
+        if ((unsigned(_mm256_movemask_epi8(candidates(at))) & ((1u << head) - 1)) != 0)
+            return at;
+        at += head;
+    }
     for (; at + 128 <= room; at += 128) {
         const __m256i any = _mm256_or_si256(
             _mm256_or_si256(candidates(at), candidates(at + 32)),
