@@ -80,9 +80,13 @@ inline unsigned breakMask(__m128i v)
 // A Windows-1252 file is already the store's bytes: only the breaks are
 // looked for, 64 bytes at a time, and in the same pass the places that hold
 // the "Non commercialisée" mark (its Windows-1252 bytes), so that marking
-// the lines needs no pass of its own.
-qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
-                        std::vector<qsizetype> &marks)
+// the lines needs no pass of its own. `masks(i, marks, breaks)` gives, bit k
+// for place i + k, where the mark's first and last bytes sit and where the
+// breaks are; it may read up to i + 64 + kNotMarketedBytes - 1.
+template <typename Masks>
+CIS_ALWAYS_INLINE inline qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n,
+                                                     Cutter &cut, std::vector<qsizetype> &marks,
+                                                     const Masks &masks)
 {
     const unsigned char *mark = NotMarketedBytes();
     constexpr qsizetype m = kNotMarketedBytes;
@@ -91,31 +95,16 @@ qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
             marks.push_back(q);
     };
     qsizetype i = 0;
-#if defined(CIS_HAVE_SSE2)
-    const auto block = [&](qsizetype at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + at));
-    };
-    const __m128i first = _mm_set1_epi8(char(mark[0])), last = _mm_set1_epi8(char(mark[m - 1]));
-    const auto markMask = [&](qsizetype at) {
-        return unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block(at), first),
-                                                        _mm_cmpeq_epi8(block(at + m - 1), last))));
-    };
-    const auto mask64 = [](auto maskOf, qsizetype at) {
-        return static_cast<unsigned long long>(maskOf(at))
-               | static_cast<unsigned long long>(maskOf(at + 16)) << 16
-               | static_cast<unsigned long long>(maskOf(at + 32)) << 32
-               | static_cast<unsigned long long>(maskOf(at + 48)) << 48;
-    };
-    const auto breakMaskAt = [&](qsizetype at) { return breakMask(block(at)); };
     for (; i + 64 + m - 1 <= n && !cut.stopped; i += 64) {
-        for (unsigned long long bits = mask64(markMask, i); bits; bits &= bits - 1)
-            markAt(i + std::countr_zero(bits));
-        for (unsigned long long bits = mask64(breakMaskAt, i); bits; bits &= bits - 1) {
-            const qsizetype q = i + std::countr_zero(bits);
+        unsigned long long markBits, breakBits;
+        masks(i, markBits, breakBits);
+        for (; markBits; markBits &= markBits - 1)
+            markAt(i + std::countr_zero(markBits));
+        for (; breakBits; breakBits &= breakBits - 1) {
+            const qsizetype q = i + std::countr_zero(breakBits);
             cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
         }
     }
-#endif
     for (; i < n && !cut.stopped; ++i) {
         if (raw[i] == mark[0])
             markAt(i);
@@ -123,6 +112,106 @@ qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
             cut.onBreak(i, raw[i], i + 1 < n ? raw[i + 1] : 0);
     }
     return cut.finish(n);
+}
+
+qsizetype cutPlainBytesScalar(const unsigned char *raw, qsizetype n, Cutter &cut,
+                              std::vector<qsizetype> &marks)
+{
+    constexpr qsizetype m = kNotMarketedBytes;
+    const unsigned char *mark = NotMarketedBytes();
+    const auto masks = [&](qsizetype at, unsigned long long &marks, unsigned long long &breaks) {
+        marks = breaks = 0;
+        for (int k = 0; k < 64; ++k) {
+            const unsigned char c = raw[at + k];
+            marks |=
+                static_cast<unsigned long long>(c == mark[0] && raw[at + k + m - 1] == mark[m - 1])
+                << k;
+            breaks |= static_cast<unsigned long long>(isBreak(c)) << k;
+        }
+    };
+    return cutPlainBytesWith(raw, n, cut, marks, masks);
+}
+
+#if defined(CIS_HAVE_SSE2)
+qsizetype cutPlainBytesSse2(const unsigned char *raw, qsizetype n, Cutter &cut,
+                            std::vector<qsizetype> &marks)
+{
+    constexpr qsizetype m = kNotMarketedBytes;
+    const unsigned char *mark = NotMarketedBytes();
+    const __m128i first = _mm_set1_epi8(char(mark[0])), last = _mm_set1_epi8(char(mark[m - 1]));
+    const auto block = [&](qsizetype at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(raw + at));
+    };
+    const auto markMask = [&](qsizetype at) {
+        return unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block(at), first),
+                                                        _mm_cmpeq_epi8(block(at + m - 1), last))));
+    };
+    const auto breakMaskAt = [&](qsizetype at) { return breakMask(block(at)); };
+    const auto mask64 = [](auto maskOf, qsizetype at) {
+        return static_cast<unsigned long long>(maskOf(at))
+               | static_cast<unsigned long long>(maskOf(at + 16)) << 16
+               | static_cast<unsigned long long>(maskOf(at + 32)) << 32
+               | static_cast<unsigned long long>(maskOf(at + 48)) << 48;
+    };
+    const auto masks = [&](qsizetype at, unsigned long long &marks, unsigned long long &breaks) {
+        marks = mask64(markMask, at);
+        breaks = mask64(breakMaskAt, at);
+    };
+    return cutPlainBytesWith(raw, n, cut, marks, masks);
+}
+#endif
+
+#if defined(CIS_HAVE_AVX2)
+struct PlainMasksAvx2
+{
+    const unsigned char *raw;
+    unsigned char first, last;
+    CIS_TARGET_AVX2 static __m256i breaks32(__m256i v)
+    {
+        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()),
+                                               _mm256_cmpeq_epi8(v, _mm256_set1_epi8(10))),
+                               _mm256_cmpeq_epi8(v, _mm256_set1_epi8(13)));
+    }
+    CIS_TARGET_AVX2 void operator()(qsizetype at, unsigned long long &marks,
+                                    unsigned long long &breaks) const
+    {
+        constexpr qsizetype m = kNotMarketedBytes;
+        const auto *p = reinterpret_cast<const __m256i *>(raw + at);
+        const auto *q = reinterpret_cast<const __m256i *>(raw + at + m - 1);
+        const __m256i x0 = _mm256_loadu_si256(p), x1 = _mm256_loadu_si256(p + 1);
+        const __m256i f = _mm256_set1_epi8(char(first)), l = _mm256_set1_epi8(char(last));
+        const unsigned m0 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_cmpeq_epi8(x0, f), _mm256_cmpeq_epi8(_mm256_loadu_si256(q), l))));
+        const unsigned m1 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_cmpeq_epi8(x1, f), _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), l))));
+        marks = m0 | static_cast<unsigned long long>(m1) << 32;
+        breaks = unsigned(_mm256_movemask_epi8(breaks32(x0)))
+                 | static_cast<unsigned long long>(unsigned(_mm256_movemask_epi8(breaks32(x1))))
+                       << 32;
+    }
+};
+
+CIS_TARGET_AVX2 qsizetype cutPlainBytesAvx2(const unsigned char *raw, qsizetype n, Cutter &cut,
+                                            std::vector<qsizetype> &marks)
+{
+    const unsigned char *mark = NotMarketedBytes();
+    return cutPlainBytesWith(raw, n, cut, marks,
+                             PlainMasksAvx2{raw, mark[0], mark[kNotMarketedBytes - 1]});
+}
+#endif
+
+qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
+                        std::vector<qsizetype> &marks)
+{
+#if defined(CIS_HAVE_AVX2)
+    if (simd::active() == simd::Level::Avx2)
+        return cutPlainBytesAvx2(raw, n, cut, marks);
+#endif
+#if defined(CIS_HAVE_SSE2)
+    if (simd::active() != simd::Level::Scalar)
+        return cutPlainBytesSse2(raw, n, cut, marks);
+#endif
+    return cutPlainBytesScalar(raw, n, cut, marks);
 }
 
 // Writes decoded text units as the store's bytes, one per unit, at out[w]
@@ -346,9 +435,12 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter
         cut.reset();
         return qsizetype(-1);
     };
+#if defined(CIS_HAVE_SSE2)
+    const bool blocks = simd::active() != simd::Level::Scalar;
+#endif
     while (r < len && !cut.stopped) {
 #if defined(CIS_HAVE_SSE2)
-        if (!lw.wide && r + 16 <= len) {
+        if (blocks && !lw.wide && r + 16 <= len) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
             const unsigned high = unsigned(_mm_movemask_epi8(v));
             // Writing 16 bytes at w must not reach bytes still unread: fine

@@ -2,6 +2,7 @@
 // gives, whatever the text; the marking test likewise.
 #include "cis_loader.h"
 #include "cis_store.h"
+#include "simd.h"
 #include "test_files.h"
 #include "text_logic.h"
 #include "upper_table.h"
@@ -39,6 +40,32 @@ QString plainAlphabet()
     return plain;
 }
 
+// Every path the loader and the search may take on this processor.
+QList<simd::Level> levels()
+{
+    QList<simd::Level> out{simd::Level::Scalar};
+    if (simd::best() >= simd::Level::Sse2)
+        out << simd::Level::Sse2;
+    if (simd::best() >= simd::Level::Avx2)
+        out << simd::Level::Avx2;
+    return out;
+}
+
+// Puts the widest path back, however the test ends.
+struct LevelGuard
+{
+    ~LevelGuard() { simd::setActiveForTesting(simd::best()); }
+};
+
+// What a load gives: each line's text, then its mark.
+QStringList linesAndMarks(const CisStore &store)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < store.count(); ++i)
+        out << store.line(i) + (store.isNotMarketed(i) ? u"|marked"_s : u"|"_s);
+    return out;
+}
+
 QString randomText(QRandomGenerator &rng, int maxLen, bool plainOnly = false)
 {
     static const QString plain = plainAlphabet();
@@ -62,6 +89,7 @@ private slots:
     void notMarketedEqualsLiteral();
     void notMarketedWhileCutting_data();
     void notMarketedWhileCutting();
+    void everyPathLoadsAlike();
     void searchEqualsLiteralOnWholeFile_data();
     void searchEqualsLiteralOnWholeFile();
 };
@@ -227,16 +255,90 @@ void TstCisStore::notMarketedWhileCutting_data()
                                                     "E";
 }
 
+// Every path (scalar, SSE2, AVX2 where the processor has it) must cut and
+// mark alike.
 void TstCisStore::notMarketedWhileCutting()
 {
     QFETCH(QByteArray, bytes);
-    CisStore store;
-    FillStoreFromBytes(store, bytes.constData(), bytes.size());
-    QVERIFY(store.count() > 0);
-    for (qsizetype i = 0; i < store.count(); ++i)
-        QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
-    if (bytes.contains('\0'))
-        QCOMPARE(store.count(), qsizetype(2)); // what follows the NUL is not read
+    LevelGuard guard;
+    QStringList first;
+    for (const simd::Level level : levels()) {
+        simd::setActiveForTesting(level);
+        CisStore store;
+        FillStoreFromBytes(store, bytes.constData(), bytes.size());
+        QVERIFY(store.count() > 0);
+        for (qsizetype i = 0; i < store.count(); ++i)
+            QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
+        if (bytes.contains('\0'))
+            QCOMPARE(store.count(), qsizetype(2)); // what follows the NUL is not read
+        if (first.isEmpty())
+            first = linesAndMarks(store);
+        else
+            QCOMPARE(linesAndMarks(store), first);
+    }
+}
+
+// Random bytes (line breaks of every kind, NULs, the mark and pieces of it,
+// Windows-1252 and UTF-8 letters) loaded through each path: the same lines
+// and the same marks.
+void TstCisStore::everyPathLoadsAlike()
+{
+    LevelGuard guard;
+    QRandomGenerator rng(20261211);
+    const QList<QByteArray> pieces = {"a",
+                                      "N",
+                                      "e",
+                                      "x",
+                                      "\t",
+                                      " ",
+                                      "\r",
+                                      "\n",
+                                      "\r\n",
+                                      QByteArray(1, '\0'),
+                                      "Non commercialis\xE9"
+                                      "e",
+                                      "Non commercialis\xC3\xA9"
+                                      "e",
+                                      "Non commercialis",
+                                      "\xE9",
+                                      "\xC3\xA9",
+                                      "\xC3",
+                                      "\xE2\x82\xAC",
+                                      "\x92",
+                                      QByteArray(40, 'q'),
+                                      QByteArray(70, 'r')};
+    int compared = 0;
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray bytes;
+        if (round % 3 == 0)
+            bytes = "\xEF\xBB\xBF"; // marked as UTF-8
+        // Without NULs most of the time, so that the later blocks are cut too.
+        const int count = int(rng.bounded(40));
+        for (int k = 0; k < count; ++k) {
+            const QByteArray &piece = pieces[rng.bounded(int(pieces.size()))];
+            if (piece.contains('\0') && rng.bounded(4) != 0)
+                continue;
+            bytes += piece;
+        }
+        QStringList first;
+        for (const simd::Level level : levels()) {
+            simd::setActiveForTesting(level);
+            CisStore store;
+            FillStoreFromBytes(store, bytes.constData(), bytes.size());
+            const QStringList got = linesAndMarks(store);
+            if (level == simd::Level::Scalar) {
+                first = got;
+                continue;
+            }
+            if (got != first)
+                QFAIL(qPrintable(u"bytes %1, path %2: [%3] against [%4]"_s
+                                     .arg(QString::fromLatin1(bytes.toHex()))
+                                     .arg(int(level))
+                                     .arg(got.join(u" / "), first.join(u" / "))));
+            ++compared;
+        }
+    }
+    QVERIFY(compared > 0 || levels().size() == 1);
 }
 
 void TstCisStore::searchEqualsLiteralOnWholeFile_data()
