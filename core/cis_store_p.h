@@ -51,9 +51,12 @@ struct PodBuffer
         size = n;
         capacity = cap;
     }
+    // Gives back the room past size, unless it is under an eighth of the
+    // block: then the saving is not worth a move (or, with some allocators,
+    // fresh pages at the next load of the same size).
     void shrink()
     {
-        if (capacity > size && size > 0) {
+        if (capacity - size > capacity / 8 && size > 0) {
             if (void *p = std::realloc(static_cast<void *>(data), size_t(size) * sizeof(T))) {
                 data = static_cast<T *>(p);
                 capacity = size;
