@@ -414,12 +414,115 @@ void restoreUtf8(unsigned char *raw, qsizetype w, qsizetype r, const LineWriter 
     std::free(copy);
 }
 
-// UTF-8 in one pass over raw[from, n), written over the bytes already read
-// (every sequence gives at most one unit per byte); ASCII runs go 16 bytes at
-// a time. With `strict`, gives -1 at the first invalid sequence, with raw as
-// it was and no line cut (the caller then reads the bytes as Windows-1252);
-// otherwise each maximal invalid subpart becomes U+FFFD.
-qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
+#if defined(CIS_HAVE_AVX2)
+// For each set of bytes to drop from 8 (bit k: byte k), the indices that
+// bring the kept ones to the front; 0x80 takes nothing.
+struct PackTable
+{
+    alignas(16) unsigned char index[256][8];
+    PackTable()
+    {
+        for (unsigned drop = 0; drop < 256; ++drop) {
+            int w = 0;
+            for (int k = 0; k < 8; ++k)
+                if (!(drop & (1u << k)))
+                    index[drop][w++] = static_cast<unsigned char>(k);
+            for (; w < 8; ++w)
+                index[drop][w] = 0x80;
+        }
+    }
+};
+
+const PackTable &packTable()
+{
+    static const PackTable table;
+    return table;
+}
+
+// Decodes blocks of 16 bytes from s + r while they hold only ASCII and
+// two-byte Latin-1 letters (U+00A0 to U+00FF, which are Windows-1252 bytes
+// A0 to FF), writing at out + w, which is at most from + r (s is out +
+// from). Gives where it stopped reading, w where it stopped writing. Each
+// step reads 16 bytes whatever they hold, so that the next load never waits
+// on this one; a letter split by a block's end is finished by the next
+// block, which sees the byte before it.
+CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len,
+                                    unsigned char *out, qsizetype &wOut)
+{
+    const PackTable &pack = packTable();
+    const __m128i xC2 = _mm_set1_epi8(char(0xC2)), xC3 = _mm_set1_epi8(char(0xC3));
+    const __m128i xC0 = _mm_set1_epi8(char(0xC0)), x80 = _mm_set1_epi8(char(0x80));
+    const __m128i x20 = _mm_set1_epi8(0x20), x40 = _mm_set1_epi8(0x40), x08 = _mm_set1_epi8(8);
+    qsizetype w = wOut;
+    __m128i prev = _mm_setzero_si128();
+    while (r + 16 <= len) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
+        const __m128i before = _mm_alignr_epi8(v, prev, 15); // byte k: the byte before k
+        const __m128i afterC2 = _mm_cmpeq_epi8(before, xC2);
+        const __m128i afterC3 = _mm_cmpeq_epi8(before, xC3);
+        const unsigned afterLead = unsigned(_mm_movemask_epi8(_mm_or_si128(afterC2, afterC3)));
+        const unsigned lead = unsigned(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, xC2), _mm_cmpeq_epi8(v, xC3))));
+        const unsigned cont = unsigned(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, xC0), x80)));
+        // Every byte above 0x7F is a lead or the continuation right after
+        // one, and after C2 only A0 to BF come (C2 80 to C2 9F are controls
+        // Windows-1252 lacks).
+        const unsigned lowAfterC2 = unsigned(_mm_movemask_epi8(
+            _mm_andnot_si128(_mm_cmpeq_epi8(_mm_and_si128(v, x20), x20), afterC2)));
+        if (cont != afterLead || unsigned(_mm_movemask_epi8(v)) != (lead | cont) || lowAfterC2 != 0)
+            break;
+        // After C3, xx is the byte xx + 0x40; after C2, xx; the leads are
+        // dropped. The writes end at w + 16, never past r + 16.
+        const __m128i bytes = _mm_add_epi8(v, _mm_and_si128(afterC3, x40));
+        const unsigned dropLo = lead & 0xFF, dropHi = lead >> 8;
+        const __m128i lo = _mm_shuffle_epi8(
+            bytes, _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pack.index[dropLo])));
+        const __m128i hi = _mm_shuffle_epi8(
+            bytes, _mm_add_epi8(
+                       _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pack.index[dropHi])), x08));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w), lo);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + 8 - std::popcount(dropLo)), hi);
+        w += 16 - std::popcount(lead);
+        r += 16;
+        prev = v;
+    }
+    // A lead ending the last block decoded waits for a continuation that did
+    // not come: it is read again, put back where the writes may have gone.
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(prev, xC2), _mm_cmpeq_epi8(prev, xC3)))
+        & 0x8000) {
+        --r;
+        s[r] = static_cast<unsigned char>(_mm_extract_epi16(prev, 7) >> 8);
+    }
+    wOut = w;
+    return r;
+}
+#endif
+
+// Cuts at the breaks of out[w0, w), text already decoded; `after` is the
+// character that follows it.
+void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after, Cutter &cut)
+{
+    qsizetype q = w0;
+#if defined(CIS_HAVE_SSE2)
+    for (; q + 16 <= w && !cut.stopped; q += 16) {
+        for (unsigned bits = breakMask(_mm_loadu_si128(reinterpret_cast<const __m128i *>(out + q)));
+             bits && !cut.stopped; bits &= bits - 1) {
+            const qsizetype k = q + std::countr_zero(bits);
+            cut.onBreak(k, out[k], k + 1 < w ? out[k + 1] : after);
+        }
+    }
+#endif
+    for (; q < w && !cut.stopped; ++q)
+        if (isBreak(out[q]))
+            cut.onBreak(q, out[q], q + 1 < w ? out[q + 1] : after);
+}
+
+// With Latin1Blocks (only where simd::active() is AVX2), blocks of ASCII and
+// two-byte Latin-1 letters are decoded 16 bytes at a time.
+template <bool Latin1Blocks>
+CIS_ALWAYS_INLINE inline qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, qsizetype n,
+                                                  LineWriter &lw, bool strict)
 {
     Cutter &cut = lw.cut;
     const unsigned char *s = raw + from;
@@ -441,6 +544,17 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter
     while (r < len && !cut.stopped) {
 #if defined(CIS_HAVE_SSE2)
         if (blocks && !lw.wide && r + 16 <= len) {
+#if defined(CIS_HAVE_AVX2)
+            if constexpr (Latin1Blocks) {
+                qsizetype w = lw.w;
+                const qsizetype r0 = r;
+                r = latin1Run(raw + from, r, len, lw.out, w);
+                cutDecoded(lw.out, lw.w, w, r < len ? s[r] : 0, cut);
+                lw.w = w;
+                if (r != r0)
+                    continue;
+            }
+#endif
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
             const unsigned high = unsigned(_mm_movemask_epi8(v));
             // Writing 16 bytes at w must not reach bytes still unread: fine
@@ -522,6 +636,28 @@ qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter
         }
     }
     return cut.finish(lw.w);
+}
+
+#if defined(CIS_HAVE_AVX2)
+CIS_TARGET_AVX2 qsizetype decodeUtf8Avx2(unsigned char *raw, qsizetype from, qsizetype n,
+                                         LineWriter &lw, bool strict)
+{
+    return decodeUtf8With<true>(raw, from, n, lw, strict);
+}
+#endif
+
+// UTF-8 in one pass over raw[from, n), written over the bytes already read
+// (every sequence gives at most one unit per byte); ASCII runs go 16 bytes at
+// a time. With `strict`, gives -1 at the first invalid sequence, with raw as
+// it was and no line cut (the caller then reads the bytes as Windows-1252);
+// otherwise each maximal invalid subpart becomes U+FFFD.
+qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
+{
+#if defined(CIS_HAVE_AVX2)
+    if (simd::active() == simd::Level::Avx2)
+        return decodeUtf8Avx2(raw, from, n, lw, strict);
+#endif
+    return decodeUtf8With<false>(raw, from, n, lw, strict);
 }
 
 } // namespace

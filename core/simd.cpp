@@ -12,7 +12,8 @@ Level detect()
     // The builtin checks the processor and that the system saves the wide
     // registers.
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi"))
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")
+        && __builtin_cpu_supports("popcnt"))
         return Level::Avx2;
 #endif
 #if defined(CIS_HAVE_SSE2)

@@ -17,7 +17,7 @@
 #include <immintrin.h>
 // Functions using AVX2 intrinsics carry this; they run only once
 // simd::active() has said AVX2.
-#define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi")))
+#define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi,popcnt")))
 #endif
 
 // Shared scanning loops are inlined into each path, so that the AVX2 path's

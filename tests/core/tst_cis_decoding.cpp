@@ -2,6 +2,7 @@
 #include "cis_loader.h"
 #include "cis_store.h"
 #include "cp1252.h"
+#include "simd_levels.h"
 #include "test_files.h"
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -10,14 +11,26 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+// The lines a load gives, by every path the processor offers (scalar, SSE2,
+// AVX2); when a path disagrees with the scalar one, a line saying so, which
+// no expected list holds.
 QStringList linesOf(const QByteArray &bytes)
 {
-    CisStore store;
-    FillStoreFromBytes(store, bytes.constData(), bytes.size());
-    QStringList out;
-    for (qsizetype i = 0; i < store.count(); ++i)
-        out << store.line(i);
-    return out;
+    SimdLevelGuard guard;
+    QStringList first;
+    for (const simd::Level level : simdLevels()) {
+        simd::setActiveForTesting(level);
+        CisStore store;
+        FillStoreFromBytes(store, bytes.constData(), bytes.size());
+        QStringList out;
+        for (qsizetype i = 0; i < store.count(); ++i)
+            out << store.line(i);
+        if (level == simd::Level::Scalar)
+            first = out;
+        else if (out != first)
+            return {u"<path %1 gives: %2>"_s.arg(int(level)).arg(out.join(u" / "))};
+    }
+    return first;
 }
 // The cutting rules written plainly: a line runs up to CR, LF or NUL; CR LF
 // is one break; a NUL ends the text; a final break adds no empty line.
@@ -257,6 +270,25 @@ void TstCisDecoding::utf8EqualsQtDecoder_data()
     QTest::newRow("committed sample converted to UTF-8")
         << QByteArray() << true << testDataFile("cis_sample_cp1252.txt");
     QTest::newRow("real file converted to UTF-8") << QByteArray() << true << u"real"_s;
+    // The 16-byte Latin-1 blocks: a letter at every place around their
+    // ends, the letter split by an end and then finished, left unfinished,
+    // or followed by the file's end; C2 80 to C2 9F, which Windows-1252
+    // lacks, between them.
+    QByteArray offsets, split, unfinished, controls;
+    for (int k = 0; k < 48; ++k) {
+        offsets += QByteArray(k, 'a') + "\xC3\xA9" + QByteArray(k % 5, 'b') + "\xC2\xB5\r\n";
+        split += QByteArray(k, 'c') + "\xC3\x89\xC3\xA8\xC3\xA0" + QByteArray(31 - k % 32, 'd')
+                 + "\n";
+        unfinished += QByteArray(k, 'e') + "\xC3" + QByteArray(20, 'f') + "\r\n";
+        controls += QByteArray(k, 'g') + "\xC2" + char(0x80 + k % 32) + "h\xC3\xA9\n";
+    }
+    QTest::newRow("Latin-1 letters at every place") << offsets << true << QString();
+    QTest::newRow("Latin-1 letters split by a block's end") << split << true << QString();
+    QTest::newRow("C2 80 to C2 9F among the letters") << controls << true << QString();
+    QTest::newRow("unfinished letters") << unfinished << false << QString();
+    for (int k = 14; k < 18; ++k)
+        QTest::addRow("unfinished letter ending the file after %d bytes", k)
+            << QByteArray(k, 'i') + "\xC3\xA9" + QByteArray(12, 'j') + "\xC3" << false << QString();
     QRandomGenerator rng(7);
     for (int k = 0; k < 6; ++k)
         QTest::addRow("random valid text %d", k)

@@ -2,7 +2,7 @@
 // gives, whatever the text; the marking test likewise.
 #include "cis_loader.h"
 #include "cis_store.h"
-#include "simd.h"
+#include "simd_levels.h"
 #include "test_files.h"
 #include "text_logic.h"
 #include "upper_table.h"
@@ -39,23 +39,6 @@ QString plainAlphabet()
             plain += c;
     return plain;
 }
-
-// Every path the loader and the search may take on this processor.
-QList<simd::Level> levels()
-{
-    QList<simd::Level> out{simd::Level::Scalar};
-    if (simd::best() >= simd::Level::Sse2)
-        out << simd::Level::Sse2;
-    if (simd::best() >= simd::Level::Avx2)
-        out << simd::Level::Avx2;
-    return out;
-}
-
-// Puts the widest path back, however the test ends.
-struct LevelGuard
-{
-    ~LevelGuard() { simd::setActiveForTesting(simd::best()); }
-};
 
 // What a load gives: each line's text, then its mark.
 QStringList linesAndMarks(const CisStore &store)
@@ -260,9 +243,9 @@ void TstCisStore::notMarketedWhileCutting_data()
 void TstCisStore::notMarketedWhileCutting()
 {
     QFETCH(QByteArray, bytes);
-    LevelGuard guard;
+    SimdLevelGuard guard;
     QStringList first;
-    for (const simd::Level level : levels()) {
+    for (const simd::Level level : simdLevels()) {
         simd::setActiveForTesting(level);
         CisStore store;
         FillStoreFromBytes(store, bytes.constData(), bytes.size());
@@ -283,7 +266,7 @@ void TstCisStore::notMarketedWhileCutting()
 // and the same marks.
 void TstCisStore::everyPathLoadsAlike()
 {
-    LevelGuard guard;
+    SimdLevelGuard guard;
     QRandomGenerator rng(20261211);
     const QList<QByteArray> pieces = {"a",
                                       "N",
@@ -321,7 +304,7 @@ void TstCisStore::everyPathLoadsAlike()
             bytes += piece;
         }
         QStringList first;
-        for (const simd::Level level : levels()) {
+        for (const simd::Level level : simdLevels()) {
             simd::setActiveForTesting(level);
             CisStore store;
             FillStoreFromBytes(store, bytes.constData(), bytes.size());
@@ -338,7 +321,7 @@ void TstCisStore::everyPathLoadsAlike()
             ++compared;
         }
     }
-    QVERIFY(compared > 0 || levels().size() == 1);
+    QVERIFY(compared > 0 || simdLevels().size() == 1);
 }
 
 void TstCisStore::searchEqualsLiteralOnWholeFile_data()
