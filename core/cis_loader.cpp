@@ -497,14 +497,12 @@ CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len
     wOut = w;
     return r;
 }
-#endif
 
 // Cuts at the breaks of out[w0, w), text already decoded; `after` is the
 // character that follows it.
 void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after, Cutter &cut)
 {
     qsizetype q = w0;
-#if defined(CIS_HAVE_SSE2)
     for (; q + 16 <= w && !cut.stopped; q += 16) {
         for (unsigned bits = breakMask(_mm_loadu_si128(reinterpret_cast<const __m128i *>(out + q)));
              bits && !cut.stopped; bits &= bits - 1) {
@@ -512,11 +510,11 @@ void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned af
             cut.onBreak(k, out[k], k + 1 < w ? out[k + 1] : after);
         }
     }
-#endif
     for (; q < w && !cut.stopped; ++q)
         if (isBreak(out[q]))
             cut.onBreak(q, out[q], q + 1 < w ? out[q + 1] : after);
 }
+#endif
 
 // With Latin1Blocks (only where simd::active() is AVX2), blocks of ASCII and
 // two-byte Latin-1 letters are decoded 16 bytes at a time.
