@@ -214,6 +214,10 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
         return hits;
     const Needle nd(query);
     const qsizetype m = nd.size;
+    // Room for every line at once: a search listing them all never copies
+    // the list as it grows, and the pages a short list leaves untouched
+    // cost nothing.
+    hits.reserve(size_t(count()));
     if (nd.lineByLine) {
         QString text;
         for (qsizetype i = 0; i < count(); ++i) {
