@@ -231,6 +231,8 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     // Candidates of the two tested places, checked in full in the scan:
     // byte by byte through `fold` when that is exact, else unit by unit
     // against the line's text. After a hit the scan goes on at the next line.
+    // The check is inlined into the scan: with every line a hit, a call per
+    // line shows.
     const CisUpper::ByteTables &bt = CisUpper::byteTables();
     const char16_t *up = CisUpper::unitTable();
     const unsigned char *hay = d->bytes.data;
@@ -243,7 +245,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype scanSize = total - m + 1 + pair.d;
     qsizetype lineIdx = 0;
     const qsizetype lines = d->starts.size;
-    auto next = [&](qsizetype s) -> qsizetype {
+    auto next = [&](qsizetype s) CIS_ALWAYS_INLINE -> qsizetype {
         bool ok = true;
         if (nd.exact) {
             for (qsizetype k = 0; ok && k < m; ++k)
