@@ -245,7 +245,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype scanSize = total - m + 1 + pair.d;
     qsizetype lineIdx = 0;
     const qsizetype lines = d->starts.size;
-    auto next = [&](qsizetype s) CIS_ALWAYS_INLINE -> qsizetype {
+    auto next = [&](qsizetype s) CIS_LAMBDA_INLINE -> qsizetype {
         bool ok = true;
         if (nd.exact) {
             for (qsizetype k = 0; ok && k < m; ++k)
