@@ -77,8 +77,8 @@ namespace byte_scan {
 // the candidates of block i, bit k for place i + k. Returns false once
 // next() has said stop, else true with i where fewer than W places remain.
 template <int W, typename Quiet, typename Mask, typename Next>
-CIS_ALWAYS_INLINE inline bool walkBlocks(qsizetype &i, qsizetype room, qsizetype n,
-                                         const Quiet &quiet, const Mask &mask, Next &next)
+CIS_ALWAYS_INLINE bool walkBlocks(qsizetype &i, qsizetype room, qsizetype n, const Quiet &quiet,
+                                  const Mask &mask, Next &next)
 {
     while (i + W <= room) {
         // A caller that jumps goes to where its next hit is likely near (the
@@ -99,7 +99,7 @@ CIS_ALWAYS_INLINE inline bool walkBlocks(qsizetype &i, qsizetype room, qsizetype
                     after = r;
                     break;
                 }
-                bits &= ~0u << (r - i);
+                bits &= ~0u << unsigned(r - i);
             }
             i = after;
         }

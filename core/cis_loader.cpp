@@ -84,9 +84,8 @@ inline unsigned breakMask(__m128i v)
 // for place i + k, where the mark's first and last bytes sit and where the
 // breaks are; it may read up to i + 64 + kNotMarketedBytes - 1.
 template <typename Masks>
-CIS_ALWAYS_INLINE inline qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n,
-                                                     Cutter &cut, std::vector<qsizetype> &marks,
-                                                     const Masks &masks)
+CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
+                                              std::vector<qsizetype> &marks, const Masks &masks)
 {
     const unsigned char *mark = NotMarketedBytes();
     constexpr qsizetype m = kNotMarketedBytes;
@@ -519,8 +518,8 @@ void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned af
 // With Latin1Blocks (only where simd::active() is AVX2), blocks of ASCII and
 // two-byte Latin-1 letters are decoded 16 bytes at a time.
 template <bool Latin1Blocks>
-CIS_ALWAYS_INLINE inline qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, qsizetype n,
-                                                  LineWriter &lw, bool strict)
+CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, qsizetype n,
+                                           LineWriter &lw, bool strict)
 {
     Cutter &cut = lw.cut;
     const unsigned char *s = raw + from;

@@ -21,13 +21,14 @@
 #endif
 
 // Shared scanning loops are inlined into each path, so that the AVX2 path's
-// loop is built for AVX2.
+// loop is built for AVX2 (CIS_ALWAYS_INLINE holds the `inline` itself:
+// MSVC warns when it is written twice).
 // The loops over stretches without a candidate are kept apart, so that
 // their constants stay in registers whatever the caller's work needs.
 // CIS_LAMBDA_INLINE is the same for a lambda, where only GCC and Clang take
 // it (after the parameter list).
 #if defined(__GNUC__) || defined(__clang__)
-#define CIS_ALWAYS_INLINE __attribute__((always_inline))
+#define CIS_ALWAYS_INLINE __attribute__((always_inline)) inline
 #define CIS_LAMBDA_INLINE __attribute__((always_inline))
 #define CIS_NOINLINE __attribute__((noinline))
 #elif defined(_MSC_VER)
@@ -35,7 +36,7 @@
 #define CIS_LAMBDA_INLINE
 #define CIS_NOINLINE __declspec(noinline)
 #else
-#define CIS_ALWAYS_INLINE
+#define CIS_ALWAYS_INLINE inline
 #define CIS_LAMBDA_INLINE
 #define CIS_NOINLINE
 #endif
