@@ -10,6 +10,24 @@ inline bool restMatches(const unsigned char *p, const unsigned char *nd, qsizety
     return std::memcmp(p + 1, nd + 1, size_t(m - 1)) == 0;
 }
 
+// What the SIMD scans do with a candidate: compare it in full, and stop at
+// the first match.
+struct FirstMatch
+{
+    const unsigned char *h;
+    qsizetype n;
+    const unsigned char *nd;
+    qsizetype m;
+    const unsigned char *found = nullptr;
+    qsizetype operator()(qsizetype p)
+    {
+        if (!restMatches(h + p, nd, m))
+            return p + 1;
+        found = h + p;
+        return n;
+    }
+};
+
 } // namespace
 
 const unsigned char *FindBytesScalar(const unsigned char *h, qsizetype n, const unsigned char *nd,
@@ -49,17 +67,11 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + at + m - 1));
         return _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte));
     };
-    const unsigned char *found = nullptr;
-    auto next = [&](qsizetype p) {
-        if (!restMatches(h + p, nd, m))
-            return p + 1;
-        found = h + p;
-        return n;
-    };
+    FirstMatch next{h, n, nd, m};
     qsizetype i = 0;
     if (byte_scan::walkSse2(i, n - (m - 1), n, candidates, next))
         return FindBytesScalar(h + i, n - i, nd, m);
-    return found;
+    return next.found;
 }
 #endif
 
@@ -87,17 +99,11 @@ CIS_TARGET_AVX2 const unsigned char *FindBytesAvx2(const unsigned char *h, qsize
 {
     if (m <= 1 || n < m)
         return FindBytesSse2(h, n, nd, m);
-    const unsigned char *found = nullptr;
-    auto next = [&](qsizetype p) {
-        if (!restMatches(h + p, nd, m))
-            return p + 1;
-        found = h + p;
-        return n;
-    };
+    FirstMatch next{h, n, nd, m};
     qsizetype i = 0;
     if (byte_scan::walkAvx2(i, n - (m - 1), n, EndsAvx2{h, m, nd[0], nd[m - 1]}, next))
         return FindBytesSse2(h + i, n - i, nd, m);
-    return found;
+    return next.found;
 }
 #endif
 
