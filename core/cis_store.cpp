@@ -7,6 +7,8 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 
@@ -168,6 +170,9 @@ struct Needle
     // The two places tested first, and how each accepts a byte.
     qsizetype first = -1, last = -1;
     unsigned char a = 0, maskA = 0, b = 0, maskB = 0;
+    // An exact needle in blocks of 16 for the full check: place s matches
+    // when (hay[s + k] | fold[k]) == want[k] for every k.
+    QVarLengthArray<unsigned char, 128> want, fold;
 
     explicit Needle(QStringView query) : size(query.size()), upper(size), bytes(size)
     {
@@ -196,6 +201,16 @@ struct Needle
         a = bytes[first] | maskA;
         maskB = caseMask(bytes[last]);
         b = bytes[last] | maskB;
+        if (exact) {
+            // Padding that every byte passes: (x | 0xFF) == 0xFF.
+            const qsizetype padded = (size + 15) / 16 * 16;
+            want.resize(padded);
+            fold.resize(padded);
+            for (qsizetype k = 0; k < padded; ++k) {
+                fold[k] = k < size ? caseMask(bytes[k]) : 0xFF;
+                want[k] = k < size ? bytes[k] | fold[k] : 0xFF;
+            }
+        }
     }
     static bool isBreakUnit(char16_t c) { return c == 0 || c == 10 || c == 13; }
     // 0x20 when the byte 32 above `n` also reads as n (its lower case).
@@ -204,6 +219,124 @@ struct Needle
         return n + 32 <= 0xFF && CisUpper::byteTables().fold[n + 32] == n ? 0x20 : 0;
     }
 };
+
+// The full check of an exact needle, and the scan of the lines that follow
+// a hit, with everything they read held by value so that it stays in
+// registers.
+struct ExactCheck
+{
+    const unsigned char *hay;
+    qsizetype total;
+    qsizetype m;
+    const unsigned char *bytes; // the needle's search bytes
+    const unsigned char *fold;  // CisUpper::ByteTables::fold
+#if defined(CIS_HAVE_SSE2)
+    // Place s matches when (hay[s + k] | foldBits[k]) == want[k] for every k
+    // (padding that every byte passes after m).
+    const unsigned char *want;
+    const unsigned char *foldBits;
+    qsizetype padded;
+#endif
+
+    CIS_ALWAYS_INLINE bool at(qsizetype s) const
+    {
+#if defined(CIS_HAVE_SSE2)
+        if (s + padded <= total) {
+            for (qsizetype k = 0; k < padded; k += 16) {
+                const __m128i x = _mm_or_si128(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + s + k)),
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(foldBits + k)));
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(want + k));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(x, w)) != 0xFFFF)
+                    return false;
+            }
+            return true;
+        }
+#endif
+        for (qsizetype k = 0; k < m; ++k)
+            if (fold[hay[s + k]] != bytes[k])
+                return false;
+        return true;
+    }
+};
+
+#if defined(CIS_HAVE_SSE2)
+// After a hit in line `line - 1` of an exact needle: where hits are dense (a
+// short query), leaving the scan and finding the next line's candidates
+// again costs more than the hit. So the first 64 places of each next line
+// are tested here, until a line shows no hit among them; gives where the
+// scan goes on (past the places tested), or `stop` past the last line. A
+// match of an exact needle that starts in a line ends in it (no line holds
+// a break, no such needle does), so the starts are enough.
+struct DenseLines
+{
+    ExactCheck check;
+    const qsizetype *starts;
+    const qsizetype *ends;
+    qsizetype lines;
+    qsizetype d; // the pair's distance
+    unsigned char a, maskA, b, maskB;
+
+    qsizetype run(qsizetype &line, std::vector<qsizetype> &hits, qsizetype stop) const
+    {
+        // With one or two bytes, the pair test is the whole check.
+        if (check.m == 1)
+            return runWith<false, false>(line, hits, stop);
+        if (check.m == 2)
+            return runWith<true, false>(line, hits, stop);
+        return runWith<true, true>(line, hits, stop);
+    }
+
+    template <bool Pair, bool Check>
+    CIS_NOINLINE qsizetype runWith(qsizetype &line, std::vector<qsizetype> &hits,
+                                   qsizetype stop) const
+    {
+        // Locals, not members: the list's growth could touch any memory as
+        // far as the compiler knows, and members would be read again per line.
+        const ExactCheck c = check;
+        const qsizetype *const st = starts, *const en = ends;
+        const qsizetype n = lines, dist = d;
+        const unsigned char *const hay = c.hay;
+        const __m128i va = _mm_set1_epi8(char(a)), vma = _mm_set1_epi8(char(maskA));
+        const __m128i vb = _mm_set1_epi8(char(b)), vmb = _mm_set1_epi8(char(maskB));
+        const auto block = [&](qsizetype at) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at));
+            __m128i c = _mm_cmpeq_epi8(_mm_or_si128(x, vma), va);
+            if constexpr (Pair) {
+                const __m128i y = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i *>(hay + at + dist));
+                c = _mm_and_si128(c, _mm_cmpeq_epi8(_mm_or_si128(y, vmb), vb));
+            }
+            return std::uint64_t(unsigned(_mm_movemask_epi8(c)));
+        };
+        for (qsizetype i = line; i < n; ++i) {
+            const qsizetype at = st[i];
+            if (at + dist + 64 > c.total) {
+                line = i;
+                return at;
+            }
+            if (i + 8 < n)
+                prefetch(hay + st[i + 8]);
+            std::uint64_t bits = block(at) | block(at + 16) << 16 | block(at + 32) << 32
+                                 | block(at + 48) << 48;
+            const qsizetype len = en[i] - at;
+            if (len < 64)
+                bits &= (std::uint64_t(1) << len) - 1;
+            if constexpr (Check) {
+                while (bits && !c.at(at + std::countr_zero(bits)))
+                    bits &= bits - 1;
+            }
+            if (!bits) {
+                line = i;
+                return at + std::min<qsizetype>(64, len);
+            }
+            hits.push_back(i);
+        }
+        line = n;
+        return stop;
+    }
+};
+#endif
 
 } // namespace
 
@@ -245,35 +378,53 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype scanSize = total - m + 1 + pair.d;
     qsizetype lineIdx = 0;
     const qsizetype lines = d->starts.size;
+    const qsizetype *starts = d->starts.data;
+    const qsizetype *ends = d->ends.data;
+    const ExactCheck exact
+    {
+        hay, total, m, nd.bytes.data(), bt.fold,
+#if defined(CIS_HAVE_SSE2)
+            nd.want.data(), nd.fold.data(), nd.want.size()
+#endif
+    };
+#if defined(CIS_HAVE_SSE2)
+    const DenseLines dense{exact, starts, ends, lines, pair.d, nd.a, nd.maskA, nd.b, nd.maskB};
+#endif
     auto next = [&](qsizetype s) CIS_LAMBDA_INLINE -> qsizetype {
-        bool ok = true;
         if (nd.exact) {
-            for (qsizetype k = 0; ok && k < m; ++k)
-                ok = bt.fold[hay[s + k]] == nd.bytes[k];
-            if (!ok)
+            if (!exact.at(s))
                 return s + 1;
-            lineIdx = d->lineAt(lineIdx, s);
-        } else {
-            lineIdx = d->lineAt(lineIdx, s);
-            const qsizetype start = d->starts.data[lineIdx];
-            ok = s + m <= d->ends.data[lineIdx];
-            if (const char16_t *w = ok ? d->wideUnits(lineIdx) : nullptr) {
-                for (qsizetype k = 0; ok && k < m; ++k)
-                    ok = up[w[s - start + k]] == nd.upper[k];
-            } else {
-                for (qsizetype k = 0; ok && k < m; ++k)
-                    ok = bt.upper[hay[s + k]] == nd.upper[k];
-            }
-            if (!ok)
-                return s + 1;
+            // Past a hit the scan goes on in the next line: the line is most
+            // often the one it starts.
+            if (lineIdx + 1 < lines && starts[lineIdx + 1] <= s)
+                lineIdx = d->lineAt(lineIdx, s);
+            hits.push_back(lineIdx);
+            ++lineIdx;
+#if defined(CIS_HAVE_SSE2)
+            return dense.run(lineIdx, hits, scanSize);
+#else
+            return lineIdx == lines ? scanSize : starts[lineIdx];
+#endif
         }
+        lineIdx = d->lineAt(lineIdx, s);
+        const qsizetype start = starts[lineIdx];
+        bool ok = s + m <= ends[lineIdx];
+        if (const char16_t *w = ok ? d->wideUnits(lineIdx) : nullptr) {
+            for (qsizetype k = 0; ok && k < m; ++k)
+                ok = up[w[s - start + k]] == nd.upper[k];
+        } else {
+            for (qsizetype k = 0; ok && k < m; ++k)
+                ok = bt.upper[hay[s + k]] == nd.upper[k];
+        }
+        if (!ok)
+            return s + 1;
         hits.push_back(lineIdx);
         if (++lineIdx == lines)
             return scanSize;
         // Dense hits jump from line to line: fetch a few lines ahead.
         if (lineIdx + 8 < lines)
-            prefetch(hay + d->starts.data[lineIdx + 8]);
-        return d->starts.data[lineIdx];
+            prefetch(hay + starts[lineIdx + 8]);
+        return starts[lineIdx];
     };
     ScanBytePair(hay + nd.first, scanSize, pair, next);
     return hits;
