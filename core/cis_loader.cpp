@@ -11,6 +11,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -99,9 +100,40 @@ CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetyp
         masks(i, markBits, breakBits);
         for (; markBits; markBits &= markBits - 1)
             markAt(i + std::countr_zero(markBits));
+        if (!breakBits)
+            continue;
+        // The lines ending in this block, written straight into the table
+        // (room for 64 made first); a NUL, rare, goes the general way.
+        CisStore::Impl &d = cut.d;
+        if (d.starts.capacity - d.starts.size < 64) {
+            d.starts.grow(64);
+            d.ends.reserve(d.starts.capacity);
+        }
+        qsizetype *const starts = d.starts.data, *const ends = d.ends.data;
+        qsizetype lines = d.starts.size, pos = cut.pos;
+        if (pos > i) // the LF of a CR LF split by the block's start
+            breakBits &= breakBits - 1;
         for (; breakBits; breakBits &= breakBits - 1) {
             const qsizetype q = i + std::countr_zero(breakBits);
-            cut.onBreak(q, raw[q], q + 1 < n ? raw[q + 1] : 0);
+            const unsigned char c = raw[q];
+            if (c == 0) {
+                d.starts.size = d.ends.size = lines;
+                cut.pos = pos;
+                cut.onBreak(q, c, raw[q + 1]);
+                break;
+            }
+            starts[lines] = pos;
+            ends[lines] = q;
+            ++lines;
+            // CR LF: the LF, the next bit (if any is left: in the next
+            // block, pos > i passes over it), goes with the CR.
+            const bool crlf = c == 13 && raw[q + 1] == 10;
+            pos = q + 1 + crlf;
+            breakBits &= breakBits - std::uint64_t(crlf);
+        }
+        if (!cut.stopped) {
+            d.starts.size = d.ends.size = lines;
+            cut.pos = pos;
         }
     }
     for (; i < n && !cut.stopped; ++i) {
@@ -164,12 +196,25 @@ qsizetype cutPlainBytesSse2(const unsigned char *raw, qsizetype n, Cutter &cut,
 struct PlainMasksAvx2
 {
     const unsigned char *raw;
-    unsigned char first, last;
-    CIS_TARGET_AVX2 static __m256i breaks32(__m256i v)
+    __m256i first, last;
+    // Byte k of `breakTable` is k for k = 0, 10 and 13, else 0x80: looked up
+    // by each byte's low four bits, it gives the byte back only for a break
+    // (bytes from 0x80 look up 0, which no such byte equals).
+    __m256i breakTable;
+
+    CIS_TARGET_AVX2 PlainMasksAvx2(const unsigned char *raw, unsigned char f, unsigned char l)
+        : raw(raw)
+        , first(_mm256_set1_epi8(char(f)))
+        , last(_mm256_set1_epi8(char(l)))
+        , breakTable(_mm256_setr_epi8(0, -128, -128, -128, -128, -128, -128, -128, -128, -128, 10,
+                                      -128, -128, 13, -128, -128, 0, -128, -128, -128, -128, -128,
+                                      -128, -128, -128, -128, 10, -128, -128, 13, -128, -128))
     {
-        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()),
-                                               _mm256_cmpeq_epi8(v, _mm256_set1_epi8(10))),
-                               _mm256_cmpeq_epi8(v, _mm256_set1_epi8(13)));
+    }
+    CIS_TARGET_AVX2 unsigned breaks32(__m256i v) const
+    {
+        return unsigned(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_shuffle_epi8(breakTable, v), v)));
     }
     CIS_TARGET_AVX2 void operator()(qsizetype at, unsigned long long &marks,
                                     unsigned long long &breaks) const
@@ -178,15 +223,12 @@ struct PlainMasksAvx2
         const auto *p = reinterpret_cast<const __m256i *>(raw + at);
         const auto *q = reinterpret_cast<const __m256i *>(raw + at + m - 1);
         const __m256i x0 = _mm256_loadu_si256(p), x1 = _mm256_loadu_si256(p + 1);
-        const __m256i f = _mm256_set1_epi8(char(first)), l = _mm256_set1_epi8(char(last));
         const unsigned m0 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
-            _mm256_cmpeq_epi8(x0, f), _mm256_cmpeq_epi8(_mm256_loadu_si256(q), l))));
+            _mm256_cmpeq_epi8(x0, first), _mm256_cmpeq_epi8(_mm256_loadu_si256(q), last))));
         const unsigned m1 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
-            _mm256_cmpeq_epi8(x1, f), _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), l))));
+            _mm256_cmpeq_epi8(x1, first), _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), last))));
         marks = m0 | static_cast<unsigned long long>(m1) << 32;
-        breaks = unsigned(_mm256_movemask_epi8(breaks32(x0)))
-                 | static_cast<unsigned long long>(unsigned(_mm256_movemask_epi8(breaks32(x1))))
-                       << 32;
+        breaks = breaks32(x0) | static_cast<unsigned long long>(breaks32(x1)) << 32;
     }
 };
 
@@ -194,8 +236,8 @@ CIS_TARGET_AVX2 qsizetype cutPlainBytesAvx2(const unsigned char *raw, qsizetype 
                                             std::vector<qsizetype> &marks)
 {
     const unsigned char *mark = NotMarketedBytes();
-    return cutPlainBytesWith(raw, n, cut, marks,
-                             PlainMasksAvx2{raw, mark[0], mark[kNotMarketedBytes - 1]});
+    const PlainMasksAvx2 masks(raw, mark[0], mark[kNotMarketedBytes - 1]);
+    return cutPlainBytesWith(raw, n, cut, marks, masks);
 }
 #endif
 
