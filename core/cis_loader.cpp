@@ -78,6 +78,44 @@ inline unsigned breakMask(__m128i v)
 }
 #endif
 
+// The lines ending at the breaks of a block of 64 bytes from i (bit k of
+// `breakBits` for raw[i + k]), written straight into the table (room for 64
+// made first); the byte after each break must be readable. A NUL, rare, goes
+// the general way.
+CIS_ALWAYS_INLINE void cutBreaks(const unsigned char *raw, qsizetype i,
+                                 unsigned long long breakBits, Cutter &cut)
+{
+    CisStore::Impl &d = cut.d;
+    if (d.starts.capacity - d.starts.size < 64) {
+        d.starts.grow(64);
+        d.ends.reserve(d.starts.capacity);
+    }
+    qsizetype *const starts = d.starts.data, *const ends = d.ends.data;
+    qsizetype lines = d.starts.size, pos = cut.pos;
+    if (pos > i) // the LF of a CR LF split by the block's start
+        breakBits &= breakBits - 1;
+    for (; breakBits; breakBits &= breakBits - 1) {
+        const qsizetype q = i + std::countr_zero(breakBits);
+        const unsigned char c = raw[q];
+        if (c == 0) {
+            d.starts.size = d.ends.size = lines;
+            cut.pos = pos;
+            cut.onBreak(q, c, raw[q + 1]);
+            return;
+        }
+        starts[lines] = pos;
+        ends[lines] = q;
+        ++lines;
+        // CR LF: the LF, the next bit (if any is left: in the next block,
+        // pos > i passes over it), goes with the CR.
+        const bool crlf = c == 13 && raw[q + 1] == 10;
+        pos = q + 1 + crlf;
+        breakBits &= breakBits - std::uint64_t(crlf);
+    }
+    d.starts.size = d.ends.size = lines;
+    cut.pos = pos;
+}
+
 // A Windows-1252 file is already the store's bytes: only the breaks are
 // looked for, 64 bytes at a time, and in the same pass the places that hold
 // the "Non commercialisée" mark (its Windows-1252 bytes), so that marking
@@ -100,41 +138,8 @@ CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetyp
         masks(i, markBits, breakBits);
         for (; markBits; markBits &= markBits - 1)
             markAt(i + std::countr_zero(markBits));
-        if (!breakBits)
-            continue;
-        // The lines ending in this block, written straight into the table
-        // (room for 64 made first); a NUL, rare, goes the general way.
-        CisStore::Impl &d = cut.d;
-        if (d.starts.capacity - d.starts.size < 64) {
-            d.starts.grow(64);
-            d.ends.reserve(d.starts.capacity);
-        }
-        qsizetype *const starts = d.starts.data, *const ends = d.ends.data;
-        qsizetype lines = d.starts.size, pos = cut.pos;
-        if (pos > i) // the LF of a CR LF split by the block's start
-            breakBits &= breakBits - 1;
-        for (; breakBits; breakBits &= breakBits - 1) {
-            const qsizetype q = i + std::countr_zero(breakBits);
-            const unsigned char c = raw[q];
-            if (c == 0) {
-                d.starts.size = d.ends.size = lines;
-                cut.pos = pos;
-                cut.onBreak(q, c, raw[q + 1]);
-                break;
-            }
-            starts[lines] = pos;
-            ends[lines] = q;
-            ++lines;
-            // CR LF: the LF, the next bit (if any is left: in the next
-            // block, pos > i passes over it), goes with the CR.
-            const bool crlf = c == 13 && raw[q + 1] == 10;
-            pos = q + 1 + crlf;
-            breakBits &= breakBits - std::uint64_t(crlf);
-        }
-        if (!cut.stopped) {
-            d.starts.size = d.ends.size = lines;
-            cut.pos = pos;
-        }
+        if (breakBits)
+            cutBreaks(raw, i, breakBits, cut);
     }
     for (; i < n && !cut.stopped; ++i) {
         if (raw[i] == mark[0])
@@ -541,9 +546,21 @@ CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len
 
 // Cuts at the breaks of out[w0, w), text already decoded; `after` is the
 // character that follows it.
-void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after, Cutter &cut)
+CIS_TARGET_AVX2 void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after,
+                                Cutter &cut)
 {
     qsizetype q = w0;
+    // Blocks of 64 as in a Windows-1252 file, while the byte after the block
+    // is decoded too.
+    const PlainMasksAvx2 masks(out, 0, 0);
+    for (; q + 65 <= w && !cut.stopped; q += 64) {
+        const auto *p = reinterpret_cast<const __m256i *>(out + q);
+        const unsigned long long bits =
+            masks.breaks32(_mm256_loadu_si256(p))
+            | static_cast<unsigned long long>(masks.breaks32(_mm256_loadu_si256(p + 1))) << 32;
+        if (bits)
+            cutBreaks(out, q, bits, cut);
+    }
     for (; q + 16 <= w && !cut.stopped; q += 16) {
         for (unsigned bits = breakMask(_mm_loadu_si128(reinterpret_cast<const __m128i *>(out + q)));
              bits && !cut.stopped; bits &= bits - 1) {
