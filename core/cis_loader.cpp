@@ -1,5 +1,6 @@
 #include "cis_loader.h"
 #include "app_error.h"
+#include "byte_search.h"
 #include "cis_store_p.h"
 #include "platform_qt.h"
 #include "simd.h"
@@ -273,6 +274,11 @@ struct LineWriter
     const unsigned char *twin = CisUpper::twinTable();
     const unsigned char *cp1252 = CisUpper::cp1252Table();
     const char16_t *unitOf = CisUpper::byteTables().unit;
+    // Where a decoder that finds the "Non commercialisée" marks as it goes
+    // puts their places (see findMarks), and whether it did.
+    std::vector<qsizetype> *marks = nullptr;
+    qsizetype markFrom = 0; // the first place not looked at yet
+    bool marksFound = false;
 
     void unit(char16_t u)
     {
@@ -544,6 +550,47 @@ CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len
     return r;
 }
 
+// The places in b[from, to) where the "Non commercialisée" mark starts and
+// fits before `to`, added to `marks`, as far as blocks of 32 go; gives the
+// first place not looked at.
+CIS_TARGET_AVX2 qsizetype findMarksAvx2(const unsigned char *b, qsizetype from, qsizetype to,
+                                        std::vector<qsizetype> &marks)
+{
+    constexpr qsizetype m = kNotMarketedBytes;
+    const unsigned char *mark = NotMarketedBytes();
+    const __m256i first = _mm256_set1_epi8(char(mark[0]));
+    const __m256i last = _mm256_set1_epi8(char(mark[m - 1]));
+    qsizetype p = from;
+    for (; p + 32 + m - 1 <= to; p += 32) {
+        const auto *x = reinterpret_cast<const __m256i *>(b + p);
+        const auto *y = reinterpret_cast<const __m256i *>(b + p + m - 1);
+        for (unsigned bits = unsigned(_mm256_movemask_epi8(
+                 _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(x), first),
+                                  _mm256_cmpeq_epi8(_mm256_loadu_si256(y), last))));
+             bits; bits &= bits - 1) {
+            const qsizetype q = p + std::countr_zero(bits);
+            if (std::memcmp(b + q + 1, mark + 1, size_t(m - 2)) == 0)
+                marks.push_back(q);
+        }
+    }
+    return p;
+}
+
+// The same for the places left, once the whole text is decoded.
+void findMarksRest(const unsigned char *b, qsizetype from, qsizetype to,
+                   std::vector<qsizetype> &marks)
+{
+    constexpr qsizetype m = kNotMarketedBytes;
+    const unsigned char *mark = NotMarketedBytes();
+    for (qsizetype p = from; p < to;) {
+        const unsigned char *f = FindBytes(b + p, to - p, mark, m);
+        if (!f)
+            break;
+        marks.push_back(f - b);
+        p = f - b + 1;
+    }
+}
+
 // Cuts at the breaks of out[w0, w), text already decoded; `after` is the
 // character that follows it.
 CIS_TARGET_AVX2 void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after,
@@ -585,6 +632,9 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
     const qsizetype len = n - from;
     qsizetype r = 0;
     auto giveUp = [&] {
+        if (lw.marks)
+            lw.marks->clear();
+        lw.markFrom = 0;
         try {
             restoreUtf8(raw, lw.w, from + r, lw);
         } catch (...) {
@@ -607,8 +657,12 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
                 r = latin1Run(raw + from, r, len, lw.out, w);
                 cutDecoded(lw.out, lw.w, w, r < len ? s[r] : 0, cut);
                 lw.w = w;
-                if (r != r0)
+                if (r != r0) {
+                    // The marks while the text is still in the cache.
+                    if (lw.marks)
+                        lw.markFrom = findMarksAvx2(lw.out, lw.markFrom, w, *lw.marks);
                     continue;
+                }
             }
 #endif
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
@@ -691,6 +745,14 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
             t += q.len;
         }
     }
+#if defined(CIS_HAVE_AVX2)
+    if constexpr (Latin1Blocks) {
+        if (lw.marks) {
+            findMarksRest(lw.out, lw.markFrom, lw.w, *lw.marks);
+            lw.marksFound = true;
+        }
+    }
+#endif
     return cut.finish(lw.w);
 }
 
@@ -739,8 +801,11 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
 
     qsizetype kept = 0;
     bool failed = false;
-    std::vector<qsizetype> marks; // found while cutting a Windows-1252 file
+    // The marks' places, found while cutting a Windows-1252 file or, on
+    // some paths, while decoding UTF-8.
+    std::vector<qsizetype> marks;
     bool marksFound = false;
+    lw.marks = &marks;
     try {
         d.starts.reserve(size / 128 + 16);
         d.ends.reserve(d.starts.capacity);
@@ -748,10 +813,12 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             kept = decodeUtf16(raw, size, lw);
         } else if (startsWith({0xEF, 0xBB, 0xBF})) {
             kept = decodeUtf8(raw, 3, size, lw, false);
+            marksFound = lw.marksFound;
         } else {
             // A file without mark that is valid UTF-8 is UTF-8 (copies
             // converted by other tools); anything else is Windows-1252.
             kept = decodeUtf8(raw, 0, size, lw, true);
+            marksFound = lw.marksFound;
             if (kept < 0) {
                 kept = cutPlainBytes(raw, size, cut, marks);
                 marksFound = true;

@@ -452,6 +452,21 @@ void CisStore::Impl::markLines(const std::vector<qsizetype> &places, qsizetype k
         lineIdx = lineAt(lineIdx, p);
         notMarketed[size_t(lineIdx) / 64] |= std::uint64_t(1) << (lineIdx % 64);
     }
+    markWideLines();
+}
+
+void CisStore::Impl::markWideLines()
+{
+    // The bytes of a wide line are its units' upper case: the places found
+    // in them (before the line turned wide) say nothing; its text does.
+    for (const WideLine &w : wide) {
+        const QStringView text(wideText.data + w.offset, ends.data[w.line] - starts.data[w.line]);
+        const std::uint64_t bit = std::uint64_t(1) << (w.line % 64);
+        if (HoldsNotMarketed(text))
+            notMarketed[size_t(w.line) / 64] |= bit;
+        else
+            notMarketed[size_t(w.line) / 64] &= ~bit;
+    }
 }
 
 void CisStore::Impl::computeNotMarketed()
@@ -477,13 +492,7 @@ void CisStore::Impl::computeNotMarketed()
             break;
         pos = starts.data[lineIdx];
     }
-    for (const WideLine &w : wide) {
-        const QStringView text(wideText.data + w.offset, ends.data[w.line] - starts.data[w.line]);
-        if (HoldsNotMarketed(text))
-            mark(w.line);
-        else
-            notMarketed[size_t(w.line) / 64] &= ~(std::uint64_t(1) << (w.line % 64));
-    }
+    markWideLines();
 }
 
 bool CisStore::isNotMarketed(qsizetype i) const

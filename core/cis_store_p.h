@@ -107,8 +107,10 @@ struct CisStore::Impl
     // Sets the marks of every line from the text.
     void computeNotMarketed();
     // Sets them from the places, in increasing order, where the plain lines
-    // hold the mark's bytes (those at or past `kept` are not in any line).
+    // hold the mark's bytes (those at or past `kept` are not in any line),
+    // and from the text of the wide lines.
     void markLines(const std::vector<qsizetype> &places, qsizetype kept);
+    void markWideLines();
 };
 
 // The "Non commercialisée" mark in Windows-1252, as plain lines hold it.

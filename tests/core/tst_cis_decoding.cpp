@@ -244,6 +244,10 @@ void TstCisDecoding::cutting_data()
     QTest::newRow("accents around the breaks")
         << u"ééééééééééééééé\r\nàààààààààààààààààà\n\rç"_s
         << QStringList{u"ééééééééééééééé"_s, u"àààààààààààààààààà"_s, QString(), u"ç"_s};
+    // After the UTF-8 mark the text moves 3 bytes back as it is decoded: the
+    // byte after a decoded run of 64 is not yet the LF that follows the CR.
+    QTest::newRow("CR LF ending a run of 64")
+        << QString(63, u'A') + u"\r\nB"_s << QStringList{QString(63, u'A'), u"B"_s};
     QTest::newRow("empty text") << QString() << QStringList();
 }
 
