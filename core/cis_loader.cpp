@@ -491,60 +491,78 @@ const PackTable &packTable()
     return table;
 }
 
-// Decodes blocks of 16 bytes from s + r while they hold only ASCII and
+// Decodes blocks of 32 bytes from s + r while they hold only ASCII and
 // two-byte Latin-1 letters (U+00A0 to U+00FF, which are Windows-1252 bytes
 // A0 to FF), writing at out + w, which is at most from + r (s is out +
 // from). Gives where it stopped reading, w where it stopped writing. Each
-// step reads 16 bytes whatever they hold, so that the next load never waits
+// step reads 32 bytes whatever they hold, so that the next load never waits
 // on this one; a letter split by a block's end is finished by the next
 // block, which sees the byte before it.
 CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len,
                                     unsigned char *out, qsizetype &wOut)
 {
     const PackTable &pack = packTable();
-    const __m128i xC2 = _mm_set1_epi8(char(0xC2)), xC3 = _mm_set1_epi8(char(0xC3));
-    const __m128i xC0 = _mm_set1_epi8(char(0xC0)), x80 = _mm_set1_epi8(char(0x80));
-    const __m128i x20 = _mm_set1_epi8(0x20), x40 = _mm_set1_epi8(0x40), x08 = _mm_set1_epi8(8);
+    const __m256i xC2 = _mm256_set1_epi8(char(0xC2)), xC3 = _mm256_set1_epi8(char(0xC3));
+    const __m256i xC0 = _mm256_set1_epi8(char(0xC0)), x80 = _mm256_set1_epi8(char(0x80));
+    const __m256i x20 = _mm256_set1_epi8(0x20), x40 = _mm256_set1_epi8(0x40);
     qsizetype w = wOut;
-    __m128i prev = _mm_setzero_si128();
-    while (r + 16 <= len) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
-        const __m128i before = _mm_alignr_epi8(v, prev, 15); // byte k: the byte before k
-        const __m128i afterC2 = _mm_cmpeq_epi8(before, xC2);
-        const __m128i afterC3 = _mm_cmpeq_epi8(before, xC3);
-        const unsigned afterLead = unsigned(_mm_movemask_epi8(_mm_or_si128(afterC2, afterC3)));
-        const unsigned lead = unsigned(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, xC2), _mm_cmpeq_epi8(v, xC3))));
+    __m256i prev = _mm256_setzero_si256();
+    while (r + 32 <= len) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + r));
+        // Byte k: the byte before k (the lanes joined first).
+        const __m256i before = _mm256_alignr_epi8(v, _mm256_permute2x128_si256(prev, v, 0x21), 15);
+        const __m256i afterC2 = _mm256_cmpeq_epi8(before, xC2);
+        const __m256i afterC3 = _mm256_cmpeq_epi8(before, xC3);
+        const unsigned afterLead = unsigned(_mm256_movemask_epi8(_mm256_or_si256(afterC2, afterC3)));
+        const unsigned lead = unsigned(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(v, xC2), _mm256_cmpeq_epi8(v, xC3))));
         const unsigned cont = unsigned(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, xC0), x80)));
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, xC0), x80)));
         // Every byte above 0x7F is a lead or the continuation right after
         // one, and after C2 only A0 to BF come (C2 80 to C2 9F are controls
         // Windows-1252 lacks).
-        const unsigned lowAfterC2 = unsigned(_mm_movemask_epi8(
-            _mm_andnot_si128(_mm_cmpeq_epi8(_mm_and_si128(v, x20), x20), afterC2)));
-        if (cont != afterLead || unsigned(_mm_movemask_epi8(v)) != (lead | cont) || lowAfterC2 != 0)
+        const unsigned lowAfterC2 = unsigned(_mm256_movemask_epi8(
+            _mm256_andnot_si256(_mm256_cmpeq_epi8(_mm256_and_si256(v, x20), x20), afterC2)));
+        if (cont != afterLead || unsigned(_mm256_movemask_epi8(v)) != (lead | cont)
+            || lowAfterC2 != 0)
             break;
         // After C3, xx is the byte xx + 0x40; after C2, xx; the leads are
-        // dropped. The writes end at w + 16, never past r + 16.
-        const __m128i bytes = _mm_add_epi8(v, _mm_and_si128(afterC3, x40));
-        const unsigned dropLo = lead & 0xFF, dropHi = lead >> 8;
-        const __m128i lo = _mm_shuffle_epi8(
-            bytes, _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pack.index[dropLo])));
-        const __m128i hi = _mm_shuffle_epi8(
-            bytes, _mm_add_epi8(
-                       _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pack.index[dropHi])), x08));
+        // dropped, eight bytes at a time. The writes end at w + 32, never
+        // past r + 32.
+        const __m256i bytes = _mm256_add_epi8(v, _mm256_and_si256(afterC3, x40));
+        const unsigned d0 = lead & 0xFF, d1 = (lead >> 8) & 0xFF, d2 = (lead >> 16) & 0xFF,
+                       d3 = lead >> 24;
+        std::uint64_t q0, q1, q2, q3;
+        std::memcpy(&q0, pack.index[d0], 8);
+        std::memcpy(&q1, pack.index[d1], 8);
+        std::memcpy(&q2, pack.index[d2], 8);
+        std::memcpy(&q3, pack.index[d3], 8);
+        // Each lane's second half picks from its bytes 8 to 15: + 8, which
+        // keeps the 0x80 of the unused places set.
+        const __m256i picks = _mm256_add_epi8(
+            _mm256_set_epi64x(qint64(q3), qint64(q2), qint64(q1), qint64(q0)),
+            _mm256_set_epi64x(0x0808080808080808, 0, 0x0808080808080808, 0));
+        const __m256i packed = _mm256_shuffle_epi8(bytes, picks);
+        const __m128i lo = _mm256_castsi256_si128(packed);
+        const __m128i hi = _mm256_extracti128_si256(packed, 1);
+        const int n0 = 8 - std::popcount(d0), n1 = 8 - std::popcount(d1);
+        const int n2 = 8 - std::popcount(d2), n3 = 8 - std::popcount(d3);
         _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w), lo);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + 8 - std::popcount(dropLo)), hi);
-        w += 16 - std::popcount(lead);
-        r += 16;
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0), _mm_unpackhi_epi64(lo, lo));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0 + n1), hi);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0 + n1 + n2),
+                         _mm_unpackhi_epi64(hi, hi));
+        w += n0 + n1 + n2 + n3;
+        r += 32;
         prev = v;
     }
     // A lead ending the last block decoded waits for a continuation that did
     // not come: it is read again, put back where the writes may have gone.
-    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(prev, xC2), _mm_cmpeq_epi8(prev, xC3)))
-        & 0x8000) {
+    const unsigned lastLead = unsigned(_mm256_movemask_epi8(
+        _mm256_or_si256(_mm256_cmpeq_epi8(prev, xC2), _mm256_cmpeq_epi8(prev, xC3))));
+    if (lastLead & 0x80000000u) {
         --r;
-        s[r] = static_cast<unsigned char>(_mm_extract_epi16(prev, 7) >> 8);
+        s[r] = static_cast<unsigned char>(_mm256_extract_epi8(prev, 31));
     }
     wOut = w;
     return r;
