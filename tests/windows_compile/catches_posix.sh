@@ -4,8 +4,10 @@
 # app/clean.cpp passes, util/platform_posix.cpp is not checked at all. A
 # second run over the same pass cache takes app/clean.cpp's pass from it and
 # still fails util/posix_call.cpp; after a POSIX call is added to
-# app/clean.h, a third run fails app/clean.cpp too. Exits 77 when the check
-# is skipped (no cross compiler).
+# app/clean.h, a third run fails app/clean.cpp too; with the header back as
+# it was and a function that only non-Windows code uses added to
+# app/clean.cpp, a fourth run fails it again (a warning that comes after
+# parsing). Exits 77 when the check is skipped (no cross compiler).
 set -uo pipefail
 script=$1 fixture=$2 flags=$3
 work=$(mktemp -d)
@@ -45,4 +47,23 @@ HEADER
 run_check third
 grep -q '^FAIL app/clean\.cpp: ' <<<"$out" || fail "third run: app/clean.cpp passed from the cache although its header changed"
 grep -q '^2 of 2 sources do not compile for Windows' <<<"$out" || fail "third run: wrong summary"
+
+cp "$fixture/app/clean.h" "$work/tree/app/clean.h"
+cat >>"$work/tree/app/clean.cpp" <<'SOURCE'
+namespace {
+int fixtureOffWindows()
+{
+    return 1;
+}
+} // namespace
+#ifndef _WIN32
+int FixtureUsesIt()
+{
+    return fixtureOffWindows();
+}
+#endif
+SOURCE
+run_check fourth
+grep -q '^FAIL app/clean\.cpp: ' <<<"$out" || fail "fourth run: a function unused on Windows was not caught"
+grep -q 'fixtureOffWindows' <<<"$out" || fail "fourth run: the unused function is not named"
 echo "catches_posix: ok"
