@@ -231,8 +231,10 @@ struct ExactCheck
     const unsigned char *bytes; // the needle's search bytes
     const unsigned char *fold;  // CisUpper::ByteTables::fold
 #if defined(CIS_HAVE_SSE2)
-    // Place s matches when (hay[s + k] | foldBits[k]) == want[k] for every k
-    // (padding that every byte passes after m).
+    // With `vector` (not on the scalar level, see simd.h), place s matches
+    // when (hay[s + k] | foldBits[k]) == want[k] for every k (padding that
+    // every byte passes after m).
+    bool vector;
     const unsigned char *want;
     const unsigned char *foldBits;
     qsizetype padded;
@@ -241,7 +243,7 @@ struct ExactCheck
     CIS_ALWAYS_INLINE bool at(qsizetype s) const
     {
 #if defined(CIS_HAVE_SSE2)
-        if (s + padded <= total) {
+        if (vector && s + padded <= total) {
             for (qsizetype k = 0; k < padded; k += 16) {
                 const __m128i x = _mm_or_si128(
                     _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + s + k)),
@@ -384,7 +386,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     {
         hay, total, m, nd.bytes.data(), bt.fold,
 #if defined(CIS_HAVE_SSE2)
-            nd.want.data(), nd.fold.data(), nd.want.size()
+            simd::active() != simd::Level::Scalar, nd.want.data(), nd.fold.data(), nd.want.size()
 #endif
     };
 #if defined(CIS_HAVE_SSE2)
@@ -401,10 +403,10 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
             hits.push_back(lineIdx);
             ++lineIdx;
 #if defined(CIS_HAVE_SSE2)
-            return dense.run(lineIdx, hits, scanSize);
-#else
-            return lineIdx == lines ? scanSize : starts[lineIdx];
+            if (exact.vector)
+                return dense.run(lineIdx, hits, scanSize);
 #endif
+            return lineIdx == lines ? scanSize : starts[lineIdx];
         }
         lineIdx = d->lineAt(lineIdx, s);
         const qsizetype start = starts[lineIdx];
