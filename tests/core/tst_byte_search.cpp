@@ -54,7 +54,7 @@ Places placesOf(const QByteArray &hay, const QByteArray &needle)
 
 } // namespace
 
-class TstByteSearch : public QObject
+class TestByteSearch : public QObject
 {
     Q_OBJECT
 private slots:
@@ -64,7 +64,7 @@ private slots:
     void bytePairRandomInputs();
 };
 
-void TstByteSearch::edges_data()
+void TestByteSearch::edges_data()
 {
     QTest::addColumn<QByteArray>("hay");
     QTest::addColumn<QByteArray>("needle");
@@ -90,7 +90,7 @@ void TstByteSearch::edges_data()
     QTest::newRow("empty hay") << QByteArray() << QByteArray("A") << qsizetype(-1);
 }
 
-void TstByteSearch::edges()
+void TestByteSearch::edges()
 {
     QFETCH(QByteArray, hay);
     QFETCH(QByteArray, needle);
@@ -109,7 +109,7 @@ void TstByteSearch::edges()
 // Small alphabets make partial matches and near misses frequent, larger ones
 // long stretches without a candidate; every length of hay up to several
 // blocks and of needle up to past one block.
-void TstByteSearch::randomInputs()
+void TestByteSearch::randomInputs()
 {
     QRandomGenerator rng(20240611);
     int found = 0;
@@ -142,7 +142,7 @@ void TstByteSearch::randomInputs()
 // distance up to past one block: each path must hand over the same
 // candidates as a plain loop, whether the caller takes every one, jumps
 // ahead from each (within a block or past it), or stops early.
-void TstByteSearch::bytePairRandomInputs()
+void TestByteSearch::bytePairRandomInputs()
 {
     QRandomGenerator rng(20261210);
     const unsigned char letters[] = {'A', 'a', 'B', 'b', 0xC9, 0xE9, ' ', 0x00, 0xFF, 0xDF};
@@ -218,5 +218,5 @@ void TstByteSearch::bytePairRandomInputs()
     QVERIFY(stopped > 500);
 }
 
-QTEST_GUILESS_MAIN(TstByteSearch)
+QTEST_GUILESS_MAIN(TestByteSearch)
 #include "tst_byte_search.moc"

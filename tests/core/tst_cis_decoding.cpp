@@ -114,7 +114,7 @@ QByteArray randomUtf8(QRandomGenerator &rng, qsizetype size, bool invalid)
 
 } // namespace
 
-class TstCisDecoding : public QObject
+class TestCisDecoding : public QObject
 {
     Q_OBJECT
 private slots:
@@ -129,7 +129,7 @@ private slots:
     void longUtf8PrefixThenStrayByteIsWindows1252();
 };
 
-void TstCisDecoding::decoding_data()
+void TestCisDecoding::decoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lines");
@@ -182,14 +182,14 @@ void TstCisDecoding::decoding_data()
     QTest::newRow("empty file") << QByteArray() << QStringList();
 }
 
-void TstCisDecoding::decoding()
+void TestCisDecoding::decoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
     QCOMPARE(linesOf(bytes), lines);
 }
 
-void TstCisDecoding::windows1252HighBlock()
+void TestCisDecoding::windows1252HighBlock()
 {
     QByteArray bytes;
     for (int b = 0x80; b < 0xA0; ++b)
@@ -208,7 +208,7 @@ void TstCisDecoding::windows1252HighBlock()
         QCOMPARE(got.first().at(b - 0xA0).unicode(), char16_t(b));
 }
 
-void TstCisDecoding::cutting_data()
+void TestCisDecoding::cutting_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("lines");
@@ -252,7 +252,7 @@ void TstCisDecoding::cutting_data()
 }
 
 // Each cutting case through every decoder: they cut on their own paths.
-void TstCisDecoding::cutting()
+void TestCisDecoding::cutting()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
@@ -265,7 +265,7 @@ void TstCisDecoding::cutting()
     QCOMPARE(linesOf(QByteArray("\xFE\xFF") + utf16(text, true)), lines);
 }
 
-void TstCisDecoding::utf8EqualsQtDecoder_data()
+void TestCisDecoding::utf8EqualsQtDecoder_data()
 {
     QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<bool>("valid");
@@ -304,7 +304,7 @@ void TstCisDecoding::utf8EqualsQtDecoder_data()
 
 // With its mark, a UTF-8 file reads as QString::fromUtf8 reads it, invalid
 // bytes included; without it, the same when it is valid, else Windows-1252.
-void TstCisDecoding::utf8EqualsQtDecoder()
+void TestCisDecoding::utf8EqualsQtDecoder()
 {
     QFETCH(QByteArray, utf8);
     QFETCH(bool, valid);
@@ -340,7 +340,7 @@ void TstCisDecoding::utf8EqualsQtDecoder()
 // The UTF-8 reading writes the store's bytes over the file's as it goes:
 // when a stray byte far into the file proves it Windows-1252, the bytes must
 // be read again exactly as they were, whatever the UTF-8 lines held.
-void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
+void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QByteArray>("tail");
@@ -354,7 +354,7 @@ void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
     QTest::newRow("stray byte after a NUL") << u"ΩMÉGA ’ 3"_s << QByteArray("A\0B ΩMÉGA ") + stray;
 }
 
-void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
+void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
 {
     QFETCH(QString, line);
     QFETCH(QByteArray, tail);
@@ -368,5 +368,5 @@ void TstCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
     QCOMPARE(lines.first(), u"60\t"_s + cp1252Decoded(line.toUtf8()));
 }
 
-QTEST_GUILESS_MAIN(TstCisDecoding)
+QTEST_GUILESS_MAIN(TestCisDecoding)
 #include "tst_cis_decoding.moc"

@@ -53,7 +53,7 @@ long addressSpaceKib()
 }
 } // namespace
 
-class TstCisFiles : public QObject
+class TestCisFiles : public QObject
 {
     Q_OBJECT
 private slots:
@@ -88,7 +88,7 @@ private:
     QString m_dir;
 };
 
-void TstCisFiles::init()
+void TestCisFiles::init()
 {
     QVERIFY(m_tmp.isValid());
     m_dir = m_tmp.path() + u'/';
@@ -105,7 +105,7 @@ void TstCisFiles::init()
     }
 }
 
-void TstCisFiles::existence_data()
+void TestCisFiles::existence_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("expected");
@@ -126,7 +126,7 @@ void TstCisFiles::existence_data()
     QTest::newRow("unsearchable folder: missing") << u"locked/none"_s << false;
 }
 
-void TstCisFiles::existence()
+void TestCisFiles::existence()
 {
     QFETCH(QString, kind);
     QFETCH(bool, expected);
@@ -158,7 +158,7 @@ void TstCisFiles::existence()
     QCOMPARE(got, expected ? u"passes"_s : u"fails"_s);
 }
 
-void TstCisFiles::refusals_data()
+void TestCisFiles::refusals_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
@@ -173,7 +173,7 @@ void TstCisFiles::refusals_data()
     QTest::newRow("name too long") << QString(300, u'n') << u"Nom de fichier trop long"_s;
 }
 
-void TstCisFiles::refusals()
+void TestCisFiles::refusals()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
@@ -199,7 +199,7 @@ void TstCisFiles::refusals()
     QCOMPARE(loadError(store, path), openError(path, reason));
 }
 
-void TstCisFiles::refusalKeepsStore()
+void TestCisFiles::refusalKeepsStore()
 {
     CisStore store;
     store.append(u"1\tA"_s);
@@ -208,7 +208,7 @@ void TstCisFiles::refusalKeepsStore()
     QCOMPARE(store.line(0), u"1\tA"_s);
 }
 
-void TstCisFiles::lockHeldByOtherDescriptor_data()
+void TestCisFiles::lockHeldByOtherDescriptor_data()
 {
     QTest::addColumn<int>("lock");
     QTest::addColumn<bool>("refused");
@@ -217,7 +217,7 @@ void TstCisFiles::lockHeldByOtherDescriptor_data()
     QTest::newRow("shared lock shares") << int(LOCK_SH) << false;
 }
 
-void TstCisFiles::lockHeldByOtherDescriptor()
+void TestCisFiles::lockHeldByOtherDescriptor()
 {
     QFETCH(int, lock);
     QFETCH(bool, refused);
@@ -238,7 +238,7 @@ void TstCisFiles::lockHeldByOtherDescriptor()
     }
 }
 
-void TstCisFiles::lockHeldByChildProcess()
+void TestCisFiles::lockHeldByChildProcess()
 {
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "1\tA\r\n"));
@@ -257,7 +257,7 @@ void TstCisFiles::lockHeldByChildProcess()
     QCOMPARE(store.count(), 1);
 }
 
-void TstCisFiles::lockReleasedAfterLoad()
+void TestCisFiles::lockReleasedAfterLoad()
 {
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "1\tA\r\n"));
@@ -270,7 +270,7 @@ void TstCisFiles::lockReleasedAfterLoad()
     QCOMPARE(rc, 0);
 }
 
-void TstCisFiles::openByOtherProcess_data()
+void TestCisFiles::openByOtherProcess_data()
 {
     QTest::addColumn<int>("flags");
     QTest::addColumn<bool>("refused");
@@ -280,7 +280,7 @@ void TstCisFiles::openByOtherProcess_data()
     QTest::newRow("another reader") << int(O_RDONLY) << false;
 }
 
-void TstCisFiles::openByOtherProcess()
+void TestCisFiles::openByOtherProcess()
 {
     QFETCH(int, flags);
     QFETCH(bool, refused);
@@ -303,7 +303,7 @@ void TstCisFiles::openByOtherProcess()
     }
 }
 
-void TstCisFiles::changedDuringRead_data()
+void TestCisFiles::changedDuringRead_data()
 {
     QTest::addColumn<QString>("change");
     QTest::newRow("grown") << u"grown"_s;
@@ -312,7 +312,7 @@ void TstCisFiles::changedDuringRead_data()
     QTest::newRow("untouched") << QString();
 }
 
-void TstCisFiles::changedDuringRead()
+void TestCisFiles::changedDuringRead()
 {
     QFETCH(QString, change);
     const QString path = m_dir + u"cis.txt"_s;
@@ -346,7 +346,7 @@ void TstCisFiles::changedDuringRead()
     QCOMPARE(store.line(0), u"previous"_s);
 }
 
-void TstCisFiles::outOfMemoryForTheBytes()
+void TestCisFiles::outOfMemoryForTheBytes()
 {
     // The file's bytes themselves do not fit: the same message as when the
     // lines do not, and the store as it was.
@@ -367,7 +367,7 @@ void TstCisFiles::outOfMemoryForTheBytes()
     QCOMPARE(result, u"Impossible d'insérer une ligne|previous"_s);
 }
 
-void TstCisFiles::relativePathShownInFull()
+void TestCisFiles::relativePathShownInFull()
 {
     const QString cwd = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir));
@@ -378,7 +378,7 @@ void TstCisFiles::relativePathShownInFull()
              openError(QDir(m_dir).absoluteFilePath(u"absent.txt"_s), u"Fichier introuvable"_s));
 }
 
-void TstCisFiles::outOfMemory_data()
+void TestCisFiles::outOfMemory_data()
 {
     QTest::addColumn<int>("headroomMib");
     QTest::addColumn<bool>("someLines");
@@ -387,7 +387,7 @@ void TstCisFiles::outOfMemory_data()
     QTest::newRow("no room for every line") << 300 << true;
 }
 
-void TstCisFiles::outOfMemory()
+void TestCisFiles::outOfMemory()
 {
     QFETCH(int, headroomMib);
     QFETCH(bool, someLines);
@@ -419,7 +419,7 @@ void TstCisFiles::outOfMemory()
     QCOMPARE(parts[2], u"0"_s);
 }
 
-void TstCisFiles::loadReplacesContent()
+void TestCisFiles::loadReplacesContent()
 {
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "3\tC\r\n"));
@@ -434,7 +434,7 @@ void TstCisFiles::loadReplacesContent()
     QCOMPARE(store.count(), 0);
 }
 
-void TstCisFiles::findCisTxt_data()
+void TestCisFiles::findCisTxt_data()
 {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("folders");
@@ -449,7 +449,7 @@ void TstCisFiles::findCisTxt_data()
         << QStringList{u"cis.txt.bak"_s, u"xcis.txt"_s} << QStringList() << u"cis.txt"_s;
 }
 
-void TstCisFiles::findCisTxt()
+void TestCisFiles::findCisTxt()
 {
     QFETCH(QStringList, files);
     QFETCH(QStringList, folders);
@@ -462,7 +462,7 @@ void TstCisFiles::findCisTxt()
 }
 
 // Whole files: the committed samples in every encoding read, and the real file.
-void TstCisFiles::wholeFileLoads_data()
+void TestCisFiles::wholeFileLoads_data()
 {
     QTest::addColumn<QString>("path");    // empty: the real file
     QTest::addColumn<QByteArray>("mark"); // the UTF-8 sample rewritten with this mark first
@@ -485,7 +485,7 @@ void TstCisFiles::wholeFileLoads_data()
                                << qsizetype(13) << u"61266250"_s;
 }
 
-void TstCisFiles::wholeFileLoads()
+void TestCisFiles::wholeFileLoads()
 {
     QFETCH(QString, path);
     QFETCH(QByteArray, mark);
@@ -525,7 +525,7 @@ void TstCisFiles::wholeFileLoads()
 }
 
 // A copy converted to UTF-8 without mark, LF endings, gives the same lines.
-void TstCisFiles::utf8CopyGivesSameLines_data()
+void TestCisFiles::utf8CopyGivesSameLines_data()
 {
     QTest::addColumn<QString>("original"); // empty: the real file
     QTest::addColumn<QString>("copy");     // empty: converted here
@@ -535,7 +535,7 @@ void TstCisFiles::utf8CopyGivesSameLines_data()
     QTest::newRow("real file") << QString() << QString() << qsizetype(2492);
 }
 
-void TstCisFiles::utf8CopyGivesSameLines()
+void TestCisFiles::utf8CopyGivesSameLines()
 {
     QFETCH(QString, original);
     QFETCH(QString, copy);
@@ -564,5 +564,5 @@ void TstCisFiles::utf8CopyGivesSameLines()
     QCOMPARE(notMarketedSeen, notMarketed);
 }
 
-QTEST_GUILESS_MAIN(TstCisFiles)
+QTEST_GUILESS_MAIN(TestCisFiles)
 #include "tst_cis_files.moc"

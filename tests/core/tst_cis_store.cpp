@@ -61,7 +61,7 @@ QString randomText(QRandomGenerator &rng, int maxLen, bool plainOnly = false)
 }
 } // namespace
 
-class TstCisStore : public QObject
+class TestCisStore : public QObject
 {
     Q_OBJECT
 private slots:
@@ -78,7 +78,7 @@ private slots:
     void searchEqualsLiteralOnWholeFile();
 };
 
-void TstCisStore::appendAndRead()
+void TestCisStore::appendAndRead()
 {
     CisStore store;
     QVERIFY(store.isEmpty());
@@ -104,7 +104,7 @@ void TstCisStore::appendAndRead()
     QVERIFY(store.isNotMarketed(3));
 }
 
-void TstCisStore::clearAndMove()
+void TestCisStore::clearAndMove()
 {
     CisStore a;
     a.append(u"abc"_s);
@@ -127,7 +127,7 @@ void TstCisStore::clearAndMove()
 // The search reads a plain line's bytes and a wide line's search bytes
 // through one table: it must leave every search byte as it is, and give each
 // plain byte its unit's search byte, in reach of one case-bit compare.
-void TstCisStore::byteTablesAgree()
+void TestCisStore::byteTablesAgree()
 {
     const CisUpper::ByteTables &bt = CisUpper::byteTables();
     const unsigned char *tw = CisUpper::twinTable();
@@ -152,7 +152,7 @@ void TstCisStore::byteTablesAgree()
     }
 }
 
-void TstCisStore::searchEqualsLiteralOnGeneratedLines_data()
+void TestCisStore::searchEqualsLiteralOnGeneratedLines_data()
 {
     QTest::addColumn<int>("maxLine");
     QTest::addColumn<int>("maxQuery");
@@ -163,7 +163,7 @@ void TstCisStore::searchEqualsLiteralOnGeneratedLines_data()
     QTest::newRow("long lines, long queries") << 160 << 40;
 }
 
-void TstCisStore::searchEqualsLiteralOnGeneratedLines()
+void TestCisStore::searchEqualsLiteralOnGeneratedLines()
 {
     QFETCH(int, maxLine);
     QFETCH(int, maxQuery);
@@ -205,7 +205,7 @@ void TstCisStore::searchEqualsLiteralOnGeneratedLines()
     }
 }
 
-void TstCisStore::notMarketedEqualsLiteral()
+void TestCisStore::notMarketedEqualsLiteral()
 {
     QRandomGenerator rng(7);
     CisStore store;
@@ -238,7 +238,7 @@ void TstCisStore::notMarketedEqualsLiteral()
 // A Windows-1252 file's marks are found in the same pass as its line breaks,
 // 64 bytes at a time, the last bytes one by one: a mark at every offset
 // around those bounds, and a mark past a NUL, which belongs to no line.
-void TstCisStore::notMarketedWhileCutting_data()
+void TestCisStore::notMarketedWhileCutting_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray mark("Non commercialis\xE9"
@@ -259,7 +259,7 @@ void TstCisStore::notMarketedWhileCutting_data()
 
 // Every path (scalar, SSE2, AVX2 where the processor has it) must cut and
 // mark alike.
-void TstCisStore::notMarketedWhileCutting()
+void TestCisStore::notMarketedWhileCutting()
 {
     QFETCH(QByteArray, bytes);
     SimdLevelGuard guard;
@@ -283,7 +283,7 @@ void TstCisStore::notMarketedWhileCutting()
 // Random bytes (line breaks of every kind, NULs, the mark and pieces of it,
 // Windows-1252 and UTF-8 letters) loaded through each path: the same lines
 // and the same marks.
-void TstCisStore::everyPathLoadsAlike()
+void TestCisStore::everyPathLoadsAlike()
 {
     SimdLevelGuard guard;
     QRandomGenerator rng(20261211);
@@ -343,7 +343,7 @@ void TstCisStore::everyPathLoadsAlike()
     QVERIFY(compared > 0 || simdLevels().size() == 1);
 }
 
-void TstCisStore::searchEqualsLiteralOnWholeFile_data()
+void TestCisStore::searchEqualsLiteralOnWholeFile_data()
 {
     QTest::addColumn<QString>("path"); // empty: the real file
     QTest::addColumn<QString>("query");
@@ -374,7 +374,7 @@ void TstCisStore::searchEqualsLiteralOnWholeFile_data()
     }
 }
 
-void TstCisStore::searchEqualsLiteralOnWholeFile()
+void TestCisStore::searchEqualsLiteralOnWholeFile()
 {
     QFETCH(QString, path);
     QFETCH(QString, query);
@@ -390,5 +390,5 @@ void TstCisStore::searchEqualsLiteralOnWholeFile()
     QCOMPARE(store.search(query), expected);
 }
 
-QTEST_GUILESS_MAIN(TstCisStore)
+QTEST_GUILESS_MAIN(TestCisStore)
 #include "tst_cis_store.moc"

@@ -4,7 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TstTextLogic : public QObject
+class TestTextLogic : public QObject
 {
     Q_OBJECT
 private slots:
@@ -17,7 +17,7 @@ private slots:
     void splitResultRow();
 };
 
-void TstTextLogic::lineMatchesQuery_data()
+void TestTextLogic::lineMatchesQuery_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("query");
@@ -50,7 +50,7 @@ void TstTextLogic::lineMatchesQuery_data()
     QTest::newRow("match at the very end") << u"xyzabc"_s << u"ABC"_s << true;
 }
 
-void TstTextLogic::lineMatchesQuery()
+void TestTextLogic::lineMatchesQuery()
 {
     QFETCH(QString, line);
     QFETCH(QString, query);
@@ -58,13 +58,13 @@ void TstTextLogic::lineMatchesQuery()
     QCOMPARE(LineMatchesQuery(line, query), expected);
 }
 
-void TstTextLogic::resultRowText()
+void TestTextLogic::resultRowText()
 {
     QCOMPARE(ResultRowText(u"\ta\tb\t\tc;d\t"_s), u";a;b;;c;d;"_s);
     QCOMPARE(ResultRowText(QString()), QString());
 }
 
-void TstTextLogic::holdsNotMarketed_data()
+void TestTextLogic::holdsNotMarketed_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("expected");
@@ -77,14 +77,14 @@ void TstTextLogic::holdsNotMarketed_data()
     QTest::newRow("empty") << QString() << false;
 }
 
-void TstTextLogic::holdsNotMarketed()
+void TestTextLogic::holdsNotMarketed()
 {
     QFETCH(QString, text);
     QFETCH(bool, expected);
     QCOMPARE(HoldsNotMarketed(text), expected);
 }
 
-void TstTextLogic::splitResultRow_data()
+void TestTextLogic::splitResultRow_data()
 {
     QTest::addColumn<QString>("row");
     QTest::addColumn<QStringList>("fields");
@@ -123,12 +123,12 @@ void TstTextLogic::splitResultRow_data()
                        QString()};
 }
 
-void TstTextLogic::splitResultRow()
+void TestTextLogic::splitResultRow()
 {
     QFETCH(QString, row);
     QFETCH(QStringList, fields);
     QCOMPARE(SplitResultRow(row), fields);
 }
 
-QTEST_GUILESS_MAIN(TstTextLogic)
+QTEST_GUILESS_MAIN(TestTextLogic)
 #include "tst_text_logic.moc"

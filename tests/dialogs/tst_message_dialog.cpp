@@ -31,7 +31,7 @@ Q_DECLARE_METATYPE(MsgKind)
 
 using namespace dialogs;
 
-class TstMessageDialog : public QObject
+class TestMessageDialog : public QObject
 {
     Q_OBJECT
 
@@ -60,14 +60,14 @@ private slots:
     void errorBox();
 };
 
-void TstMessageDialog::initTestCase()
+void TestMessageDialog::initTestCase()
 {
     InitVerdaneResources();
 }
 
 // Each dialog the program shows: buttons in order, default and focus, what
 // Enter, Escape and the close box give.
-void TstMessageDialog::programDialogs_data()
+void TestMessageDialog::programDialogs_data()
 {
     QTest::addColumn<MsgKind>("kind");
     QTest::addColumn<unsigned>("buttons");
@@ -114,7 +114,7 @@ void TstMessageDialog::programDialogs_data()
         << u"OK"_s << u"OK"_s << int(MsgResult::Ok) << int(MsgResult::Cancel);
 }
 
-void TstMessageDialog::programDialogs()
+void TestMessageDialog::programDialogs()
 {
     QFETCH(MsgKind, kind);
     QFETCH(unsigned, buttons);
@@ -178,7 +178,7 @@ void TstMessageDialog::programDialogs()
     QCOMPARE(result, int(MsgResult::Cancel));
 }
 
-void TstMessageDialog::buttonOrderAndCaptions()
+void TestMessageDialog::buttonOrderAndCaptions()
 {
     const unsigned all = MsgButton::Yes | MsgButton::No | MsgButton::OK | MsgButton::Cancel
                          | MsgButton::Abort | MsgButton::Retry | MsgButton::Ignore | MsgButton::All
@@ -207,7 +207,7 @@ void TstMessageDialog::buttonOrderAndCaptions()
         QCOMPARE(MsgButtonCaption(MsgButton(1u << i)), expected.at(i));
 }
 
-void TstMessageDialog::accessLetters_data()
+void TestMessageDialog::accessLetters_data()
 {
     QTest::addColumn<unsigned>("buttons");
     QTest::addColumn<int>("key");
@@ -232,7 +232,7 @@ void TstMessageDialog::accessLetters_data()
     QTest::newRow("M alone") << many << int(Qt::Key_M) << false << int(MsgResult::Close);
 }
 
-void TstMessageDialog::accessLetters()
+void TestMessageDialog::accessLetters()
 {
     QFETCH(unsigned, buttons);
     QFETCH(int, key);
@@ -249,7 +249,7 @@ void TstMessageDialog::accessLetters()
 }
 
 // Tab and the arrows move between buttons; Enter presses the focused one.
-void TstMessageDialog::focusMovesBetweenButtons_data()
+void TestMessageDialog::focusMovesBetweenButtons_data()
 {
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<int>("expected");
@@ -266,7 +266,7 @@ void TstMessageDialog::focusMovesBetweenButtons_data()
     QTest::newRow("Right Up") << QList<int>{Qt::Key_Right, Qt::Key_Up} << int(MsgResult::Yes);
 }
 
-void TstMessageDialog::focusMovesBetweenButtons()
+void TestMessageDialog::focusMovesBetweenButtons()
 {
     QFETCH(QList<int>, keys);
     QFETCH(int, expected);
@@ -283,7 +283,7 @@ void TstMessageDialog::focusMovesBetweenButtons()
     QCOMPARE(result, expected);
 }
 
-void TstMessageDialog::enterWithModifiersPressesNothing()
+void TestMessageDialog::enterWithModifiersPressesNothing()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
@@ -301,7 +301,7 @@ void TstMessageDialog::enterWithModifiersPressesNothing()
     QCOMPARE(result, int(MsgResult::Ok));
 }
 
-void TstMessageDialog::helpButtonDoesNotEndTheDialog()
+void TestMessageDialog::helpButtonDoesNotEndTheDialog()
 {
     bool stayedOpen = false;
     const int result = showAndAct(
@@ -318,7 +318,7 @@ void TstMessageDialog::helpButtonDoesNotEndTheDialog()
 }
 
 // The measured layout, recomputed here from the dialog's own font.
-void TstMessageDialog::layout_data()
+void TestMessageDialog::layout_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<MsgKind>("kind");
@@ -342,7 +342,7 @@ void TstMessageDialog::layout_data()
         << 1;
 }
 
-void TstMessageDialog::layout()
+void TestMessageDialog::layout()
 {
     QFETCH(QString, text);
     QFETCH(MsgKind, kind);
@@ -431,7 +431,7 @@ void TstMessageDialog::layout()
 }
 
 // Ctrl+C: beep, the text block on the clipboard, and the dialog stays open.
-void TstMessageDialog::copyText_data()
+void TestMessageDialog::copyText_data()
 {
     QTest::addColumn<MsgKind>("kind");
     QTest::addColumn<unsigned>("buttons");
@@ -454,7 +454,7 @@ void TstMessageDialog::copyText_data()
                + u"Oui   Non pour tout   Fermer   \r\n"_s + kDivider;
 }
 
-void TstMessageDialog::copyText()
+void TestMessageDialog::copyText()
 {
     QFETCH(MsgKind, kind);
     QFETCH(unsigned, buttons);
@@ -480,7 +480,7 @@ void TstMessageDialog::copyText()
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 
-void TstMessageDialog::plainMessage()
+void TestMessageDialog::plainMessage()
 {
     QString title;
     bool hasIcon = true;
@@ -499,7 +499,7 @@ void TstMessageDialog::plainMessage()
     QCOMPARE(shown, QStringList{u"OK"_s});
 }
 
-void TstMessageDialog::errorBoxText_data()
+void TestMessageDialog::errorBoxText_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("expected");
@@ -520,14 +520,14 @@ void TstMessageDialog::errorBoxText_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TstMessageDialog::errorBoxText()
+void TestMessageDialog::errorBoxText()
 {
     QFETCH(QString, message);
     QFETCH(QString, expected);
     QCOMPARE(ErrorBoxText(message), expected);
 }
 
-void TstMessageDialog::errorBox()
+void TestMessageDialog::errorBox()
 {
     QVERIFY(ApplyVisualStyle(kProgramStyleName));
     QString title, text;
@@ -561,5 +561,5 @@ void TstMessageDialog::errorBox()
     QVERIFY(desktopLook);
 }
 
-QTEST_MAIN(TstMessageDialog)
+QTEST_MAIN(TestMessageDialog)
 #include "tst_message_dialog.moc"

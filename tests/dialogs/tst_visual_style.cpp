@@ -30,7 +30,7 @@ Q_DECLARE_METATYPE(MsgKind)
 
 using namespace dialogs;
 
-class TstVisualStyle : public QObject
+class TestVisualStyle : public QObject
 {
     Q_OBJECT
 
@@ -48,12 +48,12 @@ private slots:
     void glyphPairs();
 };
 
-void TstVisualStyle::initTestCase()
+void TestVisualStyle::initTestCase()
 {
     InitVerdaneResources();
 }
 
-void TstVisualStyle::styleRegistry()
+void TestVisualStyle::styleRegistry()
 {
     QVERIFY(CarriedStyleNames().contains(kProgramStyleName));
 
@@ -92,7 +92,7 @@ void TstVisualStyle::styleRegistry()
 }
 
 // Controls placed to the pixel must keep their sizes under the style.
-void TstVisualStyle::styleKeepsGeometry()
+void TestVisualStyle::styleKeepsGeometry()
 {
     std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
     AmethystKamriStyle kamri;
@@ -123,7 +123,7 @@ void TstVisualStyle::styleKeepsGeometry()
 }
 
 // The look: indigo bars and group titles, orange for the default button.
-void TstVisualStyle::styleLook()
+void TestVisualStyle::styleLook()
 {
     QVERIFY(ApplyVisualStyle(kProgramStyleName));
     QWidget window;
@@ -162,7 +162,7 @@ void TstVisualStyle::styleLook()
         window.grab().save(qEnvironmentVariable("VERDANE_STYLE_SAMPLE"));
 }
 
-void TstVisualStyle::programFonts()
+void TestVisualStyle::programFonts()
 {
     EnsureProgramFonts();
     EnsureProgramFonts(); // idempotent
@@ -204,7 +204,7 @@ void TstVisualStyle::programFonts()
     }
 }
 
-void TstVisualStyle::pictures_data()
+void TestVisualStyle::pictures_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("format");
@@ -216,7 +216,7 @@ void TstVisualStyle::pictures_data()
     QTest::newRow("copy") << u":/img/copy.png"_s << QByteArray("png") << QSize(16, 16) << true;
 }
 
-void TstVisualStyle::pictures()
+void TestVisualStyle::pictures()
 {
     QFETCH(QString, path);
     QFETCH(QByteArray, format);
@@ -241,14 +241,14 @@ void TstVisualStyle::pictures()
     }
 }
 
-void TstVisualStyle::glyphPairs_data()
+void TestVisualStyle::glyphPairs_data()
 {
     QTest::addColumn<QString>("path");
     QTest::newRow("tick") << u":/img/tick.bmp"_s;
     QTest::newRow("door") << u":/img/door.bmp"_s;
 }
 
-void TstVisualStyle::glyphPairs()
+void TestVisualStyle::glyphPairs()
 {
     QFETCH(QString, path);
     QImageReader reader(path);
@@ -276,5 +276,5 @@ void TstVisualStyle::glyphPairs()
     QVERIFY(!colourInSecond);
 }
 
-QTEST_MAIN(TstVisualStyle)
+QTEST_MAIN(TestVisualStyle)
 #include "tst_visual_style.moc"

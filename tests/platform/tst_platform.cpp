@@ -76,7 +76,7 @@ void addWriteKinds()
 
 } // namespace
 
-class TstPlatform : public QObject
+class TestPlatform : public QObject
 {
     Q_OBJECT
 
@@ -96,7 +96,7 @@ private:
     QString m_dir;
 };
 
-void TstPlatform::init()
+void TestPlatform::init()
 {
     QVERIFY(m_tmp.isValid());
     m_dir = m_tmp.path() + u"/"_s;
@@ -106,7 +106,7 @@ void TstPlatform::init()
         QFile::remove(m_dir + n);
 }
 
-void TstPlatform::reasonTexts_data()
+void TestPlatform::reasonTexts_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
@@ -123,7 +123,7 @@ void TstPlatform::reasonTexts_data()
     QTest::newRow("name too long") << ENAMETOOLONG << u"Nom de fichier trop long"_s;
 }
 
-void TstPlatform::reasonTexts()
+void TestPlatform::reasonTexts()
 {
     QFETCH(int, code);
     QFETCH(QString, text);
@@ -131,7 +131,7 @@ void TstPlatform::reasonTexts()
     QCOMPARE(ReasonText(platform::ErrorFromCode(code)), text);
 }
 
-void TstPlatform::systemTextForOthers()
+void TestPlatform::systemTextForOthers()
 {
     // Reasons without a French text of their own are the system's, without
     // the trailing full stop or line break some systems add.
@@ -144,7 +144,7 @@ void TstPlatform::systemTextForOthers()
     QVERIFY(!text.contains(QRegularExpression(u"[.\\s]$"_s)));
 }
 
-void TstPlatform::writerArrivingDuringRead()
+void TestPlatform::writerArrivingDuringRead()
 {
     const QString path = m_dir + u"cis.txt"_s;
     QVERIFY(writeBytes(path, "1\tA\r\n"));
@@ -178,12 +178,12 @@ void TstPlatform::writerArrivingDuringRead()
     QCOMPARE(readBytes(path), QByteArray("1\tA\r\n2\tB\r\n"));
 }
 
-void TstPlatform::staleTemporaries_data()
+void TestPlatform::staleTemporaries_data()
 {
     addWriteKinds();
 }
 
-void TstPlatform::staleTemporaries()
+void TestPlatform::staleTemporaries()
 {
     QFETCH(bool, copy);
     const QString target = m_dir + u"Verdane.INI"_s;
@@ -227,12 +227,12 @@ void TstPlatform::staleTemporaries()
         QVERIFY2(QFile::exists(m_dir + n), qPrintable(n));
 }
 
-void TstPlatform::killedWrites_data()
+void TestPlatform::killedWrites_data()
 {
     addWriteKinds();
 }
 
-void TstPlatform::killedWrites()
+void TestPlatform::killedWrites()
 {
     QFETCH(bool, copy);
     const QString target = m_dir + u"Verdane.INI"_s;
@@ -308,5 +308,5 @@ void TstPlatform::killedWrites()
     QCOMPARE(all, (QStringList{u"Verdane.INI"_s, u"a.txt"_s, u"b.txt"_s}));
 }
 
-QTEST_GUILESS_MAIN(TstPlatform)
+QTEST_GUILESS_MAIN(TestPlatform)
 #include "tst_platform.moc"

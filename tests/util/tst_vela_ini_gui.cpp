@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TstVelaIniGui : public QObject
+class TestVelaIniGui : public QObject
 {
     Q_OBJECT
 
@@ -23,12 +23,12 @@ private slots:
     void cleanup();
 };
 
-void TstVelaIniGui::cleanup()
+void TestVelaIniGui::cleanup()
 {
     SetUrlOpenerForTesting({});
 }
 
-void TstVelaIniGui::formattedUrl_data()
+void TestVelaIniGui::formattedUrl_data()
 {
     QTest::addColumn<QString>("urlTemplate");
     QTest::addColumn<QString>("argument");
@@ -48,7 +48,7 @@ void TstVelaIniGui::formattedUrl_data()
         << u"https://h/q=%s&r=1"_s << u"a%25s"_s << QByteArray("https://h/q=a%25s&r=1");
 }
 
-void TstVelaIniGui::formattedUrl()
+void TestVelaIniGui::formattedUrl()
 {
     QFETCH(QString, urlTemplate);
     QFETCH(QString, argument);
@@ -63,7 +63,7 @@ void TstVelaIniGui::formattedUrl()
     QCOMPARE(opened.first().toEncoded(), expected);
 }
 
-void TstVelaIniGui::onlyWebPagesAreOpened_data()
+void TestVelaIniGui::onlyWebPagesAreOpened_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("opened");
@@ -78,7 +78,7 @@ void TstVelaIniGui::onlyWebPagesAreOpened_data()
     QTest::newRow("empty") << QString() << false;
 }
 
-void TstVelaIniGui::onlyWebPagesAreOpened()
+void TestVelaIniGui::onlyWebPagesAreOpened()
 {
     QFETCH(QString, url);
     QFETCH(bool, opened);
@@ -96,12 +96,12 @@ void TstVelaIniGui::onlyWebPagesAreOpened()
     QCOMPARE(ShellOpenUrl(url), opened);
 }
 
-void TstVelaIniGui::clipboard()
+void TestVelaIniGui::clipboard()
 {
     QGuiApplication::clipboard()->setText(u"avant"_s);
     CopyTextToClipboard(u"DOLIPRANE 1000 mg, comprimé"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"DOLIPRANE 1000 mg, comprimé"_s);
 }
 
-QTEST_MAIN(TstVelaIniGui)
+QTEST_MAIN(TestVelaIniGui)
 #include "tst_vela_ini_gui.moc"
