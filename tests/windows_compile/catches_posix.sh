@@ -6,8 +6,8 @@
 # still fails util/posix_call.cpp; after a POSIX call is added to
 # app/clean.h, a third run fails app/clean.cpp too; with the header back as
 # it was and a function that only non-Windows code uses added to
-# app/clean.cpp, a fourth run fails it again (a warning that comes after
-# parsing). Exits 77 when the check is skipped (no cross compiler).
+# app/clean.cpp, a fourth run with warnings as errors fails it again (a
+# warning that comes after parsing). Exits 77 when the check is skipped (no cross compiler).
 set -uo pipefail
 script=$1 fixture=$2 flags=$3
 work=$(mktemp -d)
@@ -63,6 +63,9 @@ int FixtureUsesIt()
 }
 #endif
 SOURCE
+# As a build with warnings as errors has it (the sanitizer build has not).
+{ cat "$flags"; echo "option=-Werror"; } >"$work/flags"
+flags=$work/flags
 run_check fourth
 grep -q '^FAIL app/clean\.cpp: ' <<<"$out" || fail "fourth run: a function unused on Windows was not caught"
 grep -q 'fixtureOffWindows' <<<"$out" || fail "fourth run: the unused function is not named"
