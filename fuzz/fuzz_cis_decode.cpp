@@ -1,11 +1,14 @@
 // Decoding and cutting of any bytes, as a dropped or located CIS file: the
 // store's lines equal those of a plain decoder written here from the rules
 // (byte-order marks, valid UTF-8, else Windows-1252; CR, LF and CR LF end a
-// line, NUL ends the text, a final break adds no line).
+// line, NUL ends the text, a final break adds no line), on every SIMD path,
+// and each line's "not marketed" mark is what its text says.
 #include "fuzz_target.h"
 
 #include "cis_loader.h"
 #include "cis_store.h"
+#include "simd.h"
+#include "text_logic.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -67,9 +70,28 @@ QList<QString> cut(const QString &text)
 
 } // namespace
 
+namespace {
+
+int checkOneLevel(QByteArrayView bytes);
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const simd::Level best = simd::best();
+    for (int level = 0; level <= int(best); ++level) {
+        simd::setActiveForTesting(simd::Level(level));
+        checkOneLevel(bytes);
+    }
+    simd::setActiveForTesting(best);
+    return 0;
+}
+
+namespace {
+
+int checkOneLevel(QByteArrayView bytes)
+{
     CisStore store;
     try {
         FillStoreFromBytes(store, bytes.data(), bytes.size());
@@ -105,6 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype i = 0; i < store.count(); ++i) {
         const QString line = store.line(i);
         FUZZ_CHECK(!line.contains(u'\n') && !line.contains(u'\r') && !line.contains(QChar(0)));
+        FUZZ_CHECK(store.isNotMarketed(i) == HoldsNotMarketed(line));
     }
     return 0;
 }
+
+} // namespace
