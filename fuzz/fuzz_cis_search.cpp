@@ -1,10 +1,11 @@
 // The store's fast search against the literal line-by-line test, over lines
 // and a query taken from the input (the query is the part before the first
-// 0x01 byte, the lines the rest).
+// 0x01 byte, the lines the rest), the search on every SIMD path.
 #include "fuzz_target.h"
 
 #include "cis_loader.h"
 #include "cis_store.h"
+#include "simd.h"
 #include "text_logic.h"
 
 #include <new>
@@ -27,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             expected.push_back(i);
         FUZZ_CHECK(store.isNotMarketed(i) == HoldsNotMarketed(store.line(i)));
     }
-    FUZZ_CHECK(store.search(query) == expected);
+    const simd::Level best = simd::best();
+    for (int level = 0; level <= int(best); ++level) {
+        simd::setActiveForTesting(simd::Level(level));
+        FUZZ_CHECK(store.search(query) == expected);
+    }
+    simd::setActiveForTesting(best);
     return 0;
 }
