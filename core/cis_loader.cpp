@@ -928,6 +928,10 @@ void SetLoadBeforeLockHookForTesting(std::function<void()> hook)
 void LoadCisLines(CisStore &store, const QString &path)
 {
     using platform::ErrorKind;
+    // A name holding a NUL (a damaged settings file) names no file: the
+    // system would read only the part before it, another file.
+    if (path.contains(QChar(0)))
+        throwFileError(path, platform::MakeError(ErrorKind::NotFound));
     platform::File f;
     if (const platform::Error e = f.openForReading(NativePath(path)))
         throwFileError(path, e);
@@ -978,8 +982,8 @@ void LoadCisLines(CisStore &store, const QString &path)
 bool CisFileExists(const QString &path)
 {
     using platform::EntryType;
-    if (path.isEmpty())
-        return false;
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false; // a NUL: see LoadCisLines
     const platform::Path name = NativePath(path);
     platform::FileInfo entry;
     if (const platform::Error e = platform::Stat(name, entry, false)) {

@@ -120,6 +120,8 @@ void TestCisFiles::existence_data()
     QTest::newRow("missing") << u"missing"_s << false;
     QTest::newRow("below a file") << u"file/x"_s << false;
     QTest::newRow("empty path") << QString() << false;
+    // The system would see only "file", which exists.
+    QTest::newRow("name holding a NUL") << u"file"_s + QChar(0) + u".bak"_s << false;
     // The entry's attributes cannot be read: a listing of the folder decides.
     QTest::newRow("unsearchable folder: file") << u"locked/file"_s << true;
     QTest::newRow("unsearchable folder: folder") << u"locked/dir"_s << false;
@@ -171,6 +173,8 @@ void TestCisFiles::refusals_data()
     QTest::newRow("unreadable") << u"secret"_s << u"Accès refusé"_s;
     QTest::newRow("loop of links") << u"loop"_s << u"Trop de liens symboliques en boucle"_s;
     QTest::newRow("name too long") << QString(300, u'n') << u"Nom de fichier trop long"_s;
+    QTest::newRow("name holding a NUL")
+        << u"file"_s + QChar(0) + u".bak"_s << u"Fichier introuvable"_s;
 }
 
 void TestCisFiles::refusals()
