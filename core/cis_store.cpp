@@ -240,6 +240,21 @@ struct ExactCheck
     qsizetype padded;
 #endif
 
+    ExactCheck(const Needle &nd, const unsigned char *hay, qsizetype total)
+        : hay(hay)
+        , total(total)
+        , m(nd.size)
+        , bytes(nd.bytes.data())
+        , fold(CisUpper::byteTables().fold)
+#if defined(CIS_HAVE_SSE2)
+        , vector(simd::active() != simd::Level::Scalar)
+        , want(nd.want.data())
+        , foldBits(nd.fold.data())
+        , padded(nd.want.size())
+#endif
+    {
+    }
+
     CIS_ALWAYS_INLINE bool at(qsizetype s) const
     {
 #if defined(CIS_HAVE_SSE2)
@@ -303,13 +318,13 @@ struct DenseLines
         const __m128i vb = _mm_set1_epi8(char(b)), vmb = _mm_set1_epi8(char(maskB));
         const auto block = [&](qsizetype at) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at));
-            __m128i c = _mm_cmpeq_epi8(_mm_or_si128(x, vma), va);
+            __m128i hit = _mm_cmpeq_epi8(_mm_or_si128(x, vma), va);
             if constexpr (Pair) {
                 const __m128i y = _mm_loadu_si128(
                     reinterpret_cast<const __m128i *>(hay + at + dist));
-                c = _mm_and_si128(c, _mm_cmpeq_epi8(_mm_or_si128(y, vmb), vb));
+                hit = _mm_and_si128(hit, _mm_cmpeq_epi8(_mm_or_si128(y, vmb), vb));
             }
-            return std::uint64_t(unsigned(_mm_movemask_epi8(c)));
+            return std::uint64_t(unsigned(_mm_movemask_epi8(hit)));
         };
         for (qsizetype i = line; i < n; ++i) {
             const qsizetype at = st[i];
@@ -382,13 +397,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype lines = d->starts.size;
     const qsizetype *starts = d->starts.data;
     const qsizetype *ends = d->ends.data;
-    const ExactCheck exact
-    {
-        hay, total, m, nd.bytes.data(), bt.fold,
-#if defined(CIS_HAVE_SSE2)
-            simd::active() != simd::Level::Scalar, nd.want.data(), nd.fold.data(), nd.want.size()
-#endif
-    };
+    const ExactCheck exact(nd, hay, total);
 #if defined(CIS_HAVE_SSE2)
     const DenseLines dense{exact, starts, ends, lines, pair.d, nd.a, nd.maskA, nd.b, nd.maskB};
 #endif
