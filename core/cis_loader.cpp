@@ -275,7 +275,7 @@ struct LineWriter
     const unsigned char *cp1252 = CisUpper::cp1252Table();
     const char16_t *unitOf = CisUpper::byteTables().unit;
     // Where a decoder that finds the "Non commercialisée" marks as it goes
-    // puts their places (see findMarks), and whether it did.
+    // puts their places (see findMarksAvx2), and whether it did.
     std::vector<qsizetype> *marks = nullptr;
     qsizetype markFrom = 0; // the first place not looked at yet
     bool marksFound = false;
