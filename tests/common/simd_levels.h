@@ -1,8 +1,11 @@
 #pragma once
 // The SIMD paths the loader and the search may take on this processor, so
 // that a test can run each on the same input.
+#include "cis_loader.h"
+#include "cis_store.h"
 #include "simd.h"
 
+#include <QByteArray>
 #include <QList>
 
 inline QList<simd::Level> simdLevels()
@@ -23,3 +26,12 @@ struct SimdLevelGuard
     SimdLevelGuard &operator=(const SimdLevelGuard &) = delete;
     ~SimdLevelGuard() { simd::setActiveForTesting(simd::best()); }
 };
+
+// `bytes` loaded on one path (which stays the active one).
+inline CisStore loadAtLevel(simd::Level level, const QByteArray &bytes)
+{
+    simd::setActiveForTesting(level);
+    CisStore store;
+    FillStoreFromBytes(store, bytes.constData(), bytes.size());
+    return store;
+}

@@ -19,9 +19,7 @@ QStringList linesOf(const QByteArray &bytes)
     SimdLevelGuard guard;
     QStringList first;
     for (const simd::Level level : simdLevels()) {
-        simd::setActiveForTesting(level);
-        CisStore store;
-        FillStoreFromBytes(store, bytes.constData(), bytes.size());
+        const CisStore store = loadAtLevel(level, bytes);
         QStringList out;
         for (qsizetype i = 0; i < store.count(); ++i)
             out << store.line(i);

@@ -265,9 +265,7 @@ void TestCisStore::notMarketedWhileCutting()
     SimdLevelGuard guard;
     QStringList first;
     for (const simd::Level level : simdLevels()) {
-        simd::setActiveForTesting(level);
-        CisStore store;
-        FillStoreFromBytes(store, bytes.constData(), bytes.size());
+        const CisStore store = loadAtLevel(level, bytes);
         QVERIFY(store.count() > 0);
         for (qsizetype i = 0; i < store.count(); ++i)
             QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
@@ -324,9 +322,7 @@ void TestCisStore::everyPathLoadsAlike()
         }
         QStringList first;
         for (const simd::Level level : simdLevels()) {
-            simd::setActiveForTesting(level);
-            CisStore store;
-            FillStoreFromBytes(store, bytes.constData(), bytes.size());
+            const CisStore store = loadAtLevel(level, bytes);
             const QStringList got = linesAndMarks(store);
             if (level == simd::Level::Scalar) {
                 first = got;
