@@ -171,8 +171,8 @@ struct Needle
     qsizetype first = -1, last = -1;
     unsigned char a = 0, maskA = 0, b = 0, maskB = 0;
     // An exact needle in blocks of 16 for the full check: place s matches
-    // when (hay[s + k] | fold[k]) == want[k] for every k.
-    QVarLengthArray<unsigned char, 128> want, fold;
+    // when (hay[s + k] | foldBits[k]) == want[k] for every k.
+    QVarLengthArray<unsigned char, 128> want, foldBits;
 
     explicit Needle(QStringView query) : size(query.size()), upper(size), bytes(size)
     {
@@ -205,10 +205,10 @@ struct Needle
             // Padding that every byte passes: (x | 0xFF) == 0xFF.
             const qsizetype padded = (size + 15) / 16 * 16;
             want.resize(padded);
-            fold.resize(padded);
+            foldBits.resize(padded);
             for (qsizetype k = 0; k < padded; ++k) {
-                fold[k] = k < size ? caseMask(bytes[k]) : 0xFF;
-                want[k] = k < size ? bytes[k] | fold[k] : 0xFF;
+                foldBits[k] = k < size ? caseMask(bytes[k]) : 0xFF;
+                want[k] = k < size ? bytes[k] | foldBits[k] : 0xFF;
             }
         }
     }
@@ -249,7 +249,7 @@ struct ExactCheck
 #if defined(CIS_HAVE_SSE2)
         , vector(simd::active() != simd::Level::Scalar)
         , want(nd.want.data())
-        , foldBits(nd.fold.data())
+        , foldBits(nd.foldBits.data())
         , padded(nd.want.size())
 #endif
     {
