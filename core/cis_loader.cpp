@@ -122,7 +122,8 @@ CIS_ALWAYS_INLINE void cutBreaks(const unsigned char *raw, qsizetype i,
 // the "Non commercialisée" mark (its Windows-1252 bytes), so that marking
 // the lines needs no pass of its own. `masks(i, marks, breaks)` gives, bit k
 // for place i + k, where the mark's first and last bytes sit and where the
-// breaks are; it may read up to i + 64 + kNotMarketedBytes - 1.
+// breaks are, and whether there is any; it may read up to
+// i + 64 + kNotMarketedBytes - 1.
 template <typename Masks>
 CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
                                               std::vector<qsizetype> &marks, const Masks &masks)
@@ -136,7 +137,8 @@ CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetyp
     qsizetype i = 0;
     for (; i + 64 + m - 1 <= n && !cut.stopped; i += 64) {
         unsigned long long markBits, breakBits;
-        masks(i, markBits, breakBits);
+        if (!masks(i, markBits, breakBits))
+            continue;
         for (; markBits; markBits &= markBits - 1)
             markAt(i + std::countr_zero(markBits));
         if (breakBits)
@@ -165,6 +167,7 @@ qsizetype cutPlainBytesScalar(const unsigned char *raw, qsizetype n, Cutter &cut
                 << k;
             breaks |= static_cast<unsigned long long>(isBreak(c)) << k;
         }
+        return (marks | breaks) != 0;
     };
     return cutPlainBytesWith(raw, n, cut, marks, masks);
 }
@@ -190,9 +193,12 @@ qsizetype cutPlainBytesSse2(const unsigned char *raw, qsizetype n, Cutter &cut,
                | static_cast<unsigned long long>(maskOf(at + 32)) << 32
                | static_cast<unsigned long long>(maskOf(at + 48)) << 48;
     };
+    // Sixteen-byte mask moves are cheap enough here: gathering the block's
+    // compares into one test first was slower.
     const auto masks = [&](qsizetype at, unsigned long long &marks, unsigned long long &breaks) {
         marks = mask64(markMask, at);
         breaks = mask64(breakMaskAt, at);
+        return (marks | breaks) != 0;
     };
     return cutPlainBytesWith(raw, n, cut, marks, masks);
 }
@@ -217,24 +223,35 @@ struct PlainMasksAvx2
                                       -128, -128, -128, -128, 10, -128, -128, 13, -128, -128))
     {
     }
+    CIS_TARGET_AVX2 __m256i breakBytes(__m256i v) const
+    {
+        return _mm256_cmpeq_epi8(_mm256_shuffle_epi8(breakTable, v), v);
+    }
     CIS_TARGET_AVX2 unsigned breaks32(__m256i v) const
     {
-        return unsigned(
-            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_shuffle_epi8(breakTable, v), v)));
+        return unsigned(_mm256_movemask_epi8(breakBytes(v)));
     }
-    CIS_TARGET_AVX2 void operator()(qsizetype at, unsigned long long &marks,
+    // Most blocks hold neither: one mask move for them (the moves, not the
+    // compares, bound this loop).
+    CIS_TARGET_AVX2 bool operator()(qsizetype at, unsigned long long &marks,
                                     unsigned long long &breaks) const
     {
         constexpr qsizetype m = kNotMarketedBytes;
         const auto *p = reinterpret_cast<const __m256i *>(raw + at);
         const auto *q = reinterpret_cast<const __m256i *>(raw + at + m - 1);
         const __m256i x0 = _mm256_loadu_si256(p), x1 = _mm256_loadu_si256(p + 1);
-        const unsigned m0 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
-            _mm256_cmpeq_epi8(x0, first), _mm256_cmpeq_epi8(_mm256_loadu_si256(q), last))));
-        const unsigned m1 = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
-            _mm256_cmpeq_epi8(x1, first), _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), last))));
-        marks = m0 | static_cast<unsigned long long>(m1) << 32;
-        breaks = breaks32(x0) | static_cast<unsigned long long>(breaks32(x1)) << 32;
+        const __m256i m0 = _mm256_and_si256(_mm256_cmpeq_epi8(x0, first),
+                                            _mm256_cmpeq_epi8(_mm256_loadu_si256(q), last));
+        const __m256i m1 = _mm256_and_si256(_mm256_cmpeq_epi8(x1, first),
+                                            _mm256_cmpeq_epi8(_mm256_loadu_si256(q + 1), last));
+        const __m256i b0 = breakBytes(x0), b1 = breakBytes(x1);
+        if (!_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(m0, m1), _mm256_or_si256(b0, b1))))
+            return false;
+        marks = unsigned(_mm256_movemask_epi8(m0))
+                | static_cast<unsigned long long>(unsigned(_mm256_movemask_epi8(m1))) << 32;
+        breaks = unsigned(_mm256_movemask_epi8(b0))
+                 | static_cast<unsigned long long>(unsigned(_mm256_movemask_epi8(b1))) << 32;
+        return true;
     }
 };
 
