@@ -118,31 +118,45 @@ CIS_ALWAYS_INLINE void cutBreaks(const unsigned char *raw, qsizetype i,
 }
 
 // A Windows-1252 file is already the store's bytes: only the breaks are
-// looked for, 64 bytes at a time, and in the same pass the places that hold
-// the "Non commercialisée" mark (its Windows-1252 bytes), so that marking
-// the lines needs no pass of its own. `masks(i, marks, breaks)` gives, bit k
+// looked for, 64 bytes at a time, and in the same pass the lines that hold
+// the "Non commercialisée" mark (its Windows-1252 bytes), added to `marked`
+// in increasing order, so that marking the lines needs no pass of its own. `masks(i, marks, breaks)` gives, bit k
 // for place i + k, where the mark's first and last bytes sit and where the
 // breaks are, and whether there is any; it may read up to
 // i + 64 + kNotMarketedBytes - 1.
 template <typename Masks>
 CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
-                                              std::vector<qsizetype> &marks, const Masks &masks)
+                                              std::vector<qsizetype> &marked, const Masks &masks)
 {
     const unsigned char *mark = NotMarketedBytes();
     constexpr qsizetype m = kNotMarketedBytes;
+    // Called once every break before q is cut: q is in the open line, the
+    // next one the cutter adds, unless a break of the same block came after
+    // it; past a NUL it is in no line.
     const auto markAt = [&](qsizetype q) {
-        if (q + m <= n && std::memcmp(raw + q, mark, m) == 0)
-            marks.push_back(q);
+        if (q + m > n || std::memcmp(raw + q, mark, m) != 0)
+            return;
+        const CisStore::Impl &d = cut.d;
+        qsizetype line = d.starts.size;
+        if (q < cut.pos) {
+            while (line > 0 && d.starts.data[line - 1] > q)
+                --line;
+            --line;
+        } else if (cut.stopped) {
+            return;
+        }
+        if (marked.empty() || marked.back() != line)
+            marked.push_back(line);
     };
     qsizetype i = 0;
     for (; i + 64 + m - 1 <= n && !cut.stopped; i += 64) {
         unsigned long long markBits, breakBits;
         if (!masks(i, markBits, breakBits))
             continue;
-        for (; markBits; markBits &= markBits - 1)
-            markAt(i + std::countr_zero(markBits));
         if (breakBits)
             cutBreaks(raw, i, breakBits, cut);
+        for (; markBits; markBits &= markBits - 1)
+            markAt(i + std::countr_zero(markBits));
     }
     for (; i < n && !cut.stopped; ++i) {
         if (raw[i] == mark[0])
@@ -154,7 +168,7 @@ CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetyp
 }
 
 qsizetype cutPlainBytesScalar(const unsigned char *raw, qsizetype n, Cutter &cut,
-                              std::vector<qsizetype> &marks)
+                              std::vector<qsizetype> &marked)
 {
     constexpr qsizetype m = kNotMarketedBytes;
     const unsigned char *mark = NotMarketedBytes();
@@ -169,12 +183,12 @@ qsizetype cutPlainBytesScalar(const unsigned char *raw, qsizetype n, Cutter &cut
         }
         return (marks | breaks) != 0;
     };
-    return cutPlainBytesWith(raw, n, cut, marks, masks);
+    return cutPlainBytesWith(raw, n, cut, marked, masks);
 }
 
 #if defined(CIS_HAVE_SSE2)
 qsizetype cutPlainBytesSse2(const unsigned char *raw, qsizetype n, Cutter &cut,
-                            std::vector<qsizetype> &marks)
+                            std::vector<qsizetype> &marked)
 {
     constexpr qsizetype m = kNotMarketedBytes;
     const unsigned char *mark = NotMarketedBytes();
@@ -200,7 +214,7 @@ qsizetype cutPlainBytesSse2(const unsigned char *raw, qsizetype n, Cutter &cut,
         breaks = mask64(breakMaskAt, at);
         return (marks | breaks) != 0;
     };
-    return cutPlainBytesWith(raw, n, cut, marks, masks);
+    return cutPlainBytesWith(raw, n, cut, marked, masks);
 }
 #endif
 
@@ -256,26 +270,26 @@ struct PlainMasksAvx2
 };
 
 CIS_TARGET_AVX2 qsizetype cutPlainBytesAvx2(const unsigned char *raw, qsizetype n, Cutter &cut,
-                                            std::vector<qsizetype> &marks)
+                                            std::vector<qsizetype> &marked)
 {
     const unsigned char *mark = NotMarketedBytes();
     const PlainMasksAvx2 masks(raw, mark[0], mark[kNotMarketedBytes - 1]);
-    return cutPlainBytesWith(raw, n, cut, marks, masks);
+    return cutPlainBytesWith(raw, n, cut, marked, masks);
 }
 #endif
 
 qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
-                        std::vector<qsizetype> &marks)
+                        std::vector<qsizetype> &marked)
 {
 #if defined(CIS_HAVE_AVX2)
     if (simd::active() == simd::Level::Avx2)
-        return cutPlainBytesAvx2(raw, n, cut, marks);
+        return cutPlainBytesAvx2(raw, n, cut, marked);
 #endif
 #if defined(CIS_HAVE_SSE2)
     if (simd::active() != simd::Level::Scalar)
-        return cutPlainBytesSse2(raw, n, cut, marks);
+        return cutPlainBytesSse2(raw, n, cut, marked);
 #endif
-    return cutPlainBytesScalar(raw, n, cut, marks);
+    return cutPlainBytesScalar(raw, n, cut, marked);
 }
 
 // Writes decoded text units as the store's bytes, one per unit, at out[w]
@@ -840,6 +854,7 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     // some paths, while decoding UTF-8.
     std::vector<qsizetype> marks;
     bool marksFound = false;
+    bool marksAreLines = false; // the lines themselves, from the Windows-1252 cut
     lw.marks = &marks;
     try {
         d.starts.reserve(size / 128 + 16);
@@ -856,7 +871,7 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             marksFound = lw.marksFound;
             if (kept < 0) {
                 kept = cutPlainBytes(raw, size, cut, marks);
-                marksFound = true;
+                marksAreLines = true;
             }
         }
     } catch (const std::bad_alloc &) {
@@ -879,7 +894,9 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     d.wideText.shrink();
     try {
         d.wide.shrink_to_fit();
-        if (marksFound && !failed)
+        if (marksAreLines && !failed)
+            d.markListedLines(marks);
+        else if (marksFound && !failed)
             d.markLines(marks, kept);
         else
             d.computeNotMarketed();

@@ -466,6 +466,16 @@ void CisStore::Impl::markLines(const std::vector<qsizetype> &places, qsizetype k
     markWideLines();
 }
 
+void CisStore::Impl::markListedLines(const std::vector<qsizetype> &lines)
+{
+    notMarketed.assign(size_t((starts.size + 63) / 64), 0);
+    for (const qsizetype i : lines) {
+        Q_ASSERT(i >= 0 && i < starts.size);
+        notMarketed[size_t(i) / 64] |= std::uint64_t(1) << (i % 64);
+    }
+    markWideLines();
+}
+
 void CisStore::Impl::markWideLines()
 {
     // The bytes of a wide line are its units' upper case: the places found

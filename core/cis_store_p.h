@@ -110,6 +110,9 @@ struct CisStore::Impl
     // hold the mark's bytes (those at or past `kept` are not in any line),
     // and from the text of the wide lines.
     void markLines(const std::vector<qsizetype> &places, qsizetype kept);
+    // Sets them from the plain lines that hold the mark, and from the text
+    // of the wide lines.
+    void markListedLines(const std::vector<qsizetype> &lines);
     void markWideLines();
 };
 
