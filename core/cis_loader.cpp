@@ -120,10 +120,10 @@ CIS_ALWAYS_INLINE void cutBreaks(const unsigned char *raw, qsizetype i,
 // A Windows-1252 file is already the store's bytes: only the breaks are
 // looked for, 64 bytes at a time, and in the same pass the lines that hold
 // the "Non commercialisée" mark (its Windows-1252 bytes), added to `marked`
-// in increasing order, so that marking the lines needs no pass of its own. `masks(i, marks, breaks)` gives, bit k
-// for place i + k, where the mark's first and last bytes sit and where the
-// breaks are, and whether there is any; it may read up to
-// i + 64 + kNotMarketedBytes - 1.
+// in increasing order, so that marking the lines needs no pass of its own.
+// `masks(i, marks, breaks)` gives, bit k for place i + k, where the mark's
+// first and last bytes sit and where the breaks are, and whether there is
+// any; it may read up to i + 64 + kNotMarketedBytes - 1.
 template <typename Masks>
 CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
                                               std::vector<qsizetype> &marked, const Masks &masks)
