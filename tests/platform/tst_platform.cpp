@@ -30,7 +30,7 @@ namespace {
 QStringList temporariesOf(const QString &dir, const QString &target)
 {
     const QRegularExpression pattern(u"^\\."_s + QRegularExpression::escape(target)
-                                     + u"\\.[A-Za-z0-9]{6}$"_s);
+                                     + u"\\.verdane-tmp-[A-Za-z0-9]{6}$"_s);
     QStringList found;
     const QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &n : names) {
@@ -190,10 +190,15 @@ void TestPlatform::staleTemporaries()
     const QString source = m_dir + u"source.txt"_s;
     QVERIFY(writeBytes(target, "[S]\r\nK=0\r\n"));
     QVERIFY(writeBytes(source, "[S]\r\nK=copied\r\n"));
-    // Not of the pattern, or of another target: never removed.
-    const QStringList others = {u".Verdane.INI.keep"_s, u".Verdane.INI.abc12"_s,
-                                u".Verdane.INI.abc1234"_s, u".Verdane.IN.abcdef"_s,
-                                u"Verdane.INI.abcdef"_s};
+    // Not of the pattern, or of another target: never removed. The user's
+    // own hidden files with six letters after the name are theirs.
+    const QStringList others = {u".Verdane.INI.keep"_s,
+                                u".Verdane.INI.backup"_s,
+                                u".Verdane.INI.abc123"_s,
+                                u".Verdane.INI.verdane-tmp-abc12"_s,
+                                u".Verdane.INI.verdane-tmp-abc1234"_s,
+                                u".Verdane.IN.verdane-tmp-abcdef"_s,
+                                u"Verdane.INI.verdane-tmp-abcdef"_s};
     for (const QString &n : others)
         QVERIFY(writeBytes(m_dir + n, "x"));
     const auto writeOnce = [&](const QString &value) {

@@ -133,7 +133,8 @@ void interruptedWriteLeavesTheTarget(const std::string &dir)
     {
         File f;
         CHECK(!f.createTemporaryBeside(target, temp));
-        CHECK(temp.rfind(dir + ".cis.txt.", 0) == 0 && temp.size() == dir.size() + 9 + 6);
+        CHECK(temp.rfind(dir + ".cis.txt.verdane-tmp-", 0) == 0
+              && temp.size() == dir.size() + 21 + 6);
         CHECK(!f.write("half", 4));
         // While its writer lives, another write's clean-up leaves it alone.
         CHECK(RemoveStaleTemporaries(target, NowSec() + 10) == 0);
@@ -142,10 +143,13 @@ void interruptedWriteLeavesTheTarget(const std::string &dir)
     } // closed without commit: as a writer that died
     CHECK(countStartingWith(dir, ".cis.txt.") == 1);
     CHECK(writeWhole(dir + ".cis.txt.notours", "x")); // not of the pattern
+    CHECK(writeWhole(dir + ".cis.txt.backup", "x"));  // the user's own, six letters
     CHECK(replaceWith(target, "new"));
     CHECK(readWhole(target) == "new");
-    CHECK(countStartingWith(dir, ".cis.txt.") == 1);
+    CHECK(countStartingWith(dir, ".cis.txt.verdane-tmp-") == 0);
+    CHECK(countStartingWith(dir, ".cis.txt.") == 2);
     CHECK(RemoveFile(dir + ".cis.txt.notours").kind == ErrorKind::None);
+    CHECK(RemoveFile(dir + ".cis.txt.backup").kind == ErrorKind::None);
 }
 
 void sharing(const std::string &dir)
@@ -248,8 +252,8 @@ void reasons()
     const Error other = ErrorFromCode(ERROR_NOT_SAME_DEVICE);
     CHECK(other.kind == ErrorKind::Other && other.code == ERROR_NOT_SAME_DEVICE);
     CHECK(!SystemMessage(ERROR_NOT_SAME_DEVICE).empty());
-    CHECK(TemporaryPrefix("C:\\a\\b/Verdane.INI") == "C:\\a\\b/.Verdane.INI.");
-    CHECK(TemporaryPrefix("Verdane.INI") == ".Verdane.INI.");
+    CHECK(TemporaryPrefix("C:\\a\\b/Verdane.INI") == "C:\\a\\b/.Verdane.INI.verdane-tmp-");
+    CHECK(TemporaryPrefix("Verdane.INI") == ".Verdane.INI.verdane-tmp-");
     CHECK(HasFileName("C:\\a\\Verdane.INI") && !HasFileName("C:\\a\\") && !HasFileName("C:/a/")
           && !HasFileName(""));
 }

@@ -141,7 +141,7 @@ Error RemoveFile(const Path &path);
 // False for an empty path or one ending with a folder separator.
 bool HasFileName(const Path &path);
 // The hidden name's start that the temporary files of `target` share:
-// "<folder>/.<name>." with the name cut to 200 bytes.
+// "<folder>/.<name>.verdane-tmp-" with the name cut to 200 bytes.
 Path TemporaryPrefix(const Path &target);
 // Whether a bare file name is TemporaryPrefix's name part plus six letters
 // or digits.

@@ -49,10 +49,12 @@ Path TemporaryPrefix(const Path &target)
     std::size_t start = target.size();
     while (start > 0 && !isSeparator(target[start - 1]))
         --start;
-    // Room for the dots and the six characters within the longest name, cut
-    // between characters. A hidden name in the same folder: same file
-    // system, so the rename is atomic, and nothing visible stays if the
-    // program dies meanwhile.
+    // Room for the dots, the tag and the six characters within the longest
+    // name, cut between characters. A hidden name in the same folder: same
+    // file system, so the rename is atomic, and nothing visible stays if the
+    // program dies meanwhile. The tag keeps the clean-up of leftovers off
+    // the user's own files: ".cis.txt.backup" is a dot, the name, a dot and
+    // six letters too.
     std::string name = target.substr(start);
     if (name.size() > 200) {
         std::size_t cut = 200;
@@ -60,7 +62,7 @@ Path TemporaryPrefix(const Path &target)
             --cut;
         name.resize(cut);
     }
-    return target.substr(0, start) + '.' + name + '.';
+    return target.substr(0, start) + '.' + name + ".verdane-tmp-";
 }
 
 bool IsTemporaryName(const std::string &name, const std::string &prefixName)
