@@ -343,7 +343,10 @@ bool CopyFileOverwrite(const QString &source, const QString &destination)
 
     const QString target = ResolveWriteTarget(destination);
     const platform::Path targetName = NativePath(target);
-    std::uint32_t mode = (src.mode & 0777) & platform::DefaultNewFileMode();
+    // A new copy is the program's own working copy: its owner may read and
+    // write it whatever the source's mode (a read-only download would
+    // otherwise make every later import of that name fail).
+    std::uint32_t mode = ((src.mode & 0777) | 0600) & platform::DefaultNewFileMode();
     platform::FileInfo dst;
     const bool replacing = !platform::Stat(targetName, dst);
     if (replacing) {

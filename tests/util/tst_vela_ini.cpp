@@ -408,6 +408,22 @@ void TestVelaIni::copyFile()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{u"CIS.txt"_s, u"copie.txt"_s}));
 
+    // From a read-only source (a download kept read-only): the new copy is
+    // still its owner's to replace, so the next import of that name works.
+    const QString readOnlySource = m_dir->filePath(u"lecture-seule.txt"_s);
+    const QString ownCopy = m_dir->filePath(u"copie-2.txt"_s);
+    QVERIFY(writeBytes(readOnlySource, content));
+    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0444) == 0);
+    QVERIFY(CopyFileOverwrite(readOnlySource, ownCopy));
+    QVERIFY(::stat(QFile::encodeName(ownCopy).constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 0600, mode_t(0600));
+    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0644) == 0);
+    QVERIFY(writeBytes(readOnlySource, "61266250\tA 313\r\n"));
+    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0444) == 0);
+    QVERIFY(CopyFileOverwrite(readOnlySource, ownCopy));
+    QCOMPARE(readBytes(ownCopy), QByteArray("61266250\tA 313\r\n"));
+    QVERIFY(QFile::remove(readOnlySource) && QFile::remove(ownCopy));
+
     // A name as long as the file system allows still has room for the
     // temporary file beside it.
     const QString longName = m_dir->filePath(QString(250, u'n'));
