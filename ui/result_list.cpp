@@ -754,6 +754,13 @@ void ResultListView::keyPressEvent(QKeyEvent *e)
 
 void ResultListView::mousePressEvent(QMouseEvent *e)
 {
+    // Only the left button picks a row: another one would move the current
+    // row and the highlight while the record view kept the product shown
+    // before.
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
     const QModelIndex idx = indexAt(e->position().toPoint());
     QListView::mousePressEvent(e);
     m_rowAtPress = itemIndex();
@@ -763,6 +770,10 @@ void ResultListView::mousePressEvent(QMouseEvent *e)
 
 void ResultListView::mouseReleaseEvent(QMouseEvent *e)
 {
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
     QListView::mouseReleaseEvent(e);
     // A drag over the rows moved the current row: show where it ended.
     if (e->button() == Qt::LeftButton && itemIndex() >= 0 && itemIndex() != m_rowAtPress)

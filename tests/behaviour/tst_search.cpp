@@ -47,6 +47,8 @@ private slots:
     void recordViewWritesInBoxOrder();
     void sameTextTwiceRunsNoReaction();
     void listNavigation();
+    void otherButtonsLeaveTheRow_data();
+    void otherButtonsLeaveTheRow();
     void firstSelectionChangeAfterMarking_data();
     void firstSelectionChangeAfterMarking();
     void highlightReadsAsSelectedToScreenReaders();
@@ -406,6 +408,37 @@ void TestSearch::sameTextTwiceRunsNoReaction()
     QTest::keyClick(f.w->Edit_CIP, Qt::Key_Delete);
     QVERIFY(!f.w->btn_Extrait->isEnabled());
     QVERIFY(!f.w->btn_VIDAL->isEnabled());
+}
+
+void TestSearch::otherButtonsLeaveTheRow_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::newRow("right button") << int(Qt::RightButton);
+    QTest::newRow("middle button") << int(Qt::MiddleButton);
+}
+
+// Only the left button picks a row: another one moving the current row and
+// the highlight would leave the record view on the product shown before.
+void TestSearch::otherButtonsLeaveTheRow()
+{
+    QFETCH(int, button);
+    Window f;
+    QVERIFY(f.open());
+    f.search(u" "_s);
+    ResultListView *list = f.w->JvCheckListBox1;
+    f.clickRow(4);
+    QCOMPARE(f.w->Edit_CIP->text(), u"63000002"_s);
+    const QStringList shown = f.boxTexts();
+    const bool checked = list->checked(2);
+
+    const QPoint onRow2 = list->visualRect(list->resultModel()->index(2)).center() + QPoint(40, 0);
+    QTest::mouseClick(list->viewport(), Qt::MouseButton(button), {}, onRow2);
+    QTest::mouseDClick(list->viewport(), Qt::MouseButton(button), {}, onRow2);
+    QCOMPARE(list->itemIndex(), 4);
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 1);
+    QVERIFY(list->selected(4));
+    QCOMPARE(f.boxTexts(), shown);
+    QCOMPARE(list->checked(2), checked);
 }
 
 void TestSearch::listNavigation()
