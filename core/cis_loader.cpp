@@ -426,77 +426,6 @@ Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
     return {cp, len, 0};
 }
 
-// Appends the UTF-8 form of code point c.
-unsigned char *putUtf8(unsigned char *o, char32_t c)
-{
-    if (c < 0x80) {
-        *o++ = static_cast<unsigned char>(c);
-    } else if (c < 0x800) {
-        *o++ = static_cast<unsigned char>(0xC0 | (c >> 6));
-        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *o++ = static_cast<unsigned char>(0xE0 | (c >> 12));
-        *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    } else {
-        *o++ = static_cast<unsigned char>(0xF0 | (c >> 18));
-        *o++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-        *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    }
-    return o;
-}
-
-// Puts back raw[0, r) from what a valid UTF-8 decode of it wrote into
-// raw[0, w): valid UTF-8 has one form only, so encoding the text again gives
-// the very bytes. Only met by a file that turns out not to be UTF-8 after
-// some multi-byte sequences.
-void restoreUtf8(unsigned char *raw, qsizetype w, qsizetype r, const LineWriter &lw)
-{
-    const CisStore::Impl &d = lw.d;
-    if (w == r)
-        return; // ASCII only so far: nothing moved
-    unsigned char *copy = static_cast<unsigned char *>(std::malloc(size_t(r)));
-    if (!copy)
-        throw std::bad_alloc();
-    const char16_t *unitOf = CisUpper::byteTables().unit;
-    unsigned char *o = copy;
-    auto putUnits = [&](const char16_t *t, qsizetype n) {
-        for (qsizetype k = 0; k < n; ++k) {
-            char32_t c = t[k];
-            if (c >= 0xD800 && c < 0xDC00 && k + 1 < n) // a pair, as decoded
-                c = 0x10000 + ((c - 0xD800) << 10) + (t[++k] - 0xDC00);
-            o = putUtf8(o, c);
-        }
-    };
-    qsizetype k = 0, line = 0;
-    size_t nextWide = 0;
-    while (k < w) {
-        if (line < d.starts.size && k == d.starts.data[line]) {
-            const qsizetype end = d.ends.data[line];
-            if (nextWide < d.wide.size() && d.wide[nextWide].line == line) {
-                putUnits(d.wideText.data + d.wide[nextWide].offset, end - k);
-                ++nextWide;
-            } else {
-                for (; k < end; ++k)
-                    o = putUtf8(o, unitOf[raw[k]]);
-            }
-            k = end;
-            ++line;
-        } else if (lw.wide && k == lw.cut.pos) {
-            // The wide line being written when the decode stopped.
-            putUnits(d.wideText.data + d.wide.back().offset, w - k);
-            k = w;
-        } else {
-            o = putUtf8(o, unitOf[raw[k]]);
-            ++k;
-        }
-    }
-    Q_ASSERT(o - copy == r);
-    std::memcpy(raw, copy, size_t(r));
-    std::free(copy);
-}
-
 #if defined(CIS_HAVE_AVX2)
 // For each set of bytes to drop from 8 (bit k: byte k), the indices that
 // bring the kept ones to the front; 0x80 takes nothing.
@@ -680,19 +609,17 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
     const unsigned char *s = raw + from;
     const qsizetype len = n - from;
     qsizetype r = 0;
+    // Only while nothing but ASCII has been read: every byte is still where
+    // it was, and the text reads the same in Windows-1252.
     auto giveUp = [&] {
+        Q_ASSERT(lw.w == from + r);
         if (lw.marks)
             lw.marks->clear();
         lw.markFrom = 0;
-        try {
-            restoreUtf8(raw, lw.w, from + r, lw);
-        } catch (...) {
-            cut.reset();
-            throw;
-        }
         cut.reset();
         return qsizetype(-1);
     };
+    const char16_t *windows1252 = CisUpper::byteTables().unit;
 #if defined(CIS_HAVE_SSE2)
     const bool blocks = simd::active() != simd::Level::Scalar;
 #endif
@@ -766,8 +693,18 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
         }
         const Utf8Sequence q = readSequence(s, r, len);
         if (q.len == 0) {
-            if (strict)
-                return giveUp();
+            if (strict) {
+                // Before any letter of UTF-8 (each one made the text shorter
+                // than the bytes): a Windows-1252 file. After some: a UTF-8
+                // file with a stray byte, read as Windows-1252 on its own,
+                // so that one damaged letter does not turn every line into
+                // Windows-1252, where no "Non commercialisée" mark is found.
+                if (lw.w == from + r)
+                    return giveUp();
+                lw.unit(windows1252[b]);
+                ++r;
+                continue;
+            }
             lw.unit(0xFFFD);
             r += q.bad;
             continue;
@@ -779,19 +716,6 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
             lw.unit(char16_t(0xDC00 + (c & 0x3FF)));
         } else {
             lw.unit(char16_t(q.cp));
-        }
-    }
-    if (strict) {
-        // Text after a NUL is not kept, but a file is UTF-8 only if all of it is.
-        for (qsizetype t = r; t < len;) {
-            if (s[t] < 0x80) {
-                ++t;
-                continue;
-            }
-            const Utf8Sequence q = readSequence(s, t, len);
-            if (q.len == 0)
-                return giveUp();
-            t += q.len;
         }
     }
 #if defined(CIS_HAVE_AVX2)
@@ -815,9 +739,11 @@ CIS_TARGET_AVX2 qsizetype decodeUtf8Avx2(unsigned char *raw, qsizetype from, qsi
 
 // UTF-8 in one pass over raw[from, n), written over the bytes already read
 // (every sequence gives at most one unit per byte); ASCII runs go 16 bytes at
-// a time. With `strict`, gives -1 at the first invalid sequence, with raw as
-// it was and no line cut (the caller then reads the bytes as Windows-1252);
-// otherwise each maximal invalid subpart becomes U+FFFD.
+// a time. With `strict` (a file without byte-order mark), gives -1 at an
+// invalid sequence met before any multi-byte one, with raw as it was and no
+// line cut (the caller then reads the bytes as Windows-1252), and reads each
+// byte of a later one as Windows-1252; otherwise each maximal invalid
+// subpart becomes U+FFFD.
 qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
 {
 #if defined(CIS_HAVE_AVX2)
@@ -865,8 +791,10 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             kept = decodeUtf8(raw, 3, size, lw, false);
             marksFound = lw.marksFound;
         } else {
-            // A file without mark that is valid UTF-8 is UTF-8 (copies
-            // converted by other tools); anything else is Windows-1252.
+            // A file without mark is UTF-8 once a valid multi-byte letter
+            // comes before any invalid byte (copies converted by other
+            // tools, stray bytes read as Windows-1252); anything else is
+            // Windows-1252.
             kept = decodeUtf8(raw, 0, size, lw, true);
             marksFound = lw.marksFound;
             if (kept < 0) {

@@ -1,6 +1,7 @@
 // Decoding and cutting of any bytes, as a dropped or located CIS file: the
 // store's lines equal those of a plain decoder written here from the rules
-// (byte-order marks, valid UTF-8, else Windows-1252; CR, LF and CR LF end a
+// (byte-order marks; without one, UTF-8 with stray bytes as Windows-1252 once
+// a multi-byte letter came first, else Windows-1252; CR, LF and CR LF end a
 // line, NUL ends the text, a final break adds no line), on every SIMD path,
 // and each line's "not marketed" mark is what its text says.
 #include "fuzz_target.h"
@@ -9,6 +10,7 @@
 #include "cis_store.h"
 #include "simd.h"
 #include "text_logic.h"
+#include "unmarked_text.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -112,10 +114,8 @@ int checkOneLevel(QByteArrayView bytes)
         // QString::fromUtf8 would drop.
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         text = utf8(bytes.sliced(3));
-    } else if (bytes.isValidUtf8()) {
-        text = QString::fromUtf8(bytes); // valid UTF-8 reads exactly as Qt reads it
     } else {
-        text = windows1252(bytes);
+        text = UnmarkedFileText(bytes, windows1252);
     }
 
     const QList<QString> expected = cut(text);

@@ -4,6 +4,7 @@
 #include "cp1252.h"
 #include "simd_levels.h"
 #include "test_files.h"
+#include "unmarked_text.h"
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -57,7 +58,7 @@ QStringList referenceCut(const QString &text)
 }
 
 // The bytes read as Windows-1252.
-QString cp1252Decoded(const QByteArray &bytes)
+QString cp1252Decoded(QByteArrayView bytes)
 {
     QString text;
     for (const char b : bytes)
@@ -92,8 +93,8 @@ QByteArray randomUtf8(QRandomGenerator &rng, qsizetype size, bool invalid)
                                          "\n",
                                          "\r",
                                          "\t",
-                                         "Non commercialis\xC3\xA9"
-                                         "e"};
+                                         ("Non commercialis\xC3\xA9"
+                                          "e")};
     static const char *const broken[] = {
         "\xE9", "\xC3", "\xE2\x80", "\xF0\x9F\x98", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
         "\xFF", "\x80"};
@@ -123,8 +124,8 @@ private slots:
     void cutting();
     void utf8EqualsQtDecoder_data();
     void utf8EqualsQtDecoder();
-    void longUtf8PrefixThenStrayByteIsWindows1252_data();
-    void longUtf8PrefixThenStrayByteIsWindows1252();
+    void utf8WithStrayBytesKeepsItsMarks_data();
+    void utf8WithStrayBytesKeepsItsMarks();
 };
 
 void TestCisDecoding::decoding_data()
@@ -146,10 +147,14 @@ void TestCisDecoding::decoding_data()
                       "e\nl\xE2\x80\x99"
                       "eau \xF0\x9F\x98\x80")
         << QStringList{u"Non commercialisée"_s, u"l’eau \U0001F600"_s};
-    QTest::newRow("no mark, UTF-8 with one stray byte stays Windows-1252")
-        << QByteArray("caf\xC3\xA9\n\xE9") << QStringList{u"cafÃ©"_s, u"é"_s};
-    QTest::newRow("no mark, UTF-8 cut short at the end is Windows-1252")
+    QTest::newRow("no mark, UTF-8 with a stray byte: that byte is Windows-1252")
+        << QByteArray("caf\xC3\xA9\n\xE9t\xE9\xC3\xA9") << QStringList{u"café"_s, u"étéé"_s};
+    QTest::newRow("no mark, UTF-8 cut short after its letters")
+        << QByteArray("caf\xC3\xA9 ab\xC3") << QStringList{u"café abÃ"_s};
+    QTest::newRow("no mark, ASCII then an unfinished letter is Windows-1252")
         << QByteArray("ab\xC3") << QStringList{u"abÃ"_s};
+    QTest::newRow("no mark, a stray byte before any UTF-8 letter: Windows-1252")
+        << QByteArray("\xE9t\xC3\xA9") << QStringList{u"étÃ©"_s};
     QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF"
                                               "61266250\tcaf\xC3\xA9\r\nx")
                                 << QStringList{u"61266250\tcafé"_s, u"x"_s};
@@ -301,7 +306,8 @@ void TestCisDecoding::utf8EqualsQtDecoder_data()
 }
 
 // With its mark, a UTF-8 file reads as QString::fromUtf8 reads it, invalid
-// bytes included; without it, the same when it is valid, else Windows-1252.
+// bytes included; without it, the same when it is valid, else as
+// UnmarkedFileText says.
 void TestCisDecoding::utf8EqualsQtDecoder()
 {
     QFETCH(QByteArray, utf8);
@@ -331,14 +337,16 @@ void TestCisDecoding::utf8EqualsQtDecoder()
     if (valid) {
         QCOMPARE(unmarked, expected);
     } else {
-        QCOMPARE(unmarked, referenceCut(cp1252Decoded(utf8)));
+        QCOMPARE(unmarked, referenceCut(UnmarkedFileText(utf8, cp1252Decoded)));
     }
 }
 
-// The UTF-8 reading writes the store's bytes over the file's as it goes:
-// when a stray byte far into the file proves it Windows-1252, the bytes must
-// be read again exactly as they were, whatever the UTF-8 lines held.
-void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
+// A UTF-8 file without mark and with stray bytes (a converted copy damaged
+// afterwards, a download cut in the middle of a letter): its lines stay
+// UTF-8, each stray byte reads as Windows-1252, and the "Non commercialisée"
+// lines are still marked. Read as Windows-1252 throughout, as a file with an
+// invalid byte once was, every product would show as marketed.
+void TestCisDecoding::utf8WithStrayBytesKeepsItsMarks_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QByteArray>("tail");
@@ -348,11 +356,14 @@ void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252_data()
     QTest::newRow("characters it lacks")
         << u"ΩMÉGA 3 ≥ 5 µg \U0001F600 Non commercialisée"_s << stray;
     QTest::newRow("stray byte inside a line it cannot hold")
-        << u"ΩMÉGA 3"_s << QByteArray("ΩMÉGA ") + stray;
-    QTest::newRow("stray byte after a NUL") << u"ΩMÉGA ’ 3"_s << QByteArray("A\0B ΩMÉGA ") + stray;
+        << u"ΩMÉGA 3\tNon commercialisée"_s << QByteArray("ΩMÉGA ") + stray;
+    QTest::newRow("download cut in the middle of a letter")
+        << u"DOLIPRANE\tNon commercialisée"_s << QByteArray("6999\tCOMPRIM\xC3");
+    QTest::newRow("stray byte after a NUL")
+        << u"ΩMÉGA ’ 3\tNon commercialisée"_s << QByteArray("A\0B ΩMÉGA ") + stray;
 }
 
-void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
+void TestCisDecoding::utf8WithStrayBytesKeepsItsMarks()
 {
     QFETCH(QString, line);
     QFETCH(QByteArray, tail);
@@ -361,9 +372,15 @@ void TestCisDecoding::longUtf8PrefixThenStrayByteIsWindows1252()
         text += u"6%1\t"_s.arg(i) + line + u"\r\n"_s;
     const QByteArray bytes = text.toUtf8() + tail;
     const QStringList lines = linesOf(bytes);
-    QVERIFY(lines.size() >= 501);
-    QCOMPARE(lines, referenceCut(cp1252Decoded(bytes)));
-    QCOMPARE(lines.first(), u"60\t"_s + cp1252Decoded(line.toUtf8()));
+    QCOMPARE(lines, referenceCut(UnmarkedFileText(bytes, cp1252Decoded)));
+    QCOMPARE(lines.first(), u"60\t"_s + line);
+    SimdLevelGuard guard;
+    for (const simd::Level level : simdLevels()) {
+        const CisStore store = loadAtLevel(level, bytes);
+        for (qsizetype i = 0; i < 500; ++i)
+            QVERIFY2(store.isNotMarketed(i),
+                     qPrintable(u"line %1, level %2"_s.arg(i).arg(int(level))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCisDecoding)
