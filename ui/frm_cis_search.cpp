@@ -120,20 +120,30 @@ void TForm_CIS::JvCheckListBox1Click()
     const int row = JvCheckListBox1->itemIndex();
     if (row < 0 || row >= JvCheckListBox1->count())
         return;
+    // A damaged line (a download cut short) may hold fewer fields than a
+    // product's nine: it shows what it holds and empties the other boxes,
+    // so that the record never keeps the product shown before beside the
+    // row now current.
     const QStringList fields = RecordFields(*JvCheckListBox1->resultModel(), row);
-    if (fields.size() < 9)
-        return;
     // setText signals a change only when the text differs, so each reaction
     // runs only on a real change, in the boxes' order.
     LabeledLineEdit *const boxes[8] = {Edit_CIP,          Edit_NOM,          edit_FORME,
                                        EDIT_VOIE,         edit_AUTORISATION, edit_PROCEDURE,
                                        EDIT_commecialise, edit_NUM};
     for (int i = 0; i < 8; ++i) {
-        if (boxes[i]->text() == fields[i])
+        const QString text = i < fields.size() ? fields[i] : QString();
+        if (boxes[i]->text() == text)
             continue;
-        boxes[i]->setText(fields[i]);
+        boxes[i]->setText(text);
         // A long name is read from its beginning.
         boxes[i]->setCursorPosition(0);
+    }
+    // Without a marketing field, no picture claims either state (as after
+    // the window is cleared).
+    constexpr int kMarketingField = 6;
+    if (fields.size() <= kMarketingField) {
+        img_YES->hide();
+        img_NO->hide();
     }
     setWindowTitle(Edit_NOM->text());
 }
