@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -602,8 +603,25 @@ void TForm_CIS::INI_SAVEExecute()
     // its old line stays: refusing the close for it would refuse every close.
     if (IniCanStore(ProgramBaseName(), objectName(), GeometryValue(frameGeometry())))
         SaveWindowGeometry(this, QString());
-    if (IniCanStore(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath))
-        IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, CisFilePath, QString());
+    const QString databasePath = savedDatabasePath();
+    if (IniCanStore(u"ANSM"_s, u"CIS.TXT"_s, databasePath))
+        IniWriteString(u"ANSM"_s, u"CIS.TXT"_s, databasePath, QString());
+}
+
+// A path longer than a read gives back whole would come back cut at the next
+// start, naming no file, and an older database would load without a word:
+// the copy the import kept (same size and date, a short name) is saved
+// instead when there is one.
+QString TForm_CIS::savedDatabasePath() const
+{
+    if (CisFilePath.size() <= IniLongestValue)
+        return CisFilePath;
+    const QString copy = ImportCopyPath(CisFilePath);
+    const QFileInfo kept(copy), dropped(CisFilePath);
+    if (!copy.isEmpty() && copy.size() <= IniLongestValue && kept.isFile() && dropped.isFile()
+        && kept.size() == dropped.size() && GetFileDate(copy) == GetFileDate(CisFilePath))
+        return copy;
+    return CisFilePath;
 }
 
 // ---- The ways out ----------------------------------------------------------

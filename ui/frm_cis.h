@@ -102,6 +102,8 @@ public:
     bool FormClose();
     void INI_GETExecute();
     void INI_SAVEExecute(); // throws AppError
+    // The database path as the settings file keeps it (see frm_cis.cpp).
+    QString savedDatabasePath() const;
     void Quitter1Click();
     void btn_closeClick();
 

@@ -79,10 +79,9 @@ bool samePath(const QString &a, const QString &b)
 // counts as kept.
 bool keepCopyBesideProgram(const QString &path)
 {
-    const QString dir = CisDataDir();
-    if (dir.isEmpty())
+    const QString destination = ImportCopyPath(path);
+    if (destination.isEmpty())
         return false;
-    const QString destination = dir + QFileInfo(path).fileName();
     if (!EnsureParentFolder(destination))
         return false;
     if (samePath(destination, ProgramPath()) || samePath(destination, IniFileName()))

@@ -21,10 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Longest value a read returns: the platform's buffer holds 2048 characters
-// with the terminator.
-constexpr qsizetype kMaxValueLength = 2047;
-
 enum class Encoding { Utf8, Utf8Mark, Utf16Le, Utf16Be, Cp1252 };
 
 QString decodeCp1252(const char *data, qsizetype size)
@@ -273,8 +269,8 @@ Found find(const Document &doc, QStringView section, QStringView key)
 
 QString cutValue(QString value)
 {
-    if (value.size() > kMaxValueLength) {
-        value.truncate(kMaxValueLength);
+    if (value.size() > IniLongestValue) {
+        value.truncate(IniLongestValue);
         // Never hand back half of a surrogate pair.
         if (value.back().isHighSurrogate())
             value.chop(1);

@@ -110,6 +110,12 @@ bool EnsureParentFolder(const QString &path)
     return QFileInfo(dir).isDir() || QDir().mkpath(dir);
 }
 
+QString ImportCopyPath(const QString &dropped)
+{
+    const QString dir = CisDataDir();
+    return dir.isEmpty() ? QString() : dir + QFileInfo(dropped).fileName();
+}
+
 QString FallbackCisFile(const QString &savedPath)
 {
     const QString dir = CisDataDir();

@@ -25,6 +25,10 @@ QString PerUserDataDir();
 // data folder.
 QString CisDataDir();
 
+// Where the import of `dropped` keeps its copy: CisDataDir and the dropped
+// file's name; empty when there is no such folder.
+QString ImportCopyPath(const QString &dropped);
+
 // Creates the folder that will hold `path` when it is missing; false when it
 // cannot be made.
 bool EnsureParentFolder(const QString &path);

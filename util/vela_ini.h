@@ -33,6 +33,10 @@ QString IniFileName();
 QString ProgramTitle();
 
 // ---- Settings file (private-profile format) ------------------------------
+// The longest value IniReadString gives back whole: the platform's buffer
+// holds 2048 characters with the terminator, and a longer value is cut.
+inline constexpr qsizetype IniLongestValue = 2047;
+
 // An empty iniFile stands for IniFileName().
 QString IniReadString(const QString &section, const QString &key, const QString &defaultValue,
                       const QString &iniFile = QString());

@@ -555,8 +555,10 @@ void TestWebImport::failedCopyIsReported()
 void TestWebImport::importCopyFoundAgain_data()
 {
     QTest::addColumn<bool>("installed");
-    QTest::newRow("portable: beside the program") << false;
-    QTest::newRow("installed: per-user data folder") << true;
+    QTest::addColumn<bool>("deep"); // a path longer than a settings value read whole
+    QTest::newRow("portable: beside the program") << false << false;
+    QTest::newRow("installed: per-user data folder") << true << false;
+    QTest::newRow("dropped from a very deep folder") << false << true;
 }
 
 void TestWebImport::importCopyFoundAgain()
@@ -564,6 +566,7 @@ void TestWebImport::importCopyFoundAgain()
     // The agency's own file name, dropped, confirmed, saved at close, then
     // deleted as the report advises: the next start finds the copy.
     QFETCH(bool, installed);
+    QFETCH(bool, deep);
     Window f;
     QVERIFY(f.dir.isValid());
     const PerUserFolders home(f.dir.path());
@@ -571,7 +574,14 @@ void TestWebImport::importCopyFoundAgain()
         f.installedAt = u"/usr/bin/Verdane"_s;
     QVERIFY(f.open({}, false));
     QTemporaryDir elsewhere;
-    const QString dropped = elsewhere.path() + u"/CIS_bdpm.txt"_s;
+    QString folder = elsewhere.path();
+    // Nine folders of 250 letters: the path outgrows what a settings value
+    // gives back whole at the next start.
+    for (int i = 0; deep && i < 9; ++i)
+        folder += u'/' + QString(250, QChar(u'a' + i));
+    QVERIFY(QDir().mkpath(folder));
+    const QString dropped = folder + u"/CIS_bdpm.txt"_s;
+    QVERIFY(dropped.size() > IniLongestValue || !deep);
     QVERIFY(fixture::writeFile(dropped, fixture::crlfJoined(otherLines)));
 
     fixture::DialogScript dialogs({u"OK"_s, u"OK"_s});
@@ -584,7 +594,10 @@ void TestWebImport::importCopyFoundAgain()
     QVERIFY(f.w->close());
     QCOMPARE(f.quitRequests, 1);
     const QString ini = installed ? f.dir.path() + u"/config/Verdane/Verdane.INI"_s : f.iniPath();
-    QVERIFY2(fixture::readFile(ini).contains((u"CIS.TXT="_s + dropped).toUtf8()), qPrintable(ini));
+    // A path too long to come back whole is saved as the copy's.
+    const QString saved = deep ? copy : dropped;
+    QVERIFY2(fixture::readFile(ini).contains((u"CIS.TXT="_s + saved + u"\r\n"_s).toUtf8()),
+             qPrintable(ini));
     QVERIFY(QFile::remove(dropped));
 
     f.w.reset();
