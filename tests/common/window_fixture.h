@@ -82,7 +82,8 @@ inline QByteArray readFile(const QString &path)
     return f.readAll();
 }
 
-// Every label text of a dialog, line breaks made uniform.
+// Every label text of a dialog, line breaks made uniform, without the
+// zero-width spaces that let a long path wrap.
 inline QString dialogText(QWidget *dialog)
 {
     QStringList texts;
@@ -91,7 +92,7 @@ inline QString dialogText(QWidget *dialog)
         if (!l->text().isEmpty())
             texts << l->text();
     }
-    return texts.join(u'\n').replace(u"\r\n"_s, u"\n"_s);
+    return texts.join(u'\n').replace(u"\r\n"_s, u"\n"_s).remove(QChar(0x200B));
 }
 
 inline QString uniformBreaks(QString s)

@@ -49,6 +49,34 @@ const QList<ButtonDef> &buttonDefs()
     return defs;
 }
 
+// A word wider than the wrap width (a long path has no space) may break
+// anywhere: a zero-width space after each of its characters, in the shown
+// text only. Else the dialog would grow past the screen, its buttons with it.
+QString breakableLongWords(const QString &text, const QFontMetrics &fm, int wrapWidth)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype j = i;
+        while (j < text.size() && !text.at(j).isSpace())
+            ++j;
+        const QString word = text.mid(i, j - i);
+        if (fm.horizontalAdvance(word) > wrapWidth) {
+            for (const QChar c : word) {
+                out += c;
+                if (!c.isHighSurrogate())
+                    out += QChar(0x200B);
+            }
+        } else {
+            out += word;
+        }
+        for (; j < text.size() && text.at(j).isSpace(); ++j)
+            out += text.at(j);
+        i = j;
+    }
+    return out;
+}
+
 QString withoutAmpersands(QString caption)
 {
     return caption.remove(u'&');
@@ -218,6 +246,7 @@ QSize MessageDialog::addIconAndText(const QString &text, MsgKind kind, const Dia
     QString shownText = text;
     shownText.replace(u"\r\n"_s, u"\n"_s);
     shownText.replace(u'\r', u'\n');
+    shownText = breakableLongWords(shownText, QFontMetrics(font()), wrapWidth);
     const int textFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs;
     const QRect textRect = QFontMetrics(font()).boundingRect(QRect(0, 0, wrapWidth, 1 << 20),
                                                              textFlags, shownText);
