@@ -94,7 +94,7 @@ public:
     {
         if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value))
             return {};
-        return t == QAccessible::Name ? m_view->resultModel()->rowText(m_row) : QString();
+        return t == QAccessible::Name ? m_view->resultModel()->shownText(m_row) : QString();
     }
     void setText(QAccessible::Text, const QString &) override { }
     QRect rect() const override

@@ -621,7 +621,7 @@ void ResultListView::updateRowWidth()
     while (!longest.empty()) {
         const int r = longest.top().second;
         longest.pop();
-        textWidth = std::max(textWidth, fm.horizontalAdvance(m_model->rowText(r) + u' '));
+        textWidth = std::max(textWidth, fm.horizontalAdvance(m_model->shownText(r) + u' '));
     }
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     const int check = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);

@@ -42,7 +42,7 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return rowText(index.row());
+        return shownText(index.row());
     case Qt::CheckStateRole:
         return isChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
     case Qt::SizeHintRole:
@@ -99,6 +99,20 @@ QString ResultListModel::rowText(int row) const
     if (row < 0 || row >= rowCount())
         return {};
     return ResultRowText(m_store->line(m_lines[size_t(row)]));
+}
+
+QString ResultListModel::shownText(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    const qsizetype line = m_lines[size_t(row)];
+    QString text;
+    m_store->readLine(line, text, ShownUnits);
+    if (m_store->lineLength(line) <= ShownUnits)
+        return ResultRowText(text);
+    if (text.back().isHighSurrogate())
+        text.chop(1);
+    return ResultRowText(text) + u'…';
 }
 
 qsizetype ResultListModel::rowLength(int row) const

@@ -72,6 +72,8 @@ private slots:
     void millionRowsAreNeverLaidOut();
     void sameAsUniformQListView_data();
     void sameAsUniformQListView();
+    void hugeRowShowsItsBeginning_data();
+    void hugeRowShowsItsBeginning();
 };
 
 void TestResultList::millionRowsAreNeverLaidOut()
@@ -290,6 +292,48 @@ void TestResultList::sameAsUniformQListView()
     QCOMPARE(list.currentIndex(), ref.currentIndex());
     QCOMPARE(selectedRows(list), selectedRows(ref));
     sameGeometry("after the clicks");
+}
+
+void TestResultList::hugeRowShowsItsBeginning_data()
+{
+    constexpr qsizetype n = ResultListModel::ShownUnits;
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("as long as shown") << QString(n, u'A') << QString(n, u'A');
+    QTest::newRow("one character more") << QString(n, u'A') + u'B' << QString(n, u'A') + u'…';
+    QTest::newRow("a whole file without line break")
+        << QString(2'000'000, u'A') + u"\tX"_s << QString(n, u'A') + u'…';
+    QTest::newRow("a letter of two units across the cut")
+        << QString(n - 1, u'A') + u"\U0001F600B"_s << QString(n - 1, u'A') + u'…';
+    QTest::newRow("tabs shown as ;")
+        << u"6\tA\t"_s + QString(n, u'C') << u"6;A;"_s + QString(n - 4, u'C') + u'…';
+}
+
+// A file that is no CIS file may hold a line of megabytes: the row shows
+// its beginning, so that painting and measuring the list stay quick, while
+// the row's own text stays whole.
+void TestResultList::hugeRowShowsItsBeginning()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, shown);
+    auto store = std::make_shared<CisStore>();
+    store->append(line);
+    store->append(u"61266250\tDOLIPRANE"_s);
+    ResultListView list;
+    list.resize(300, 200);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.resultModel()->setRows(store, {0, 1});
+    const ResultListModel *model = list.resultModel();
+    QCOMPARE(model->data(model->index(0), Qt::DisplayRole).toString(), shown);
+    QCOMPARE(model->data(model->index(0), Qt::AccessibleTextRole).toString(), shown);
+    QCOMPARE(model->data(model->index(1), Qt::DisplayRole).toString(), u"61266250;DOLIPRANE"_s);
+    QCOMPARE(list.itemText(0), QString(line).replace(u'\t', u';'));
+    // The scroll width follows the shown text.
+    const QFontMetrics fm(list.font());
+    QVERIFY(model->rowWidth() >= fm.horizontalAdvance(shown));
+    QVERIFY(model->rowWidth() < fm.horizontalAdvance(shown) + 100);
+    list.viewport()->repaint();
 }
 
 QTEST_MAIN(TestResultList)
