@@ -125,6 +125,8 @@ void TestFocusLook::focusedButtonShows_data()
     // default rim alone must not look like the focus.
     QTest::newRow("default button") << u"btn_SEARCH"_s;
     QTest::newRow("plain button") << u"btn_close"_s;
+    // A picture filling the button must not hide the rim.
+    QTest::newRow("picture button") << u"btn_copy"_s;
 }
 
 void TestFocusLook::focusedButtonShows()
@@ -141,6 +143,16 @@ void TestFocusLook::focusedButtonShows()
     // In a colour of its own, not the orange of the default and hover rims.
     QVERIFY(pixelsNear(after, amethyst::kFocus)
             > pixelsNear(before, amethyst::kFocus) + b->height());
+    // All round the button, whatever its face holds: a band along each side.
+    const int w = after.width(), h = after.height();
+    const QRect sides[4] = {{0, 0, w, 4}, {0, h - 4, w, 4}, {0, 0, 4, h}, {w - 4, 0, 4, h}};
+    for (const QRect &side : sides)
+        QVERIFY2(pixelsNear(after.copy(side), amethyst::kFocus)
+                     >= std::max(side.width(), side.height()) / 2,
+                 qPrintable(u"side %1,%2 %3x%4"_s.arg(side.x())
+                                .arg(side.y())
+                                .arg(side.width())
+                                .arg(side.height())));
 }
 
 void TestFocusLook::focusedListShows()

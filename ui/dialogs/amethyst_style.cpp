@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -169,7 +170,9 @@ void AmethystKamriStyle::drawPrimitive(PrimitiveElement element, const QStyleOpt
             painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
             painter->restore();
         }
-        if (option->state & State_HasFocus)
+        // A push button's focus rim comes after its face (CE_PushButton): a
+        // picture filling a small button would hide it.
+        if ((option->state & State_HasFocus) && !qobject_cast<const QPushButton *>(widget))
             drawFocusRim(painter, option->rect, 2, 2);
         return;
     }
@@ -202,6 +205,11 @@ void AmethystKamriStyle::drawControl(ControlElement element, const QStyleOption 
                                      QPainter *painter, const QWidget *widget) const
 {
     switch (element) {
+    case CE_PushButton:
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (option->state & State_HasFocus)
+            drawFocusRim(painter, option->rect, 2, 2);
+        return;
     case CE_ShapedFrame:
         // A focused list shows the focus rim around its frame.
         QProxyStyle::drawControl(element, option, painter, widget);
