@@ -374,14 +374,12 @@ qsizetype decodeUtf16(unsigned char *raw, qsizetype size, LineWriter &lw)
 }
 
 // One multi-byte UTF-8 sequence starting at s[r] (s[r] >= 0x80): its code
-// point and length, or length 0 and the length of its maximal invalid
-// subpart (overlong forms, surrogates and code points past U+10FFFF are
-// invalid).
+// point and length, or length 0 when it is invalid (overlong forms,
+// surrogates and code points past U+10FFFF are).
 struct Utf8Sequence
 {
     char32_t cp = 0;
     int len = 0;
-    int bad = 0;
 };
 
 Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
@@ -408,7 +406,7 @@ Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
         else if (b == 0xF4)
             hi = 0x8F;
     } else {
-        return {0, 0, 1};
+        return {};
     }
     int k = 1;
     for (; k < len; ++k) {
@@ -422,8 +420,8 @@ Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
         cp = (cp << 6) | (c & 0x3F);
     }
     if (k < len)
-        return {0, 0, k};
-    return {cp, len, 0};
+        return {};
+    return {cp, len};
 }
 
 #if defined(CIS_HAVE_AVX2)
@@ -693,20 +691,16 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
         }
         const Utf8Sequence q = readSequence(s, r, len);
         if (q.len == 0) {
-            if (strict) {
-                // Before any letter of UTF-8 (each one made the text shorter
-                // than the bytes): a Windows-1252 file. After some: a UTF-8
-                // file with a stray byte, read as Windows-1252 on its own,
-                // so that one damaged letter does not turn every line into
-                // Windows-1252, where no "Non commercialisée" mark is found.
-                if (lw.w == from + r)
-                    return giveUp();
-                lw.unit(windows1252[b]);
-                ++r;
-                continue;
-            }
-            lw.unit(0xFFFD);
-            r += q.bad;
+            // Without mark, before any letter of UTF-8 (each one made the
+            // text shorter than the bytes): a Windows-1252 file. Otherwise a
+            // stray byte, read as Windows-1252 on its own: one damaged letter
+            // must not turn every line into Windows-1252, and a Windows-1252
+            // file behind a UTF-8 mark must not lose its accented letters;
+            // either way no "Non commercialisée" mark would be found.
+            if (strict && lw.w == from + r)
+                return giveUp();
+            lw.unit(windows1252[b]);
+            ++r;
             continue;
         }
         r += q.len;
@@ -739,11 +733,10 @@ CIS_TARGET_AVX2 qsizetype decodeUtf8Avx2(unsigned char *raw, qsizetype from, qsi
 
 // UTF-8 in one pass over raw[from, n), written over the bytes already read
 // (every sequence gives at most one unit per byte); ASCII runs go 16 bytes at
-// a time. With `strict` (a file without byte-order mark), gives -1 at an
-// invalid sequence met before any multi-byte one, with raw as it was and no
-// line cut (the caller then reads the bytes as Windows-1252), and reads each
-// byte of a later one as Windows-1252; otherwise each maximal invalid
-// subpart becomes U+FFFD.
+// a time. Each byte of an invalid sequence reads as Windows-1252, except
+// that with `strict` (a file without byte-order mark) one met before any
+// multi-byte sequence gives -1, with raw as it was and no line cut (the
+// caller then reads the bytes as Windows-1252).
 qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
 {
 #if defined(CIS_HAVE_AVX2)

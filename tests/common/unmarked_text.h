@@ -1,9 +1,10 @@
 #pragma once
-// How the bytes of a file without byte-order mark read, written from the
-// rule on its own for the tests and the fuzzer: UTF-8 once a valid
-// multi-byte letter comes before any invalid byte, each byte of an invalid
-// sequence then read as Windows-1252 on its own; else Windows-1252
-// throughout. `windows1252` gives the text of some bytes in that code page.
+// How the bytes of a UTF-8 file read, written from the rules on their own for
+// the tests and the fuzzer. Each byte that starts no valid UTF-8 sequence
+// reads as Windows-1252 on its own (MixedUtf8Text); a file without
+// byte-order mark reads that way once a valid multi-byte letter comes before
+// any invalid byte, else as Windows-1252 throughout (UnmarkedFileText).
+// `windows1252` gives the text of some bytes in that code page.
 #include <QByteArrayView>
 #include <QChar>
 #include <QString>
@@ -20,16 +21,20 @@ inline qsizetype Utf8SequenceAt(QByteArrayView bytes, qsizetype i)
     return len > 0 && i + len <= bytes.size() && bytes.sliced(i, len).isValidUtf8() ? len : 0;
 }
 
+// `letterBeforeStray`, when given, tells whether a multi-byte letter came
+// before the first invalid byte (true when there is none).
 template <typename Windows1252>
-QString UnmarkedFileText(QByteArrayView bytes, const Windows1252 &windows1252)
+QString MixedUtf8Text(QByteArrayView bytes, const Windows1252 &windows1252,
+                      bool *letterBeforeStray = nullptr)
 {
     QString text;
-    bool utf8 = false;
+    bool letter = false, stray = false;
     for (qsizetype i = 0; i < bytes.size();) {
         const qsizetype len = Utf8SequenceAt(bytes, i);
         if (len == 0) {
-            if (!utf8)
-                return windows1252(bytes);
+            if (!stray && letterBeforeStray)
+                *letterBeforeStray = letter;
+            stray = true;
             text += windows1252(bytes.sliced(i, 1));
             ++i;
             continue;
@@ -40,8 +45,18 @@ QString UnmarkedFileText(QByteArrayView bytes, const Windows1252 &windows1252)
         for (qsizetype k = 1; k < len; ++k)
             cp = (cp << 6) | (uchar(bytes[i + k]) & 0x3F);
         text += QChar::fromUcs4(cp);
-        utf8 = utf8 || len > 1;
+        letter = letter || len > 1;
         i += len;
     }
+    if (!stray && letterBeforeStray)
+        *letterBeforeStray = true;
     return text;
+}
+
+template <typename Windows1252>
+QString UnmarkedFileText(QByteArrayView bytes, const Windows1252 &windows1252)
+{
+    bool letterFirst = false;
+    const QString mixed = MixedUtf8Text(bytes, windows1252, &letterFirst);
+    return letterFirst ? mixed : windows1252(bytes);
 }
