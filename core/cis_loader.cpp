@@ -916,11 +916,19 @@ void LoadCisLines(CisStore &store, const QString &path)
             break;
         got += qsizetype(k);
     }
+    // A file holding more than its size said (a writer appending, or a
+    // system file whose size reads 0): what was read is not all of it. The
+    // probe goes into the spare byte past the content.
+    bool longer = false;
+    if (got == size) {
+        platform::Error e;
+        longer = f.read(raw.p + size, 1, e) > 0;
+    }
     // A download still going on, or a file rewritten while we read it: its
     // bytes may be partial or mixed, so none of them is taken.
     platform::FileInfo after;
-    const bool changed = f.checkNoWriterCame() || f.stat(after) || !after.sameVersionAs(before)
-                         || got != size;
+    const bool changed = longer || f.checkNoWriterCame() || f.stat(after)
+                         || !after.sameVersionAs(before) || got != size;
     f.close();
     if (changed)
         throwFileError(path, platform::MakeError(ErrorKind::Busy));
