@@ -81,6 +81,7 @@ private slots:
     void focusedButtonShows();
     void focusedListShows();
     void onlyTheFocusedBoxLooksActive();
+    void listCheckBoxesFitTheirRows();
 
 private:
     void tabTo(QWidget *target);
@@ -207,4 +208,28 @@ void TestFocusLook::onlyTheFocusedBoxLooksActive()
 }
 
 QTEST_MAIN(TestFocusLook)
+// Each row's check box is drawn whole: a box taller than the row loses its
+// top edge, and the boxes down the list run into one ladder.
+void TestFocusLook::listCheckBoxesFitTheirRows()
+{
+    m_w->Edit1->setText(u"O"_s);
+    QTest::keyClick(m_w->Edit1, Qt::Key_Return);
+    ResultListView *list = m_w->JvCheckListBox1;
+    QVERIFY(list->count() > 0);
+    QStyleOptionViewItem opt;
+    opt.initFrom(list);
+    opt.widget = list; // as the list's painting gives it
+    opt.rect = list->visualRect(list->resultModel()->index(0));
+    opt.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt,
+                                                    list);
+    QCOMPARE(opt.rect.height(), ResultListModel::RowHeight);
+    QVERIFY2(opt.rect.contains(box),
+             qPrintable(u"box %1x%2 at %3,%4 in a row of %5"_s.arg(box.width())
+                            .arg(box.height())
+                            .arg(box.x())
+                            .arg(box.y())
+                            .arg(opt.rect.height())));
+}
+
 #include "tst_focus_look.moc"

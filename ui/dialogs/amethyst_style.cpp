@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace amethyst {
@@ -69,6 +71,11 @@ QPalette IndigoBarPalette()
 } // namespace amethyst
 
 using namespace amethyst;
+
+namespace {
+// The result list's row height.
+constexpr int kListCheckBoxSize = 13;
+} // namespace
 
 namespace {
 
@@ -301,6 +308,11 @@ int AmethystKamriStyle::pixelMetric(PixelMetric metric, const QStyleOption *opti
         if (edit && !edit->hasFocus())
             return 0;
     }
+    // A list's check boxes fit its rows, 13 pixels high: a taller box loses
+    // its top edge and the boxes down the list run together.
+    if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight)
+        && qobject_cast<const QAbstractItemView *>(widget))
+        return std::min(QProxyStyle::pixelMetric(metric, option, widget), kListCheckBoxSize);
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
