@@ -111,7 +111,7 @@ const unsigned char *FindBytes(const unsigned char *h, qsizetype n, const unsign
                                qsizetype m)
 {
 #if defined(CIS_HAVE_AVX2)
-    if (simd::active() == simd::Level::Avx2)
+    if (simd::active() >= simd::Level::Avx2)
         return FindBytesAvx2(h, n, nd, m);
 #endif
 #if defined(CIS_HAVE_SSE2)

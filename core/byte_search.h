@@ -265,7 +265,7 @@ template <typename Next>
 void ScanBytePair(const unsigned char *h, qsizetype n, const BytePair &t, Next &&next)
 {
 #if defined(CIS_HAVE_AVX2)
-    if (simd::active() == simd::Level::Avx2)
+    if (simd::active() >= simd::Level::Avx2)
         return ScanBytePairAvx2(h, n, t, next);
 #endif
 #if defined(CIS_HAVE_SSE2)

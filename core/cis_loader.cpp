@@ -117,38 +117,42 @@ CIS_ALWAYS_INLINE void cutBreaks(const unsigned char *raw, qsizetype i,
     cut.pos = pos;
 }
 
-// A Windows-1252 file is already the store's bytes: only the breaks are
-// looked for, 64 bytes at a time, and in the same pass the lines that hold
-// the "Non commercialisée" mark (its Windows-1252 bytes), added to `marked`
-// in increasing order, so that marking the lines needs no pass of its own.
-// `masks(i, marks, breaks)` gives, bit k for place i + k, where the mark's
-// first and last bytes sit and where the breaks are, and whether there is
-// any; it may read up to i + 64 + kNotMarketedBytes - 1.
-template <typename Masks>
-CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
-                                              std::vector<qsizetype> &marked, const Masks &masks)
+// The line holding the "Non commercialisée" mark (its Windows-1252 bytes) at
+// q, if the mark is there, added to `marked`, in increasing order: calls come
+// in increasing q. The bytes up to n are text; every break before q is cut.
+CIS_ALWAYS_INLINE void markAt(const unsigned char *raw, qsizetype q, qsizetype n, const Cutter &cut,
+                              std::vector<qsizetype> &marked)
 {
-    const unsigned char *mark = NotMarketedBytes();
     constexpr qsizetype m = kNotMarketedBytes;
-    // Called once every break before q is cut: q is in the open line, the
-    // next one the cutter adds, unless a break of the same block came after
-    // it; past a NUL it is in no line.
-    const auto markAt = [&](qsizetype q) {
-        if (q + m > n || std::memcmp(raw + q, mark, m) != 0)
-            return;
-        const CisStore::Impl &d = cut.d;
-        qsizetype line = d.starts.size;
-        if (q < cut.pos) {
-            while (line > 0 && d.starts.data[line - 1] > q)
-                --line;
-            --line;
-        } else if (cut.stopped) {
-            return;
-        }
-        if (marked.empty() || marked.back() != line)
-            marked.push_back(line);
-    };
-    qsizetype i = 0;
+    if (q + m > n || std::memcmp(raw + q, NotMarketedBytes(), m) != 0)
+        return;
+    const CisStore::Impl &d = cut.d;
+    // Most often q is in the open line, the next one the cutter adds; past a
+    // NUL it is in no line.
+    qsizetype line = d.starts.size;
+    if (q < cut.pos) // a break after it is cut too
+        line = d.lineAt(marked.empty() ? 0 : marked.back(), q);
+    else if (cut.stopped)
+        return;
+    if (marked.empty() || marked.back() != line)
+        marked.push_back(line);
+}
+
+// Windows-1252 text is already the store's bytes: only the breaks are looked
+// for, 64 bytes at a time from i, and in the same pass the lines that hold the
+// mark (see markAt), so that marking the lines needs no pass of its own; as
+// long as raw[i, n) holds the block and the mark's length after it. Gives
+// where it stopped. `masks(i, marks, breaks)` gives, bit k for place i + k,
+// where the mark's first and last bytes sit and where the breaks are, and
+// whether there is any; it may read up to i + 64 + kNotMarketedBytes - 1.
+template <typename Masks>
+CIS_ALWAYS_INLINE qsizetype cutPlainBlocks(const unsigned char *raw, qsizetype i, qsizetype n,
+                                           Cutter &cut, std::vector<qsizetype> &marked,
+                                           const Masks &masks)
+{
+    constexpr qsizetype m = kNotMarketedBytes;
+    // Writing each block's line without a branch on its content was slower
+    // (1.3 to 1.6 times) than this branch taken at random.
     for (; i + 64 + m - 1 <= n && !cut.stopped; i += 64) {
         unsigned long long markBits, breakBits;
         if (!masks(i, markBits, breakBits))
@@ -156,11 +160,20 @@ CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetyp
         if (breakBits)
             cutBreaks(raw, i, breakBits, cut);
         for (; markBits; markBits &= markBits - 1)
-            markAt(i + std::countr_zero(markBits));
+            markAt(raw, i + std::countr_zero(markBits), n, cut, marked);
     }
-    for (; i < n && !cut.stopped; ++i) {
+    return i;
+}
+
+// A Windows-1252 file: its blocks, then the bytes left one by one.
+template <typename Masks>
+CIS_ALWAYS_INLINE qsizetype cutPlainBytesWith(const unsigned char *raw, qsizetype n, Cutter &cut,
+                                              std::vector<qsizetype> &marked, const Masks &masks)
+{
+    const unsigned char *mark = NotMarketedBytes();
+    for (qsizetype i = cutPlainBlocks(raw, 0, n, cut, marked, masks); i < n && !cut.stopped; ++i) {
         if (raw[i] == mark[0])
-            markAt(i);
+            markAt(raw, i, n, cut, marked);
         if (isBreak(raw[i]))
             cut.onBreak(i, raw[i], i + 1 < n ? raw[i + 1] : 0);
     }
@@ -282,7 +295,7 @@ qsizetype cutPlainBytes(const unsigned char *raw, qsizetype n, Cutter &cut,
                         std::vector<qsizetype> &marked)
 {
 #if defined(CIS_HAVE_AVX2)
-    if (simd::active() == simd::Level::Avx2)
+    if (simd::active() >= simd::Level::Avx2)
         return cutPlainBytesAvx2(raw, n, cut, marked);
 #endif
 #if defined(CIS_HAVE_SSE2)
@@ -305,11 +318,9 @@ struct LineWriter
     const unsigned char *twin = CisUpper::twinTable();
     const unsigned char *cp1252 = CisUpper::cp1252Table();
     const char16_t *unitOf = CisUpper::byteTables().unit;
-    // Where a decoder that finds the "Non commercialisée" marks as it goes
-    // puts their places (see findMarksAvx2), and whether it did.
+    // Where the UTF-8 decoder puts the lines holding the "Non commercialisée"
+    // mark (see markAt).
     std::vector<qsizetype> *marks = nullptr;
-    qsizetype markFrom = 0; // the first place not looked at yet
-    bool marksFound = false;
 
     void unit(char16_t u)
     {
@@ -526,84 +537,101 @@ CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len
     return r;
 }
 
-// The places in b[from, to) where the "Non commercialisée" mark starts and
-// fits before `to`, added to `marks`, as far as blocks of 32 go; gives the
-// first place not looked at.
-CIS_TARGET_AVX2 qsizetype findMarksAvx2(const unsigned char *b, qsizetype from, qsizetype to,
-                                        std::vector<qsizetype> &marks)
-{
-    constexpr qsizetype m = kNotMarketedBytes;
-    const unsigned char *mark = NotMarketedBytes();
-    const __m256i first = _mm256_set1_epi8(char(mark[0]));
-    const __m256i last = _mm256_set1_epi8(char(mark[m - 1]));
-    qsizetype p = from;
-    for (; p + 32 + m - 1 <= to; p += 32) {
-        const auto *x = reinterpret_cast<const __m256i *>(b + p);
-        const auto *y = reinterpret_cast<const __m256i *>(b + p + m - 1);
-        for (unsigned bits = unsigned(_mm256_movemask_epi8(
-                 _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(x), first),
-                                  _mm256_cmpeq_epi8(_mm256_loadu_si256(y), last))));
-             bits; bits &= bits - 1) {
-            const qsizetype q = p + std::countr_zero(bits);
-            if (std::memcmp(b + q + 1, mark + 1, size_t(m - 2)) == 0)
-                marks.push_back(q);
-        }
-    }
-    return p;
-}
-
-// The same for the places left, once the whole text is decoded.
-void findMarksRest(const unsigned char *b, qsizetype from, qsizetype to,
-                   std::vector<qsizetype> &marks)
-{
-    constexpr qsizetype m = kNotMarketedBytes;
-    const unsigned char *mark = NotMarketedBytes();
-    for (qsizetype p = from; p < to;) {
-        const unsigned char *f = FindBytes(b + p, to - p, mark, m);
-        if (!f)
-            break;
-        marks.push_back(f - b);
-        p = f - b + 1;
-    }
-}
-
-// Cuts at the breaks of out[w0, w), text already decoded; `after` is the
-// character that follows it.
-CIS_TARGET_AVX2 void cutDecoded(const unsigned char *out, qsizetype w0, qsizetype w, unsigned after,
-                                Cutter &cut)
-{
-    qsizetype q = w0;
-    // Blocks of 64 as in a Windows-1252 file, while the byte after the block
-    // is decoded too.
-    const PlainMasksAvx2 masks(out, 0, 0);
-    for (; q + 65 <= w && !cut.stopped; q += 64) {
-        const auto *p = reinterpret_cast<const __m256i *>(out + q);
-        const unsigned long long bits =
-            masks.breaks32(_mm256_loadu_si256(p))
-            | static_cast<unsigned long long>(masks.breaks32(_mm256_loadu_si256(p + 1))) << 32;
-        if (bits)
-            cutBreaks(out, q, bits, cut);
-    }
-    for (; q + 16 <= w && !cut.stopped; q += 16) {
-        for (unsigned bits = breakMask(_mm_loadu_si128(reinterpret_cast<const __m128i *>(out + q)));
-             bits && !cut.stopped; bits &= bits - 1) {
-            const qsizetype k = q + std::countr_zero(bits);
-            cut.onBreak(k, out[k], k + 1 < w ? out[k + 1] : after);
-        }
-    }
-    for (; q < w && !cut.stopped; ++q)
-        if (isBreak(out[q]))
-            cut.onBreak(q, out[q], q + 1 < w ? out[q + 1] : after);
-}
 #endif
 
-// With Latin1Blocks (only where simd::active() is AVX2), blocks of ASCII and
-// two-byte Latin-1 letters are decoded 16 bytes at a time.
-template <bool Latin1Blocks>
+#if defined(CIS_HAVE_AVX512)
+// Error bits by the previous byte's high and low halves and this byte's high
+// half (each table for one half; a byte is wrong where all three share a
+// bit): 1 a continuation after no lead, 2 a lead before no continuation, 4 a
+// lead other than C2 and C3, 8 C2 before 80 to 9F (controls Windows-1252
+// lacks), 16 a byte from D0 (no Latin-1 letter).
+struct Latin1Tables
+{
+    alignas(64) unsigned char prevHigh[64], prevLow[64], high[64], shiftIndex[64];
+    Latin1Tables()
+    {
+        for (int k = 0; k < 64; ++k) {
+            const int h = k % 16;
+            prevHigh[k] = h < 12 ? 1 : h == 12 ? 2 | 4 | 8 : 1 | 16;
+            prevLow[k] = 1 | 2 | 16 | (h == 2 ? 8 : h == 3 ? 0 : 4);
+            high[k] = 4 | 16 | (h >= 8 && h < 12 ? 1 | (h < 10 ? 8 : 0) : 2);
+            // Byte k of a block and the one before it: the previous block's
+            // last byte, then this block's bytes 0 to 62.
+            shiftIndex[k] = static_cast<unsigned char>(k == 0 ? 63 : 64 + k - 1);
+        }
+    }
+};
+
+const Latin1Tables &latin1Tables()
+{
+    static const Latin1Tables tables;
+    return tables;
+}
+
+// latin1Run's work 64 bytes at a time, with its rules checked by table
+// lookups (checks through mask registers were twice as slow); the leads go
+// by one byte compress. A lead ending a block is dropped with it and its
+// continuation finished by the next block.
+CIS_TARGET_AVX512 qsizetype latin1Run512(unsigned char *s, qsizetype r, qsizetype len,
+                                         unsigned char *out, qsizetype &wOut)
+{
+    const Latin1Tables &t = latin1Tables();
+    const __m512i prevHigh = _mm512_load_si512(t.prevHigh), prevLow = _mm512_load_si512(t.prevLow);
+    const __m512i high = _mm512_load_si512(t.high), shift = _mm512_load_si512(t.shiftIndex);
+    const __m512i x0F = _mm512_set1_epi8(0x0F), x40 = _mm512_set1_epi8(0x40);
+    const __m512i xC0 = _mm512_set1_epi8(char(0xC0));
+    qsizetype w = wOut;
+    __m512i last = _mm512_setzero_si512(); // the previous block
+    bool any = false;
+    while (r + 64 <= len) {
+        const __m512i v = _mm512_loadu_si512(s + r);
+        const __m512i prev = _mm512_permutex2var_epi8(last, shift, v);
+        const __m512i err = _mm512_ternarylogic_epi32(
+            _mm512_shuffle_epi8(prevHigh, _mm512_and_si512(_mm512_srli_epi16(prev, 4), x0F)),
+            _mm512_shuffle_epi8(prevLow, _mm512_and_si512(prev, x0F)),
+            _mm512_shuffle_epi8(high, _mm512_and_si512(_mm512_srli_epi16(v, 4), x0F)), 0x80);
+        if (_mm512_test_epi8_mask(err, err))
+            break;
+        // After C3 (odd), xx is the byte xx + 0x40; after C2, xx. The
+        // writes end at w + 64, never past r + 64.
+        const __m512i add = _mm512_ternarylogic_epi32(_mm512_slli_epi16(prev, 6),
+                                                      _mm512_srli_epi16(v, 1), x40, 0x80);
+        const __mmask64 keep = _mm512_cmplt_epu8_mask(v, xC0);
+        _mm512_storeu_si512(out + w, _mm512_maskz_compress_epi8(keep, _mm512_add_epi8(v, add)));
+        w += std::popcount(_cvtmask64_u64(keep));
+        r += 64;
+        last = v;
+        any = true;
+    }
+    // A lead ending the last block decoded is read again, put back where
+    // the writes may have gone.
+    alignas(64) unsigned char lastBlock[64];
+    _mm512_store_si512(lastBlock, last);
+    if (any && lastBlock[63] >= 0xC0) {
+        --r;
+        s[r] = lastBlock[63];
+    }
+    wOut = w;
+    return r;
+}
+
+#endif
+
+// The Latin-1 runs go a chunk at a time, so that their lines are cut and
+// their marks found while the chunk is in the first-level cache.
+constexpr qsizetype kLatin1Chunk = 16 * 1024;
+
+// Which Latin-1 block decoder a UTF-8 decode takes (only where simd::active()
+// allows it); blocks of ASCII and two-byte Latin-1 letters are decoded 32 or
+// 64 bytes at a time.
+enum class Latin1Blocks { None, Avx2, Avx512 };
+
+template <Latin1Blocks Latin1>
 CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, qsizetype n,
                                            LineWriter &lw, bool strict)
 {
     Cutter &cut = lw.cut;
+    std::vector<qsizetype> &marked = *lw.marks;
     const unsigned char *s = raw + from;
     const qsizetype len = n - from;
     qsizetype r = 0;
@@ -611,34 +639,79 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
     // it was, and the text reads the same in Windows-1252.
     auto giveUp = [&] {
         Q_ASSERT(lw.w == from + r);
-        if (lw.marks)
-            lw.marks->clear();
-        lw.markFrom = 0;
+        marked.clear();
         cut.reset();
         return qsizetype(-1);
     };
     const char16_t *windows1252 = CisUpper::byteTables().unit;
+    // Behind the Latin-1 runs, their text is cut and its marks are found as
+    // a Windows-1252 text's, 64 bytes at a time: the breaks before cutTo are
+    // cut, and before lw.w too unless `lagging`; the marks before markFrom
+    // are looked for. The other steps cut as they go.
+    qsizetype cutTo = 0, markFrom = 0;
+    bool lagging = false;
+    // The marks starting in out[markFrom, to) whose bytes are all decoded.
+    const auto markUpTo = [&](qsizetype to) CIS_LAMBDA_INLINE {
+        constexpr qsizetype m = kNotMarketedBytes;
+        const qsizetype end = std::min(to, lw.w - m + 1);
+        for (qsizetype p = markFrom; p < end;) {
+            const unsigned char *f = FindBytes(lw.out + p, end + m - 1 - p, NotMarketedBytes(), m);
+            if (!f)
+                break;
+            markAt(lw.out, f - lw.out, lw.w, cut, marked);
+            p = f - lw.out + 1;
+        }
+        markFrom = std::max(markFrom, end);
+    };
+    // The breaks the runs left behind, cut before any other step cuts;
+    // `after` is the character after the text decoded.
+    const auto catchUp = [&](unsigned after) {
+        for (qsizetype q = cutTo; q < lw.w && !cut.stopped; ++q)
+            if (isBreak(lw.out[q]))
+                cut.onBreak(q, lw.out[q], q + 1 < lw.w ? lw.out[q + 1] : after);
+        lagging = false;
+    };
 #if defined(CIS_HAVE_SSE2)
     const bool blocks = simd::active() != simd::Level::Scalar;
 #endif
     while (r < len && !cut.stopped) {
-#if defined(CIS_HAVE_SSE2)
-        if (blocks && !lw.wide && r + 16 <= len) {
 #if defined(CIS_HAVE_AVX2)
-            if constexpr (Latin1Blocks) {
-                qsizetype w = lw.w;
-                const qsizetype r0 = r;
-                r = latin1Run(raw + from, r, len, lw.out, w);
-                cutDecoded(lw.out, lw.w, w, r < len ? s[r] : 0, cut);
-                lw.w = w;
+        if constexpr (Latin1 != Latin1Blocks::None) {
+            if (!lw.wide && r + 16 <= len) {
+                const qsizetype w0 = lw.w, r0 = r;
+                const qsizetype chunkEnd = std::min(len, r + kLatin1Chunk);
+#if defined(CIS_HAVE_AVX512)
+                if constexpr (Latin1 == Latin1Blocks::Avx512)
+                    r = latin1Run512(raw + from, r, chunkEnd, lw.out, lw.w);
+#endif
+                if constexpr (Latin1 == Latin1Blocks::Avx2)
+                    r = latin1Run(raw + from, r, chunkEnd, lw.out, lw.w);
                 if (r != r0) {
-                    // The marks while the text is still in the cache.
-                    if (lw.marks)
-                        lw.markFrom = findMarksAvx2(lw.out, lw.markFrom, w, *lw.marks);
+                    if (!lagging)
+                        cutTo = w0;
+                    markUpTo(cutTo);
+                    const unsigned char *mark = NotMarketedBytes();
+                    const PlainMasksAvx2 masks(lw.out, mark[0], mark[kNotMarketedBytes - 1]);
+                    const qsizetype blocksEnd = cutPlainBlocks(lw.out, cutTo, lw.w, cut, marked,
+                                                               masks);
+                    // The blocks looked for the marks too, once none was
+                    // left before them.
+                    if (markFrom == cutTo)
+                        markFrom = blocksEnd;
+                    cutTo = blocksEnd;
+                    lagging = true;
                     continue;
                 }
             }
+            if (lagging) {
+                catchUp(s[r]);
+                if (cut.stopped) // a NUL behind the runs ends the text there
+                    continue;
+            }
+        }
 #endif
+#if defined(CIS_HAVE_SSE2)
+        if (blocks && !lw.wide && r + 16 <= len) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + r));
             const unsigned high = unsigned(_mm_movemask_epi8(v));
             // Writing 16 bytes at w must not reach bytes still unread: fine
@@ -712,14 +785,9 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
             lw.unit(char16_t(q.cp));
         }
     }
-#if defined(CIS_HAVE_AVX2)
-    if constexpr (Latin1Blocks) {
-        if (lw.marks) {
-            findMarksRest(lw.out, lw.markFrom, lw.w, *lw.marks);
-            lw.marksFound = true;
-        }
-    }
-#endif
+    if (lagging)
+        catchUp(0);
+    markUpTo(lw.w);
     return cut.finish(lw.w);
 }
 
@@ -727,7 +795,15 @@ CIS_ALWAYS_INLINE qsizetype decodeUtf8With(unsigned char *raw, qsizetype from, q
 CIS_TARGET_AVX2 qsizetype decodeUtf8Avx2(unsigned char *raw, qsizetype from, qsizetype n,
                                          LineWriter &lw, bool strict)
 {
-    return decodeUtf8With<true>(raw, from, n, lw, strict);
+    return decodeUtf8With<Latin1Blocks::Avx2>(raw, from, n, lw, strict);
+}
+#endif
+
+#if defined(CIS_HAVE_AVX512)
+CIS_TARGET_AVX512 qsizetype decodeUtf8Avx512(unsigned char *raw, qsizetype from, qsizetype n,
+                                             LineWriter &lw, bool strict)
+{
+    return decodeUtf8With<Latin1Blocks::Avx512>(raw, from, n, lw, strict);
 }
 #endif
 
@@ -739,11 +815,15 @@ CIS_TARGET_AVX2 qsizetype decodeUtf8Avx2(unsigned char *raw, qsizetype from, qsi
 // caller then reads the bytes as Windows-1252).
 qsizetype decodeUtf8(unsigned char *raw, qsizetype from, qsizetype n, LineWriter &lw, bool strict)
 {
+#if defined(CIS_HAVE_AVX512)
+    if (simd::active() == simd::Level::Avx512)
+        return decodeUtf8Avx512(raw, from, n, lw, strict);
+#endif
 #if defined(CIS_HAVE_AVX2)
-    if (simd::active() == simd::Level::Avx2)
+    if (simd::active() >= simd::Level::Avx2)
         return decodeUtf8Avx2(raw, from, n, lw, strict);
 #endif
-    return decodeUtf8With<false>(raw, from, n, lw, strict);
+    return decodeUtf8With<Latin1Blocks::None>(raw, from, n, lw, strict);
 }
 
 } // namespace
@@ -769,11 +849,10 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
 
     qsizetype kept = 0;
     bool failed = false;
-    // The marks' places, found while cutting a Windows-1252 file or, on
-    // some paths, while decoding UTF-8.
+    // The lines holding the "Non commercialisée" mark, found while cutting
+    // a Windows-1252 file or decoding UTF-8.
     std::vector<qsizetype> marks;
     bool marksFound = false;
-    bool marksAreLines = false; // the lines themselves, from the Windows-1252 cut
     lw.marks = &marks;
     try {
         d.starts.reserve(size / 128 + 16);
@@ -782,18 +861,16 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
             kept = decodeUtf16(raw, size, lw);
         } else if (startsWith({0xEF, 0xBB, 0xBF})) {
             kept = decodeUtf8(raw, 3, size, lw, false);
-            marksFound = lw.marksFound;
+            marksFound = true;
         } else {
             // A file without mark is UTF-8 once a valid multi-byte letter
             // comes before any invalid byte (copies converted by other
             // tools, stray bytes read as Windows-1252); anything else is
             // Windows-1252.
             kept = decodeUtf8(raw, 0, size, lw, true);
-            marksFound = lw.marksFound;
-            if (kept < 0) {
+            if (kept < 0)
                 kept = cutPlainBytes(raw, size, cut, marks);
-                marksAreLines = true;
-            }
+            marksFound = true;
         }
     } catch (const std::bad_alloc &) {
         // Every line the table lists is whole, its text before the last
@@ -815,10 +892,8 @@ void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size
     d.wideText.shrink();
     try {
         d.wide.shrink_to_fit();
-        if (marksAreLines && !failed)
+        if (marksFound && !failed)
             d.markListedLines(marks);
-        else if (marksFound && !failed)
-            d.markLines(marks, kept);
         else
             d.computeNotMarketed();
     } catch (const std::bad_alloc &) {

@@ -453,19 +453,6 @@ const unsigned char *NotMarketedBytes()
     return bytes.data();
 }
 
-void CisStore::Impl::markLines(const std::vector<qsizetype> &places, qsizetype kept)
-{
-    notMarketed.assign(size_t((starts.size + 63) / 64), 0);
-    qsizetype lineIdx = 0;
-    for (const qsizetype p : places) {
-        if (p >= kept || starts.size == 0)
-            break;
-        lineIdx = lineAt(lineIdx, p);
-        notMarketed[size_t(lineIdx) / 64] |= std::uint64_t(1) << (lineIdx % 64);
-    }
-    markWideLines();
-}
-
 void CisStore::Impl::markListedLines(const std::vector<qsizetype> &lines)
 {
     notMarketed.assign(size_t((starts.size + 63) / 64), 0);

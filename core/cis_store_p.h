@@ -106,10 +106,6 @@ struct CisStore::Impl
     const char16_t *wideUnits(qsizetype i) const;
     // Sets the marks of every line from the text.
     void computeNotMarketed();
-    // Sets them from the places, in increasing order, where the plain lines
-    // hold the mark's bytes (those at or past `kept` are not in any line),
-    // and from the text of the wide lines.
-    void markLines(const std::vector<qsizetype> &places, qsizetype kept);
     // Sets them from the plain lines that hold the mark, and from the text
     // of the wide lines.
     void markListedLines(const std::vector<qsizetype> &lines);

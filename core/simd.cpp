@@ -12,6 +12,13 @@ Level detect()
     // The builtin checks the processor and that the system saves the wide
     // registers.
     __builtin_cpu_init();
+#if defined(CIS_HAVE_AVX512)
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi")
+        && __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx2")
+        && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2")
+        && __builtin_cpu_supports("popcnt"))
+        return Level::Avx512;
+#endif
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")
         && __builtin_cpu_supports("popcnt"))
         return Level::Avx2;

@@ -18,6 +18,11 @@
 // Functions using AVX2 intrinsics carry this; they run only once
 // simd::active() has said AVX2.
 #define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi,popcnt")))
+// AVX-512 paths (byte compares into mask registers, byte compress) beside
+// them, under the same conditions, for processors with AVX512BW, VBMI and VBMI2.
+#define CIS_HAVE_AVX512 1
+#define CIS_TARGET_AVX512                                                                          \
+    __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
 #endif
 
 // Shared scanning loops are inlined into each path, so that the AVX2 path's
@@ -44,7 +49,8 @@
 namespace simd {
 
 // The widest path a caller may take.
-enum class Level { Scalar, Sse2, Avx2 };
+// Each level may take every narrower level's paths.
+enum class Level { Scalar, Sse2, Avx2, Avx512 };
 
 // What this build and this processor offer.
 Level best();

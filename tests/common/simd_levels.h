@@ -15,6 +15,8 @@ inline QList<simd::Level> simdLevels()
         out << simd::Level::Sse2;
     if (simd::best() >= simd::Level::Avx2)
         out << simd::Level::Avx2;
+    if (simd::best() >= simd::Level::Avx512)
+        out << simd::Level::Avx512;
     return out;
 }
 

@@ -33,7 +33,7 @@ struct Places
 
 bool hasAvx2()
 {
-    return simd::best() == simd::Level::Avx2;
+    return simd::best() >= simd::Level::Avx2;
 }
 
 Places placesOf(const QByteArray &hay, const QByteArray &needle)

@@ -12,8 +12,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // The lines a load gives, by every path the processor offers (scalar, SSE2,
-// AVX2); when a path disagrees with the scalar one, a line saying so, which
-// no expected list holds.
+// AVX2, AVX-512); when a path disagrees with the scalar one, or marks a line
+// as not marketed that does not hold "Non commercialisée" (or the other way
+// round), a line saying so, which no expected list holds.
 QStringList linesOf(const QByteArray &bytes)
 {
     SimdLevelGuard guard;
@@ -21,8 +22,12 @@ QStringList linesOf(const QByteArray &bytes)
     for (const simd::Level level : simdLevels()) {
         const CisStore store = loadAtLevel(level, bytes);
         QStringList out;
-        for (qsizetype i = 0; i < store.count(); ++i)
+        for (qsizetype i = 0; i < store.count(); ++i) {
             out << store.line(i);
+            if (store.isNotMarketed(i) != out.last().contains(u"Non commercialisée"_s))
+                return {
+                    u"<path %1 marks line %2 wrongly: %3>"_s.arg(int(level)).arg(i).arg(out.last())};
+        }
         if (level == simd::Level::Scalar)
             first = out;
         else if (out != first)
@@ -161,6 +166,13 @@ void TestCisDecoding::decoding_data()
                       "\xC0\xAF|\xED\xA0\x80|\xE2\x82")
         << QStringList{u"À¯|í\u00A0€|â‚"_s};
     QTest::newRow("UTF-8 mark only") << QByteArray("\xEF\xBB\xBF") << QStringList();
+    // The NUL is cut only after a run of 32 or 64 bytes: the letter after
+    // the run must not be decoded into a line that never comes.
+    for (const int k : {32, 64})
+        QTest::addRow("UTF-8 mark, %d NULs then a letter Windows-1252 lacks", k)
+            << QByteArray("\xEF\xBB\xBF") + QByteArray(k, '\0') + "\xC8\x80\xE2\x82\xAC"
+                   + QByteArray(70, 'A')
+            << QStringList();
     QTest::newRow("UTF-16LE mark, odd byte ignored")
         << QByteArray("\xFF\xFE") + utf16(u"A\r\né’\n"_s, false) + QByteArray("\x41", 1)
         << QStringList{u"A"_s, u"é’"_s};
@@ -269,23 +281,34 @@ void TestCisDecoding::utf8EqualsQtDecoder_data()
     QTest::newRow("committed sample converted to UTF-8")
         << QByteArray() << true << testDataFile("cis_sample_cp1252.txt");
     QTest::newRow("real file converted to UTF-8") << QByteArray() << true << u"real"_s;
-    // The Latin-1 blocks (16 and 32 bytes): a letter at every place around their
-    // ends, the letter split by an end and then finished, left unfinished,
-    // or followed by the file's end; C2 80 to C2 9F, which Windows-1252
-    // lacks, between them.
-    QByteArray offsets, split, unfinished, controls;
-    for (int k = 0; k < 48; ++k) {
+    // The Latin-1 blocks (16, 32 and 64 bytes): a letter at every place
+    // around their ends, the letter split by an end and then finished, left
+    // unfinished, or followed by the file's end; C2 80 to C2 9F, which
+    // Windows-1252 lacks, between them.
+    QByteArray offsets, split, split64, unfinished, controls;
+    for (int k = 0; k < 80; ++k) {
         offsets += QByteArray(k, 'a') + "\xC3\xA9" + QByteArray(k % 5, 'b') + "\xC2\xB5\r\n";
         split += QByteArray(k, 'c') + "\xC3\x89\xC3\xA8\xC3\xA0" + QByteArray(31 - k % 32, 'd')
                  + "\n";
+        split64 += QByteArray(k, 'c') + "\xC3\x89\xC3\xA8\xC3\xA0" + QByteArray(63 - k % 64, 'd')
+                   + "\n";
         unfinished += QByteArray(k, 'e') + "\xC3" + QByteArray(20, 'f') + "\r\n";
         controls += QByteArray(k, 'g') + "\xC2" + char(0x80 + k % 32) + "h\xC3\xA9\n";
     }
     QTest::newRow("Latin-1 letters at every place") << offsets << true << QString();
     QTest::newRow("Latin-1 letters split by a block's end") << split << true << QString();
+    QTest::newRow("Latin-1 letters split by a 64-byte block's end") << split64 << true << QString();
     QTest::newRow("C2 80 to C2 9F among the letters") << controls << true << QString();
     QTest::newRow("unfinished letters") << unfinished << false << QString();
-    for (const int k : {14, 15, 16, 17, 30, 31, 32, 33})
+    // The runs go 16 KB at a time: letters, marks and breaks around the end
+    // of the first chunk, at both parities of a two-byte letter.
+    for (const int k : {0, 1}) {
+        const QByteArray around = QByteArray(16384 - 96 - k, 'k') + "\r\n"
+                                  + QByteArray(40, '\xC3').replace("\xC3", "\xC3\xA9") + "\r"
+                                  + "\nNon commercialis\xC3\xA9" + "e\n\xC3\x89t\xC3\xA9\r\n";
+        QTest::addRow("letters around a chunk's end, shift %d", k) << around << true << QString();
+    }
+    for (const int k : {14, 15, 16, 17, 30, 31, 32, 33, 62, 63, 64, 65})
         QTest::addRow("unfinished letter ending the file after %d bytes", k)
             << QByteArray(k, 'i') + "\xC3\xA9" + QByteArray(12, 'j') + "\xC3" << false << QString();
     QRandomGenerator rng(7);
@@ -295,6 +318,13 @@ void TestCisDecoding::utf8EqualsQtDecoder_data()
     for (int k = 0; k < 6; ++k)
         QTest::addRow("random text with invalid bytes %d", k)
             << randomUtf8(rng, 3000 + 500 * k, true) << false << QString();
+    // Long enough for several chunks, so that the cutting and the marks
+    // behind the runs meet every other step there.
+    for (int k = 0; k < 2; ++k)
+        QTest::addRow("random valid text of several chunks %d", k)
+            << randomUtf8(rng, 70000 + 3000 * k, false) << true << QString();
+    QTest::newRow("random text of several chunks with invalid bytes")
+        << randomUtf8(rng, 70000, true) << false << QString();
 }
 
 // A valid UTF-8 file reads as QString::fromUtf8 reads it, with or without
