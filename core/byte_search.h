@@ -1,8 +1,8 @@
 #pragma once
 // Finding bytes in a byte buffer: the search's inner loop. SIMD paths for
-// x86-64 (SSE2, which every x86-64 processor has, and AVX2 where the
-// processor has it: see simd.h) and a portable scalar path for other
-// processors; all give the same answer, and all are built wherever they can
+// x86-64 (SSE2, which every x86-64 processor has, AVX2 where the processor
+// has it, and for the stretches without candidates AVX-512: see simd.h) and
+// a portable scalar path for other processors; all give the same answer, and all are built wherever they can
 // be so that a test can compare them. The plain names take the widest path
 // simd::active() allows.
 #include "simd.h"
@@ -226,6 +226,78 @@ CIS_TARGET_AVX2 inline bool walkAvx2(qsizetype &i, qsizetype room, qsizetype n,
 }
 #endif
 
+#if defined(CIS_HAVE_AVX512)
+// quietAvx2's work 256 places at a time. Each byte becomes 0 where it
+// matches ((x | mask) ^ byte, one ternary-logic operation), and a place is a
+// candidate where the smaller of its two is 0: one test for four blocks of
+// 64, without a compare per block.
+template <bool Pair>
+CIS_TARGET_AVX512 CIS_NOINLINE qsizetype quietAvx512(const unsigned char *h, qsizetype d,
+                                                     unsigned char a, unsigned char maskA,
+                                                     unsigned char b, unsigned char maskB,
+                                                     qsizetype at, qsizetype room)
+{
+    constexpr int kMissed = (0xF0 | 0xCC) ^ 0xAA; // (x | mask) ^ byte
+    const __m512i byteA = _mm512_set1_epi8(char(a)), foldA = _mm512_set1_epi8(char(maskA));
+    const __m512i byteB = _mm512_set1_epi8(char(b)), foldB = _mm512_set1_epi8(char(maskB));
+    struct Missed
+    {
+        const unsigned char *h;
+        qsizetype d;
+        __m512i byteA, foldA, byteB, foldB;
+        CIS_TARGET_AVX512 __m512i operator()(qsizetype p) const
+        {
+            const __m512i first = _mm512_ternarylogic_epi32(_mm512_loadu_si512(h + p), foldA, byteA,
+                                                            kMissed);
+            if constexpr (!Pair)
+                return first;
+            return _mm512_or_si512(first, _mm512_ternarylogic_epi32(_mm512_loadu_si512(h + p + d),
+                                                                    foldB, byteB, kMissed));
+        }
+    } missed{h, d, byteA, foldA, byteB, foldB};
+    // The first place of each step on a 64-byte boundary, as in quietAvx2.
+    if (const unsigned head = unsigned(-reinterpret_cast<quintptr>(h + at)) & 63;
+        head != 0 && at + 256 <= room) {
+        const __m512i z = missed(at);
+        if ((_mm512_testn_epi8_mask(z, z) & ((1ull << head) - 1)) != 0)
+            return at;
+        at += head;
+    }
+    for (; at + 256 <= room; at += 256) {
+        const __m512i z = _mm512_min_epu8(_mm512_min_epu8(missed(at), missed(at + 64)),
+                                          _mm512_min_epu8(missed(at + 128), missed(at + 192)));
+        if (_mm512_testn_epi8_mask(z, z))
+            break;
+    }
+    return at;
+}
+
+// walkAvx2 with the quiet stretches found by quietAvx512.
+template <bool Pair, typename Next>
+CIS_TARGET_AVX512 inline bool walkAvx512(qsizetype &i, qsizetype room, qsizetype n,
+                                         const PairAvx2<Pair> &candidates, Next &next)
+{
+    struct Quiet
+    {
+        qsizetype room;
+        const PairAvx2<Pair> &c;
+        CIS_TARGET_AVX512 qsizetype operator()(qsizetype at) const
+        {
+            return quietAvx512<Pair>(c.h, c.d, c.a, c.maskA, c.b, c.maskB, at, room);
+        }
+    };
+    struct Mask
+    {
+        const PairAvx2<Pair> &candidates;
+        CIS_TARGET_AVX512 unsigned operator()(qsizetype at) const
+        {
+            return unsigned(_mm256_movemask_epi8(candidates(at)));
+        }
+    };
+    return walkBlocks<32>(i, room, n, Quiet{room, candidates}, Mask{candidates}, next);
+}
+#endif
+
 } // namespace byte_scan
 
 #if defined(CIS_HAVE_SSE2)
@@ -261,9 +333,30 @@ CIS_TARGET_AVX2 void ScanBytePairAvx2(const unsigned char *h, qsizetype n, const
 }
 #endif
 
+#if defined(CIS_HAVE_AVX512)
+template <typename Next>
+CIS_TARGET_AVX512 void ScanBytePairAvx512(const unsigned char *h, qsizetype n, const BytePair &t,
+                                          Next &&next)
+{
+    qsizetype i = 0;
+    const bool more =
+        t.d == 0
+            ? byte_scan::walkAvx512(
+                i, n, n, byte_scan::PairAvx2<false>{h, 0, t.a, t.maskA, t.a, t.maskA}, next)
+            : byte_scan::walkAvx512(
+                i, n - t.d, n, byte_scan::PairAvx2<true>{h, t.d, t.a, t.maskA, t.b, t.maskB}, next);
+    if (more)
+        ScanBytePairScalar(h, n, t, next, i);
+}
+#endif
+
 template <typename Next>
 void ScanBytePair(const unsigned char *h, qsizetype n, const BytePair &t, Next &&next)
 {
+#if defined(CIS_HAVE_AVX512)
+    if (simd::active() == simd::Level::Avx512)
+        return ScanBytePairAvx512(h, n, t, next);
+#endif
 #if defined(CIS_HAVE_AVX2)
     if (simd::active() >= simd::Level::Avx2)
         return ScanBytePairAvx2(h, n, t, next);
