@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -197,10 +198,7 @@ struct Needle
             lineByLine = true;
             return;
         }
-        maskA = caseMask(bytes[first]);
-        a = bytes[first] | maskA;
-        maskB = caseMask(bytes[last]);
-        b = bytes[last] | maskB;
+        setPair(first, last);
         if (exact) {
             // Padding that every byte passes: (x | 0xFF) == 0xFF.
             const qsizetype padded = (size + 15) / 16 * 16;
@@ -211,6 +209,65 @@ struct Needle
                 want[k] = k < size ? bytes[k] | foldBits[k] : 0xFF;
             }
         }
+    }
+    // Tests places i < j first (each holding a byte).
+    void setPair(qsizetype i, qsizetype j)
+    {
+        first = i;
+        last = j;
+        maskA = caseMask(bytes[i]);
+        a = bytes[i] | maskA;
+        maskB = caseMask(bytes[j]);
+        b = bytes[j] | maskB;
+    }
+    // The pairs worth trying, the first and last places first, then the
+    // rarest four bytes by rarity() two by two. Each pair (i, j) with i < j,
+    // none twice.
+    QVarLengthArray<std::pair<qsizetype, qsizetype>, 8> pairsToTry() const
+    {
+        QVarLengthArray<std::pair<qsizetype, qsizetype>, 8> pairs;
+        const auto add = [&](qsizetype i, qsizetype j) {
+            if (i < 0 || j < 0 || i == j)
+                return;
+            const std::pair<qsizetype, qsizetype> p{std::min(i, j), std::max(i, j)};
+            if (std::find(pairs.begin(), pairs.end(), p) == pairs.end())
+                pairs.append(p);
+        };
+        add(first, last);
+        const unsigned char *rare = rarity();
+        constexpr int kRarest = 4;
+        qsizetype r[kRarest] = {-1, -1, -1, -1};
+        for (qsizetype k = first; k <= last; ++k) {
+            if (bytes[k] == 0)
+                continue;
+            for (int t = 0; t < kRarest; ++t) {
+                if (r[t] < 0 || rare[bytes[k]] > rare[bytes[r[t]]]) {
+                    for (int u = kRarest - 1; u > t; --u)
+                        r[u] = r[u - 1];
+                    r[t] = k;
+                    break;
+                }
+            }
+        }
+        for (int t = 0; t < kRarest; ++t)
+            for (int u = t + 1; u < kRarest; ++u)
+                add(r[t], r[u]);
+        return pairs;
+    }
+    // How rare each search byte is in CIS text: 0 for the commonest, up to
+    // 255 for the bytes not listed (measured on a real file).
+    static const unsigned char *rarity()
+    {
+        static const std::array<unsigned char, 256> table = [] {
+            std::array<unsigned char, 256> t;
+            t.fill(255);
+            const QStringView commonest = u"EIO ARN\tLCTMSUÉP0D1/2G6BV953,847H\r\nFYZ)(WJX-QÀ.;K";
+            const unsigned char *tw = CisUpper::twinTable();
+            for (qsizetype k = commonest.size() - 1; k >= 0; --k)
+                t[tw[commonest[k].unicode()]] = static_cast<unsigned char>(k);
+            return t;
+        }();
+        return table.data();
     }
     static bool isBreakUnit(char16_t c) { return c == 0 || c == 10 || c == 13; }
     // 0x20 when the byte 32 above `n` also reads as n (its lower case).
@@ -291,7 +348,7 @@ struct DenseLines
     const qsizetype *starts;
     const qsizetype *ends;
     qsizetype lines;
-    qsizetype d; // the pair's distance
+    qsizetype off, d; // the pair's first place in the needle, and distance
     unsigned char a, maskA, b, maskB;
 
     qsizetype run(qsizetype &line, std::vector<qsizetype> &hits, qsizetype stop) const
@@ -313,7 +370,7 @@ struct DenseLines
         const ExactCheck c = check;
         const qsizetype *const st = starts, *const en = ends;
         const qsizetype n = lines, dist = d;
-        const unsigned char *const hay = c.hay;
+        const unsigned char *const hay = c.hay + off;
         const __m128i va = _mm_set1_epi8(char(a)), vma = _mm_set1_epi8(char(maskA));
         const __m128i vb = _mm_set1_epi8(char(b)), vmb = _mm_set1_epi8(char(maskB));
         const auto block = [&](qsizetype at) {
@@ -328,7 +385,7 @@ struct DenseLines
         };
         for (qsizetype i = line; i < n; ++i) {
             const qsizetype at = st[i];
-            if (at + dist + 64 > c.total) {
+            if (at + off + dist + 64 > c.total) {
                 line = i;
                 return at;
             }
@@ -355,6 +412,33 @@ struct DenseLines
 };
 #endif
 
+// Of the needle's pairs, the one with the fewest candidates in the text's
+// first 8 KB (its lines come in code order, so their names are any names),
+// the first and last places on a tie: two common letters ("IBUPROFENE": I and
+// E) can give three hundred times the candidates of the best pair.
+void choosePair(Needle &nd, const unsigned char *hay, qsizetype total)
+{
+    const auto pairs = nd.pairsToTry();
+    const qsizetype sample = std::min<qsizetype>(total, 8192) - nd.size + 1;
+    if (pairs.size() < 2 || sample <= 0)
+        return;
+    std::pair<qsizetype, qsizetype> best = pairs[0];
+    qsizetype fewest = std::numeric_limits<qsizetype>::max();
+    for (const auto &[i, j] : pairs) {
+        nd.setPair(i, j);
+        const BytePair pair{nd.a, nd.maskA, nd.b, nd.maskB, j - i};
+        const qsizetype n = sample + pair.d;
+        qsizetype count = 0;
+        // Stops once no better than the best so far.
+        ScanBytePair(hay + i, n, pair, [&](qsizetype p) { return ++count >= fewest ? n : p + 1; });
+        if (count < fewest) {
+            fewest = count;
+            best = {i, j};
+        }
+    }
+    nd.setPair(best.first, best.second);
+}
+
 } // namespace
 
 std::vector<qsizetype> CisStore::search(QStringView query) const
@@ -362,7 +446,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     std::vector<qsizetype> hits;
     if (query.isEmpty() || count() == 0)
         return hits;
-    const Needle nd(query);
+    Needle nd(query);
     const qsizetype m = nd.size;
     // Room for every line at once: a search listing them all never copies
     // the list as it grows, and the pages a short list leaves untouched
@@ -389,6 +473,7 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype total = d->bytes.size;
     if (total < m)
         return hits;
+    choosePair(nd, hay, total);
     // The scan starts at the first tested place, so its candidate p is a
     // match starting at p; none can start past total - m.
     const BytePair pair{nd.a, nd.maskA, nd.b, nd.maskB, nd.last - nd.first};
@@ -399,7 +484,8 @@ std::vector<qsizetype> CisStore::search(QStringView query) const
     const qsizetype *ends = d->ends.data;
     const ExactCheck exact(nd, hay, total);
 #if defined(CIS_HAVE_SSE2)
-    const DenseLines dense{exact, starts, ends, lines, pair.d, nd.a, nd.maskA, nd.b, nd.maskB};
+    const DenseLines dense{exact,  starts, ends,     lines, nd.first,
+                           pair.d, nd.a,   nd.maskA, nd.b,  nd.maskB};
 #endif
     auto next = [&](qsizetype s) CIS_LAMBDA_INLINE -> qsizetype {
         if (nd.exact) {

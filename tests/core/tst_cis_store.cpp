@@ -70,6 +70,7 @@ private slots:
     void byteTablesAgree();
     void searchEqualsLiteralOnGeneratedLines_data();
     void searchEqualsLiteralOnGeneratedLines();
+    void searchByARarePair();
     void notMarketedEqualsLiteral();
     void notMarketedWhileCutting_data();
     void notMarketedWhileCutting();
@@ -201,6 +202,41 @@ void TestCisStore::searchEqualsLiteralOnGeneratedLines()
             simd::setActiveForTesting(level);
             QCOMPARE(store.search(query), expected);
             QCOMPARE(loaded.search(query), expectedLoaded);
+        }
+    }
+}
+
+// Lines of A with "QZ" inside: the query's first and last places (A and A)
+// give a candidate at nearly every place, its rare pair in the middle one
+// per line, so the search tests that pair, from inside the query; nearly
+// every line is a hit, up to the end of the text, which the lines after a
+// hit must not read past (every length from 14 to 100, around the 64 places
+// they test).
+void TestCisStore::searchByARarePair()
+{
+    SimdLevelGuard guard;
+    for (int length = 14; length <= 100; ++length) {
+        QByteArray bytes;
+        for (int i = 0; i < 120; ++i) {
+            QByteArray l(length, 'A');
+            const int at = 6 + (i * 7) % (length - 11);
+            l[at] = 'Q';
+            l[at + 1] = 'Z';
+            if (i % 5 == 0) // a near miss
+                l[at + 2 + i % 4] = 'B';
+            bytes += l + "\n";
+        }
+        CisStore store;
+        FillStoreFromBytes(store, bytes.constData(), bytes.size());
+        for (const QString &query : {u"AAAAQZAAAA"_s, u"aaqzaaaa"_s, u"AQZA"_s, u"AAAAAAQZ"_s}) {
+            const auto expected = literalScan(store, query);
+            QVERIFY2(expected.size() > 20, qPrintable(query));
+            for (const simd::Level level : simdLevels()) {
+                simd::setActiveForTesting(level);
+                QVERIFY2(store.search(query) == expected,
+                         qPrintable(
+                             u"length %1, %2, level %3"_s.arg(length).arg(query).arg(int(level))));
+            }
         }
     }
 }
