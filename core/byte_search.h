@@ -25,7 +25,7 @@ const unsigned char *FindBytesSse2(const unsigned char *h, qsizetype n, const un
                                    qsizetype m);
 #endif
 #if defined(CIS_HAVE_AVX2)
-// The AVX2 path: only where simd::best() is AVX2.
+// The AVX2 path: only where simd::best() is AVX2 or more.
 const unsigned char *FindBytesAvx2(const unsigned char *h, qsizetype n, const unsigned char *nd,
                                    qsizetype m);
 #endif
@@ -71,9 +71,9 @@ void ScanBytePairScalar(const unsigned char *h, qsizetype n, const BytePair &t, 
 namespace byte_scan {
 
 // Walks blocks of W places from i while a block fits (i + W <= room),
-// stretches of four blocks without any candidate costing one test
-// (quiet(i) gives where the next stretch with one starts, or where fewer
-// than four blocks remain); mask(i) gives
+// stretches of blocks without any candidate costing one test
+// (quiet(i) gives where the next stretch with one starts, or a place near
+// the end where its steps no longer fit); mask(i) gives
 // the candidates of block i, bit k for place i + k. Returns false once
 // next() has said stop, else true with i where fewer than W places remain.
 template <int W, typename Quiet, typename Mask, typename Next>
@@ -228,9 +228,10 @@ CIS_TARGET_AVX2 inline bool walkAvx2(qsizetype &i, qsizetype room, qsizetype n,
 
 #if defined(CIS_HAVE_AVX512)
 // quietAvx2's work 256 places at a time. Each byte becomes 0 where it
-// matches ((x | mask) ^ byte, one ternary-logic operation), and a place is a
-// candidate where the smaller of its two is 0: one test for four blocks of
-// 64, without a compare per block.
+// matches ((x | mask) ^ byte, one ternary-logic operation), a place's two
+// are joined by OR (0 for a candidate), and the smallest byte of four
+// blocks of 64 says whether any holds one: one test, without a compare per
+// block.
 template <bool Pair>
 CIS_TARGET_AVX512 CIS_NOINLINE qsizetype quietAvx512(const unsigned char *h, qsizetype d,
                                                      unsigned char a, unsigned char maskA,

@@ -385,7 +385,9 @@ struct DenseLines
         };
         for (qsizetype i = line; i < n; ++i) {
             const qsizetype at = st[i];
-            if (at + off + dist + 64 > c.total) {
+            // Every start tested must hold the whole needle before the end
+            // (the pair may stop short of its last byte).
+            if (at + 63 + c.m > c.total) {
                 line = i;
                 return at;
             }

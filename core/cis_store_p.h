@@ -80,7 +80,8 @@ struct CisStore::Impl
     PodBuffer<qsizetype> starts;
     PodBuffer<qsizetype> ends;
     // "Non commercialisée" marks, one bit per line, kept up to date as lines
-    // arrive (the loader calls computeNotMarketed once the text is cut).
+    // arrive (the loader hands over the marked lines it found while cutting,
+    // markListedLines, or calls computeNotMarketed once the text is cut).
     std::vector<std::uint64_t> notMarketed;
     // The wide lines, in line order, and where their text starts in wideText.
     struct WideLine

@@ -16,7 +16,7 @@
 #define CIS_HAVE_AVX2 1
 #include <immintrin.h>
 // Functions using AVX2 intrinsics carry this; they run only once
-// simd::active() has said AVX2.
+// simd::active() has said AVX2 or more.
 #define CIS_TARGET_AVX2 __attribute__((target("avx2,bmi,popcnt")))
 // AVX-512 paths (byte compares into mask registers, byte compress) beside
 // them, under the same conditions, for processors with AVX512BW, VBMI and VBMI2.

@@ -71,6 +71,7 @@ private slots:
     void searchEqualsLiteralOnGeneratedLines_data();
     void searchEqualsLiteralOnGeneratedLines();
     void searchByARarePair();
+    void searchStopsAtTheTextsEnd();
     void notMarketedEqualsLiteral();
     void notMarketedWhileCutting_data();
     void notMarketedWhileCutting();
@@ -209,9 +210,8 @@ void TestCisStore::searchEqualsLiteralOnGeneratedLines()
 // Lines of A with "QZ" inside: the query's first and last places (A and A)
 // give a candidate at nearly every place, its rare pair in the middle one
 // per line, so the search tests that pair, from inside the query; nearly
-// every line is a hit, up to the end of the text, which the lines after a
-// hit must not read past (every length from 14 to 100, around the 64 places
-// they test).
+// every line is a hit, up to the end of the text (every length from 14 to
+// 100, around the 64 places tested after a hit).
 void TestCisStore::searchByARarePair()
 {
     SimdLevelGuard guard;
@@ -238,6 +238,27 @@ void TestCisStore::searchByARarePair()
                              u"length %1, %2, level %3"_s.arg(length).arg(query).arg(int(level))));
             }
         }
+    }
+}
+
+// The 64 places tested after a hit hold the whole query before the text's
+// end, though the pair tested stops short of it: here the last line ends in
+// "QKA", and the bytes after the text (the file's last two, left by the
+// decoding in place) are "KA".
+void TestCisStore::searchStopsAtTheTextsEnd()
+{
+    QByteArray text = "caf\xC3\xA9 caf\xC3\xA9\n";
+    for (int i = 0; i < 40; ++i)
+        text += "KZK QZZZA KA QZA KZZK QZZK AZA AK KZZA QZZA\n";
+    text += "xx QKAKA yy\n";
+    text += QByteArray(62, 'x') + "QKA";
+    CisStore store;
+    FillStoreFromBytes(store, text.constData(), text.size());
+    SimdLevelGuard guard;
+    for (const simd::Level level : simdLevels()) {
+        simd::setActiveForTesting(level);
+        QCOMPARE(store.search(u"QKAKA"_s), std::vector<qsizetype>{41});
+        QCOMPARE(store.search(u"qkaka"_s), std::vector<qsizetype>{41});
     }
 }
 
