@@ -265,6 +265,13 @@ void TForm_CIS::buildClientArea()
     JvCheckListBox1->setObjectName(u"JvCheckListBox1"_s);
     JvCheckListBox1->setAccessibleName(u"Résultats"_s);
     setHint(JvCheckListBox1, u"[ X Coché = Commercialisé ]"_s);
+    {
+        // Latin text needs no shaping: laying out each painted row's text
+        // (ligatures and kerning looked up) was most of a listing's paint.
+        QFont listFont = font();
+        listFont.setStyleStrategy(QFont::PreferNoShaping);
+        JvCheckListBox1->setFont(listFont);
+    }
     place(JvCheckListBox1, 0, 112, 686, 107);
 
     ListBox1 = new QWidget(ClientArea1);

@@ -74,6 +74,9 @@ void TestWindowDensity::fontsAndLabels()
     QVERIFY(w);
     QCOMPARE(w->font().pixelSize(), 22);
     QCOMPARE(w->Edit1->font().pixelSize(), 26);
+    // The result list sets its own font (no shaping): the form's, scaled.
+    QCOMPARE(w->JvCheckListBox1->font().pixelSize(), 22);
+    QCOMPARE(w->JvCheckListBox1->font().family(), w->font().family());
     // Each label still ends 3 designed pixels above its box.
     for (LabeledLineEdit *box : w->recordBoxes()) {
         QCOMPARE(box->label()->height(), 26);
