@@ -254,10 +254,6 @@ struct PlainMasksAvx2
     {
         return _mm256_cmpeq_epi8(_mm256_shuffle_epi8(breakTable, v), v);
     }
-    CIS_TARGET_AVX2 unsigned breaks32(__m256i v) const
-    {
-        return unsigned(_mm256_movemask_epi8(breakBytes(v)));
-    }
     // Most blocks hold neither: one mask move for them (the moves, not the
     // compares, bound this loop).
     CIS_TARGET_AVX2 bool operator()(qsizetype at, unsigned long long &marks,
