@@ -19,7 +19,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,6 +172,8 @@ void TestCisFiles::refusals_data()
     QTest::newRow("folder") << u"dir"_s << u"C'est un dossier"_s;
     QTest::newRow("FIFO, without waiting for a writer")
         << u"fifo"_s << u"Ce n'est pas un fichier ordinaire"_s;
+    // The system's own reason for a socket reads in the system's language.
+    QTest::newRow("socket") << u"socket"_s << u"Ce n'est pas un fichier ordinaire"_s;
     QTest::newRow("unreadable") << u"secret"_s << u"Accès refusé"_s;
     QTest::newRow("loop of links") << u"loop"_s << u"Trop de liens symboliques en boucle"_s;
     QTest::newRow("name too long") << QString(300, u'n') << u"Nom de fichier trop long"_s;
@@ -189,6 +193,17 @@ void TestCisFiles::refusals()
     QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
     QVERIFY(QFile::link(m_dir + u"loop"_s, m_dir + u"loop"_s));
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(m_dir + u"socket"_s);
+    QVERIFY(size_t(socketName.size()) < sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(sock >= 0);
+    const bool bound = ::bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address)
+                       == 0;
+    ::close(sock); // the file stays
+    QVERIFY(bound);
     QVERIFY(writeBytes(m_dir + u"file"_s, "1\tA\r\n"));
     QVERIFY(writeBytes(m_dir + u"secret"_s, "1\tA\r\n"));
     QCOMPARE(::chmod(QFile::encodeName(m_dir + u"secret"_s).constData(), 0), 0);

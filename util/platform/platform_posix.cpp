@@ -88,6 +88,9 @@ Error ErrorFromCode(int code)
         {EWOULDBLOCK, ErrorKind::Busy},
         {ETXTBSY, ErrorKind::Busy},
         {EBUSY, ErrorKind::Busy},
+        // Opening a socket, or a device file with no device behind it.
+        {ENXIO, ErrorKind::NotRegularFile},
+        {ENODEV, ErrorKind::NotRegularFile},
         {ELOOP, ErrorKind::LinkLoop},
         {ENOMEM, ErrorKind::NoMemory},
         {EIO, ErrorKind::IoError},
