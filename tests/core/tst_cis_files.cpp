@@ -193,21 +193,24 @@ void TestCisFiles::refusals()
     QVERIFY(QFile::link(m_dir + u"nothing"_s, m_dir + u"broken"_s));
     QVERIFY(QFile::link(m_dir + u"loop"_s, m_dir + u"loop"_s));
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir + u"fifo"_s).constData(), 0600), 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray socketName = QFile::encodeName(m_dir + u"socket"_s);
-    QVERIFY(size_t(socketName.size()) < sizeof address.sun_path);
-    std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    QVERIFY(sock >= 0);
-    const bool bound = ::bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address)
-                       == 0;
-    ::close(sock); // the file stays
-    QVERIFY(bound);
     QVERIFY(writeBytes(m_dir + u"file"_s, "1\tA\r\n"));
     QVERIFY(writeBytes(m_dir + u"secret"_s, "1\tA\r\n"));
     QCOMPARE(::chmod(QFile::encodeName(m_dir + u"secret"_s).constData(), 0), 0);
     const QString path = kind.startsWith(u'/') ? kind : m_dir + kind;
+    if (kind == u"socket"_s) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (size_t(name.size()) >= sizeof address.sun_path)
+            QSKIP("the temporary folder's path is too long for a socket's name");
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(sock >= 0);
+        const bool bound = ::bind(sock, reinterpret_cast<const sockaddr *>(&address), sizeof address)
+                           == 0;
+        ::close(sock); // the file stays
+        QVERIFY(bound);
+    }
     if (kind == u"secret"_s) {
         // The superuser reads any file.
         ::chmod(QFile::encodeName(m_tmp.path()).constData(), 0755);

@@ -88,9 +88,6 @@ Error ErrorFromCode(int code)
         {EWOULDBLOCK, ErrorKind::Busy},
         {ETXTBSY, ErrorKind::Busy},
         {EBUSY, ErrorKind::Busy},
-        // Opening a socket, or a device file with no device behind it.
-        {ENXIO, ErrorKind::NotRegularFile},
-        {ENODEV, ErrorKind::NotRegularFile},
         {ELOOP, ErrorKind::LinkLoop},
         {ENOMEM, ErrorKind::NoMemory},
         {EIO, ErrorKind::IoError},
@@ -162,8 +159,16 @@ Error File::openForReading(const Path &path)
     close();
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // A socket, or a device file with no device behind it. Elsewhere
+        // (a read, on a removed disk) these codes mean something else.
+        if (errno == ENXIO || errno == ENODEV) {
+            Error e = MakeError(ErrorKind::NotRegularFile);
+            e.code = errno;
+            return e;
+        }
         return lastError();
+    }
     m_handle = fd;
     return {};
 }
