@@ -126,7 +126,9 @@ trap 'rm -rf "$logs"' EXIT
 if [ -n "$cache" ]; then
   mkdir -p "$cache" || exit 2
 fi
-compiler_id=$("$cxx" --version 2>/dev/null | head -n 1)
+# The assembler's version too: it decides which moves stay aligned.
+assembler=$("$cxx" -print-prog-name=as 2>/dev/null)
+compiler_id="$("$cxx" --version 2>/dev/null | head -n 1) / $("$assembler" --version 2>/dev/null | head -n 1)"
 
 # Leaves <index>.ok when the source compiles, <index>.log with what the
 # compiler said, and <index>.cached when an earlier pass stood for it.
@@ -147,11 +149,17 @@ check_one() {
     fi
   fi
   if "$cxx" "${args[@]}" -c -o "$logs/$index.o" "$root/$file" >"$logs/$index.log" 2>&1; then
-    # An aligned 32- or 64-byte move faults on Windows wherever the stack
-    # slot or the data is aligned to 16 bytes only: none may be left.
-    "$objdump" -d "$logs/$index.o" | grep -E 'vmov(dqa|dqa32|dqa64|aps|apd)[[:space:]].*%[yz]mm' \
-      | sed 's/^/error: aligned wide vector move: /' >>"$logs/$index.log"
-    rm -f "$logs/$index.o"
+    # An aligned or non-temporal 32- or 64-byte move faults on Windows
+    # wherever the stack slot or the data is aligned to 16 bytes only: none
+    # may be left (the assembler makes the aligned ones unaligned; it leaves
+    # the non-temporal ones).
+    if "$objdump" -d "$logs/$index.o" >"$logs/$index.dis" 2>>"$logs/$index.log"; then
+      grep -E 'vmov(dqa|dqa32|dqa64|aps|apd|nt[a-z]*)[[:space:]].*%[yz]mm' "$logs/$index.dis" \
+        | sed 's/^/error: aligned wide vector move: /' >>"$logs/$index.log"
+    else
+      echo "error: $objdump could not read the object" >>"$logs/$index.log"
+    fi
+    rm -f "$logs/$index.o" "$logs/$index.dis"
     if grep -q 'error:' "$logs/$index.log"; then
       return
     fi
