@@ -8,12 +8,12 @@
 #endif
 
 // AVX2 paths are built beside the SSE2 ones and chosen at run time, only
-// where the processor has AVX2. Only with GCC or Clang. On Windows only when
-// the build makes every vector move an unaligned one
-// (CIS_UNALIGNED_VECTOR_MOVES, set by the top-level CMakeLists.txt for GCC): Windows
-// keeps the stack aligned to 16 bytes only, and GCC spills 32- and 64-byte
-// values there with aligned moves, which fault. MSVC and Clang builds for
-// Windows, which cannot be tested here, take SSE2.
+// where the processor has AVX2. Only with GCC or Clang, and on Windows only
+// when the build makes every vector move an unaligned one
+// (CIS_UNALIGNED_VECTOR_MOVES, set for GCC by the top-level CMakeLists.txt):
+// Windows keeps the stack aligned to 16 bytes only, and GCC spills 32- and
+// 64-byte values there with aligned moves, which fault. MSVC and Clang
+// builds for Windows, which cannot be tested here, take SSE2.
 #if defined(CIS_HAVE_SSE2) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))     \
     && (!defined(_WIN32) || defined(CIS_UNALIGNED_VECTOR_MOVES))
 #define CIS_HAVE_AVX2 1

@@ -153,14 +153,15 @@ check_one() {
     # wherever the stack slot or the data is aligned to 16 bytes only: none
     # may be left (the assembler makes the aligned ones unaligned; it leaves
     # the non-temporal ones).
-    if "$objdump" -d "$logs/$index.o" >"$logs/$index.dis" 2>>"$logs/$index.log"; then
-      grep -E 'vmov(dqa|dqa32|dqa64|aps|apd|nt[a-z]*)[[:space:]].*%[yz]mm' "$logs/$index.dis" \
-        | sed 's/^/error: aligned wide vector move: /' >>"$logs/$index.log"
-    else
+    local moves
+    if ! "$objdump" -d "$logs/$index.o" >"$logs/$index.dis" 2>>"$logs/$index.log"; then
       echo "error: $objdump could not read the object" >>"$logs/$index.log"
+      return
     fi
+    moves=$(grep -E 'vmov(dqa|dqa32|dqa64|aps|apd|nt[a-z]*)[[:space:]].*%[yz]mm' "$logs/$index.dis")
     rm -f "$logs/$index.o" "$logs/$index.dis"
-    if grep -q 'error:' "$logs/$index.log"; then
+    if [ -n "$moves" ]; then
+      sed 's/^/error: aligned wide vector move: /' <<<"$moves" >>"$logs/$index.log"
       return
     fi
     : >"$logs/$index.ok"
