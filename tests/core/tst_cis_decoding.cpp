@@ -300,6 +300,15 @@ void TestCisDecoding::utf8EqualsQtDecoder_data()
     QTest::newRow("Latin-1 letters split by a 64-byte block's end") << split64 << true << QString();
     QTest::newRow("C2 80 to C2 9F among the letters") << controls << true << QString();
     QTest::newRow("unfinished letters") << unfinished << false << QString();
+    // Two-byte letters beyond Latin-1 (leads C4 to DF, each with the ends of
+    // the continuation range) inside runs of Latin-1 ones: each lead's own
+    // rule, not C2's or C3's.
+    QByteArray beyond;
+    for (int lead = 0xC4; lead <= 0xDF; ++lead)
+        for (const int cont : {0x80, 0x9F, 0xA0, 0xBF})
+            beyond += QByteArray(lead % 61, 'm') + "\xC3\xA9" + char(lead) + char(cont)
+                      + "\xC3\xA9n\n";
+    QTest::newRow("letters beyond Latin-1 among Latin-1 ones") << beyond << true << QString();
     // The runs go 16 KB at a time: letters, marks and breaks around the end
     // of the first chunk, at both parities of a two-byte letter.
     for (const int k : {0, 1}) {
