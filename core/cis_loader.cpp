@@ -432,28 +432,44 @@ Utf8Sequence readSequence(const unsigned char *s, qsizetype r, qsizetype n)
 }
 
 #if defined(CIS_HAVE_AVX2)
-// For each set of bytes to drop from 8 (bit k: byte k), the indices that
-// bring the kept ones to the front; 0x80 takes nothing.
-struct PackTable
+// The checks of the Latin-1 runs, as error bits by the previous byte's high
+// and low halves and this byte's high half (a byte is wrong where all three
+// share a bit): 1 a continuation after no lead, 2 a lead before no
+// continuation, 4 a lead other than C2 and C3, 8 C2 before 80 to 9F
+// (controls Windows-1252 lacks), 16 a byte from D0 (no Latin-1 letter). A
+// byte from C0 that ends a block is checked with the next block's first.
+constexpr unsigned char prevHighRule(int h)
 {
-    alignas(16) unsigned char index[256][8];
-    PackTable()
+    return h < 12 ? 1 : h == 12 ? 2 | 4 | 8 : 1 | 16;
+}
+constexpr unsigned char prevLowRule(int l)
+{
+    return 1 | 2 | 16 | (l == 2 ? 8 : l == 3 ? 0 : 4);
+}
+constexpr unsigned char highRule(int h)
+{
+    return 4 | 16 | (h >= 8 && h < 12 ? 1 | (h < 10 ? 8 : 0) : 2);
+}
+
+// The rules by half byte, in both 16-byte lanes (a byte shuffle looks up
+// within its lane).
+struct Latin1Nibbles
+{
+    alignas(32) unsigned char prevHigh[32], prevLow[32], high[32];
+    Latin1Nibbles()
     {
-        for (unsigned drop = 0; drop < 256; ++drop) {
-            int w = 0;
-            for (int k = 0; k < 8; ++k)
-                if (!(drop & (1u << k)))
-                    index[drop][w++] = static_cast<unsigned char>(k);
-            for (; w < 8; ++w)
-                index[drop][w] = 0x80;
+        for (int k = 0; k < 32; ++k) {
+            prevHigh[k] = prevHighRule(k & 15);
+            prevLow[k] = prevLowRule(k & 15);
+            high[k] = highRule(k & 15);
         }
     }
 };
 
-const PackTable &packTable()
+const Latin1Nibbles &latin1Nibbles()
 {
-    static const PackTable table;
-    return table;
+    static const Latin1Nibbles tables;
+    return tables;
 }
 
 // Decodes blocks of 32 bytes from s + r while they hold only ASCII and
@@ -466,68 +482,71 @@ const PackTable &packTable()
 CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len,
                                     unsigned char *out, qsizetype &wOut)
 {
-    const PackTable &pack = packTable();
-    const __m256i xC2 = _mm256_set1_epi8(char(0xC2)), xC3 = _mm256_set1_epi8(char(0xC3));
-    const __m256i xC0 = _mm256_set1_epi8(char(0xC0)), x80 = _mm256_set1_epi8(char(0x80));
-    const __m256i x20 = _mm256_set1_epi8(0x20), x40 = _mm256_set1_epi8(0x40);
+    const Latin1Nibbles &t = latin1Nibbles();
+    const __m256i prevHigh = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.prevHigh));
+    const __m256i prevLow = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.prevLow));
+    const __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.high));
+    const __m256i x0F = _mm256_set1_epi8(0x0F), xC0 = _mm256_set1_epi8(char(0xC0));
+    const __m256i xC3 = _mm256_set1_epi8(char(0xC3)), x40 = _mm256_set1_epi8(0x40);
+    const __m256i place = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0,
+                                           1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    // Byte 7 of each lane into its bytes 8 to 15, nothing into 0 to 7.
+    const __m256i halfTotal = _mm256_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, 7, 7,
+                                               7, 7, 7, 7, 7, 7, -128, -128, -128, -128, -128, -128,
+                                               -128, -128, 7, 7, 7, 7, 7, 7, 7, 7);
     qsizetype w = wOut;
     __m256i prev = _mm256_setzero_si256();
     while (r + 32 <= len) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + r));
-        // Byte k: the byte before k (the lanes joined first).
+        // Byte k: the byte before k (the lanes joined first). Read from
+        // memory it could be one the writes of the block before replaced.
         const __m256i before = _mm256_alignr_epi8(v, _mm256_permute2x128_si256(prev, v, 0x21), 15);
-        const __m256i afterC2 = _mm256_cmpeq_epi8(before, xC2);
-        const __m256i afterC3 = _mm256_cmpeq_epi8(before, xC3);
-        const unsigned afterLead = unsigned(_mm256_movemask_epi8(_mm256_or_si256(afterC2, afterC3)));
-        const unsigned lead = unsigned(_mm256_movemask_epi8(
-            _mm256_or_si256(_mm256_cmpeq_epi8(v, xC2), _mm256_cmpeq_epi8(v, xC3))));
-        const unsigned cont = unsigned(
-            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, xC0), x80)));
-        // Every byte above 0x7F is a lead or the continuation right after
-        // one, and after C2 only A0 to BF come (C2 80 to C2 9F are controls
-        // Windows-1252 lacks).
-        const unsigned lowAfterC2 = unsigned(_mm256_movemask_epi8(
-            _mm256_andnot_si256(_mm256_cmpeq_epi8(_mm256_and_si256(v, x20), x20), afterC2)));
-        if (cont != afterLead || unsigned(_mm256_movemask_epi8(v)) != (lead | cont)
-            || lowAfterC2 != 0)
+        const __m256i err = _mm256_and_si256(
+            _mm256_and_si256(
+                _mm256_shuffle_epi8(prevHigh, _mm256_and_si256(_mm256_srli_epi16(before, 4), x0F)),
+                _mm256_shuffle_epi8(prevLow, _mm256_and_si256(before, x0F))),
+            _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(v, 4), x0F)));
+        if (!_mm256_testz_si256(err, err))
             break;
-        // After C3, xx is the byte xx + 0x40; after C2, xx; the leads are
-        // dropped, eight bytes at a time. The writes end at w + 32, never
-        // past r + 32.
-        const __m256i bytes = _mm256_add_epi8(v, _mm256_and_si256(afterC3, x40));
-        const unsigned d0 = lead & 0xFF, d1 = (lead >> 8) & 0xFF, d2 = (lead >> 16) & 0xFF,
-                       d3 = lead >> 24;
-        std::uint64_t q0, q1, q2, q3;
-        std::memcpy(&q0, pack.index[d0], 8);
-        std::memcpy(&q1, pack.index[d1], 8);
-        std::memcpy(&q2, pack.index[d2], 8);
-        std::memcpy(&q3, pack.index[d3], 8);
-        // Each lane's second half picks from its bytes 8 to 15: + 8, which
-        // keeps the 0x80 of the unused places set.
-        const __m256i picks = _mm256_add_epi8(
-            _mm256_set_epi64x(qint64(q3), qint64(q2), qint64(q1), qint64(q0)),
-            _mm256_set_epi64x(0x0808080808080808, 0, 0x0808080808080808, 0));
-        const __m256i packed = _mm256_shuffle_epi8(bytes, picks);
-        const __m128i lo = _mm256_castsi256_si128(packed);
-        const __m128i hi = _mm256_extracti128_si256(packed, 1);
-        const int n0 = 8 - std::popcount(d0), n1 = 8 - std::popcount(d1);
-        const int n2 = 8 - std::popcount(d2), n3 = 8 - std::popcount(d3);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w), lo);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0), _mm_unpackhi_epi64(lo, lo));
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0 + n1), hi);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + w + n0 + n1 + n2),
-                         _mm_unpackhi_epi64(hi, hi));
-        w += n0 + n1 + n2 + n3;
+        // After C3, xx is the byte xx + 0x40; after C2, xx; the leads (the
+        // bytes from C0) are dropped. The writes end at w + 32, never past
+        // r + 32.
+        const __m256i bytes = _mm256_add_epi8(
+            v, _mm256_and_si256(_mm256_cmpeq_epi8(before, xC3), x40));
+        const __m256i leads = _mm256_cmpeq_epi8(_mm256_min_epu8(v, xC0), xC0);
+        const unsigned lead = unsigned(_mm256_movemask_epi8(leads));
+        // The leads up to each byte of its lane, counted down from 0 (a
+        // lead is -1): by eight-byte words, then the first word's total into
+        // the second.
+        __m256i upTo = _mm256_add_epi8(leads, _mm256_slli_epi64(leads, 8));
+        upTo = _mm256_add_epi8(upTo, _mm256_slli_epi64(upTo, 16));
+        upTo = _mm256_add_epi8(upTo, _mm256_slli_epi64(upTo, 32));
+        upTo = _mm256_add_epi8(upTo, _mm256_shuffle_epi8(upTo, halfTotal));
+        // Place k of a lane takes its byte j with j - (leads up to j) = k.
+        // The steps j = k + (leads up to j), from j = k, reach it: a lead is
+        // never followed by another, so in a lane of 16 bytes (eight leads
+        // at most) four steps are enough (two for up to three leads, three
+        // for up to seven). Past a lane's kept bytes the places take any
+        // byte: the next write covers them.
+        __m256i from = _mm256_sub_epi8(place, upTo);
+        from = _mm256_sub_epi8(place, _mm256_shuffle_epi8(upTo, from));
+        from = _mm256_sub_epi8(place, _mm256_shuffle_epi8(upTo, from));
+        from = _mm256_sub_epi8(place, _mm256_shuffle_epi8(upTo, from));
+        const __m256i packed = _mm256_shuffle_epi8(bytes, from);
+        const int n0 = 16 - std::popcount(lead & 0xFFFF);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + w), _mm256_castsi256_si128(packed));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + w + n0),
+                         _mm256_extracti128_si256(packed, 1));
+        w += n0 + 16 - std::popcount(lead >> 16);
         r += 32;
         prev = v;
     }
-    // A lead ending the last block decoded waits for a continuation that did
-    // not come: it is read again, put back where the writes may have gone.
-    const unsigned lastLead = unsigned(_mm256_movemask_epi8(
-        _mm256_or_si256(_mm256_cmpeq_epi8(prev, xC2), _mm256_cmpeq_epi8(prev, xC3))));
-    if (lastLead & 0x80000000u) {
+    // A lead ending the last block decoded (none before the first) is read
+    // again, put back where the writes may have gone.
+    const auto last = static_cast<unsigned char>(_mm256_extract_epi8(prev, 31));
+    if (last >= 0xC0) {
         --r;
-        s[r] = static_cast<unsigned char>(_mm256_extract_epi8(prev, 31));
+        s[r] = last;
     }
     wOut = w;
     return r;
@@ -536,24 +555,21 @@ CIS_TARGET_AVX2 qsizetype latin1Run(unsigned char *s, qsizetype r, qsizetype len
 #endif
 
 #if defined(CIS_HAVE_AVX512)
-// Error bits by the previous byte's high and low halves and this byte's high
-// half (a byte is wrong where all three share a bit): 1 a continuation after
-// no lead, 2 a lead before no continuation, 4 a lead other than C2 and C3, 8
-// C2 before 80 to 9F (controls Windows-1252 lacks), 16 a byte from D0 (no
-// Latin-1 letter). Each table is looked up by a byte permute, which takes
-// the low six bits of its index: the high half's tables by the byte's top
-// six bits (the byte shifted right by 2), the low half's by its low six.
+// The Latin-1 rules (prevHighRule and the others) for latin1Run512. Each
+// table is looked up by a byte permute, which takes the low six bits of its
+// index: the high half's tables by the byte's top six bits (the byte shifted
+// right by 2), the low half's by its low six.
 struct Latin1Tables
 {
     alignas(64) unsigned char prevHigh[64], prevLow[64], high[64], shiftIndex[64];
     Latin1Tables()
     {
         for (int k = 0; k < 64; ++k) {
-            const int h = k >> 2; // the high half of a byte whose top six bits are k
-            prevHigh[k] = h < 12 ? 1 : h == 12 ? 2 | 4 | 8 : 1 | 16;
-            const int l = k & 15; // the low half of a byte whose low six bits are k
-            prevLow[k] = 1 | 2 | 16 | (l == 2 ? 8 : l == 3 ? 0 : 4);
-            high[k] = 4 | 16 | (h >= 8 && h < 12 ? 1 | (h < 10 ? 8 : 0) : 2);
+            // The high half of a byte whose top six bits are k, the low
+            // half of one whose low six bits are k.
+            prevHigh[k] = prevHighRule(k >> 2);
+            prevLow[k] = prevLowRule(k & 15);
+            high[k] = highRule(k >> 2);
             // Byte k of a block and the one before it: the previous block's
             // last byte, then this block's bytes 0 to 62.
             shiftIndex[k] = static_cast<unsigned char>(k == 0 ? 63 : 64 + k - 1);

@@ -309,6 +309,17 @@ void TestCisDecoding::utf8EqualsQtDecoder_data()
             beyond += QByteArray(lead % 61, 'm') + "\xC3\xA9" + char(lead) + char(cont)
                       + "\xC3\xA9n\n";
     QTest::newRow("letters beyond Latin-1 among Latin-1 ones") << beyond << true << QString();
+    // One to sixteen letters in a row, at every place of a block: up to
+    // eight in 16 bytes, each packed by the same steps.
+    QByteArray dense;
+    for (int n = 1; n <= 16; ++n)
+        for (int k = 0; k < 33; ++k) {
+            dense += QByteArray(k, 'p');
+            for (int i = 0; i < n; ++i)
+                dense += (i + k) % 3 ? "\xC3\xA9" : "\xC2\xB5";
+            dense += "q\n";
+        }
+    QTest::newRow("runs of letters at every place") << dense << true << QString();
     // The runs go 16 KB at a time: letters, marks and breaks around the end
     // of the first chunk, at both parities of a two-byte letter.
     for (const int k : {0, 1}) {
