@@ -197,8 +197,9 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
     const bool large = st.st_size > 50'000'000;
     // Each first search needs a fresh load, so those rounds are fewer. The
     // paired measures are short: over 21 runs the median of a search's ratio
-    // to its floor moved by up to a third from one run of the bench to the
-    // next (" ": 1.34 to 1.79), over 201 by a few hundredths.
+    // to its floor moved by up to a third between runs of the bench minutes
+    // apart (" ": 1.34 to 1.79), over 201 by a few hundredths. Slower phases
+    // of a shared machine still move them: compare runs taken together.
     const int reps = large ? 5 : 21;
     const int pairedReps = large ? 5 : 201;
     const std::string utf8Path =
