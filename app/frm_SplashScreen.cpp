@@ -1,7 +1,7 @@
 // The "Patientez" window: the logo and one line of text on white.
-#include "frm_SplashScreen.h"
+#include "app/frm_SplashScreen.h"
 
-#include "visual_style.h"
+#include "ui/style/visual_style.h"
 
 #include <QFont>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // Start-up: splash, visual style, main window, event loop, end.
-#include "startup.h"
+#include "app/startup.h"
 
-#include "frm_SplashScreen.h"
-#include "frm_cis.h"
-#include "msg_dialog.h"
-#include "visual_style.h"
-#include "window_geometry.h"
+#include "app/frm_SplashScreen.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/frm_cis.h"
+#include "ui/style/visual_style.h"
+#include "ui/window_geometry.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

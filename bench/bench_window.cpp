@@ -4,14 +4,14 @@
 //   bench_window <real CIS file> <generated large CIS file>
 // Missing files are reported and skipped. Runs offscreen unless told otherwise.
 #include "bench_timing.h"
-#include "cis_store.h"
-#include "frm_cis.h"
-#include "panel_status_bar.h"
-#include "progress_gauge.h"
-#include "result_list.h"
-#include "text_logic.h"
-#include "upper_case_line_edit.h"
-#include "vela_ini.h"
+#include "core/cis_store.h"
+#include "core/text_logic.h"
+#include "ui/frm_cis.h"
+#include "ui/panel_status_bar.h"
+#include "ui/progress_gauge.h"
+#include "ui/result_list.h"
+#include "ui/upper_case_line_edit.h"
+#include "util/vela_ini.h"
 
 #include <QAction>
 #include <QApplication>

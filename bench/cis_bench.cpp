@@ -2,12 +2,12 @@
 // floors they are measured by. One run prints every figure and ratio.
 //   cis_bench <file>...           (missing files are reported and skipped)
 //   cis_bench --load-peak <file>  (internal: loads once, prints peak memory)
-#include "app_error.h"
 #include "bench_timing.h"
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "simd.h"
-#include "text_logic.h"
+#include "core/app_error.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/simd.h"
+#include "core/text_logic.h"
 
 #include <QFile>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "byte_search.h"
+#include "core/byte_search.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 // a portable scalar path for other processors; all give the same answer, and all are built wherever they can
 // be so that a test can compare them. The plain names take the widest path
 // simd::active() allows.
-#include "simd.h"
+#include "core/simd.h"
 
 #include <QtGlobal>
 

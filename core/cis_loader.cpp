@@ -1,10 +1,10 @@
-#include "cis_loader.h"
-#include "app_error.h"
-#include "byte_search.h"
-#include "cis_store_p.h"
-#include "platform_qt.h"
-#include "simd.h"
-#include "upper_table.h"
+#include "core/cis_loader.h"
+#include "core/app_error.h"
+#include "core/byte_search.h"
+#include "core/cis_store_p.h"
+#include "core/simd.h"
+#include "core/upper_table.h"
+#include "platform/platform_qt.h"
 
 #include <QDir>
 #include <QFile>

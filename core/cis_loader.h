@@ -1,6 +1,6 @@
 #pragma once
 // Reading the CIS file into the line store, and finding it on disk.
-#include "cis_store.h"
+#include "core/cis_store.h"
 
 #include <QString>
 

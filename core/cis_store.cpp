@@ -1,8 +1,8 @@
-#include "cis_store.h"
-#include "byte_search.h"
-#include "cis_store_p.h"
-#include "text_logic.h"
-#include "upper_table.h"
+#include "core/cis_store.h"
+#include "core/byte_search.h"
+#include "core/cis_store_p.h"
+#include "core/text_logic.h"
+#include "core/upper_table.h"
 
 #include <QVarLengthArray>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // Internals shared by the store and the loader.
-#include "cis_loader.h"
-#include "cis_store.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

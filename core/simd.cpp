@@ -1,4 +1,4 @@
-#include "simd.h"
+#include "core/simd.h"
 
 #include <atomic>
 

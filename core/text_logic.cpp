@@ -1,5 +1,5 @@
-#include "text_logic.h"
-#include "upper_table.h"
+#include "core/text_logic.h"
+#include "core/upper_table.h"
 
 #include <QVarLengthArray>
 

@@ -1,5 +1,5 @@
-#include "upper_table.h"
-#include "cp1252.h"
+#include "core/upper_table.h"
+#include "core/cp1252.h"
 
 #include <QChar>
 

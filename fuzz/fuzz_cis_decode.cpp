@@ -7,10 +7,10 @@
 // what its text says.
 #include "fuzz_target.h"
 
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "simd.h"
-#include "text_logic.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/simd.h"
+#include "core/text_logic.h"
 #include "unmarked_text.h"
 
 #include <QList>

@@ -3,10 +3,10 @@
 // 0x01 byte, the lines the rest), the search on every SIMD path.
 #include "fuzz_target.h"
 
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "simd.h"
-#include "text_logic.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/simd.h"
+#include "core/text_logic.h"
 
 #include <new>
 #include <vector>

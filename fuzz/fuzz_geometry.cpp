@@ -3,8 +3,8 @@
 // and the clamps hold whatever the numbers.
 #include "fuzz_target.h"
 
-#include "app_error.h"
-#include "vela_ini.h"
+#include "core/app_error.h"
+#include "util/vela_ini.h"
 
 #include <QRect>
 

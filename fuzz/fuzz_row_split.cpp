@@ -3,7 +3,7 @@
 // and joined come back unchanged.
 #include "fuzz_target.h"
 
-#include "text_logic.h"
+#include "core/text_logic.h"
 
 #include <QStringList>
 

@@ -4,8 +4,8 @@
 // one reads back, and every other key keeps its value.
 #include "fuzz_target.h"
 
-#include "app_error.h"
-#include "vela_ini.h"
+#include "core/app_error.h"
+#include "util/vela_ini.h"
 
 #include <QFile>
 #include <QList>

@@ -3,8 +3,8 @@
 // argument decodes back to the text with its blanks trimmed.
 #include "fuzz_target.h"
 
-#include "vela_ini.h"
-#include "vela_ini_gui.h"
+#include "ui/dialogs/vela_ini_gui.h"
+#include "util/vela_ini.h"
 
 #include <QUrl>
 #include <QUrlQuery>

@@ -1,9 +1,9 @@
-#include "accessibility.h"
+#include "ui/accessibility.h"
 
-#include "panel_status_bar.h"
-#include "progress_gauge.h"
-#include "result_list.h"
-#include "status_lamp.h"
+#include "ui/panel_status_bar.h"
+#include "ui/progress_gauge.h"
+#include "ui/result_list.h"
+#include "ui/status_lamp.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

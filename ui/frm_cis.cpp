@@ -1,22 +1,22 @@
 // The main window Form_CIS: its controls and their layout, creation, first
 // showing and the two ways out (close step, quit).
-#include "frm_cis.h"
+#include "ui/frm_cis.h"
 
-#include "accessibility.h"
-#include "app_error.h"
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "labeled_line_edit.h"
-#include "msg_dialog.h"
-#include "panel_status_bar.h"
-#include "program_folders.h"
-#include "progress_gauge.h"
-#include "result_list.h"
-#include "status_lamp.h"
-#include "upper_case_line_edit.h"
-#include "vela_ini.h"
-#include "visual_style.h"
-#include "window_geometry.h"
+#include "core/app_error.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "ui/accessibility.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/panel_status_bar.h"
+#include "ui/progress_gauge.h"
+#include "ui/result_list.h"
+#include "ui/status_lamp.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
+#include "ui/window_geometry.h"
+#include "util/program_folders.h"
+#include "util/vela_ini.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // Import of a CIS file dropped on the window, or on any of its controls.
-#include "frm_cis.h"
+#include "ui/frm_cis.h"
 
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "msg_dialog.h"
-#include "panel_status_bar.h"
-#include "program_folders.h"
-#include "upper_case_line_edit.h"
-#include "vela_ini.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/panel_status_bar.h"
+#include "ui/upper_case_line_edit.h"
+#include "util/program_folders.h"
+#include "util/vela_ini.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Wiring of every control to its handler, and the window's keyboard: the
 // application-wide filter that sees keys before the focused control.
-#include "frm_cis.h"
+#include "ui/frm_cis.h"
 
-#include "labeled_line_edit.h"
-#include "result_list.h"
-#include "upper_case_line_edit.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/result_list.h"
+#include "ui/upper_case_line_edit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Web destinations and the copy of the product name.
-#include "frm_cis.h"
+#include "ui/frm_cis.h"
 
-#include "labeled_line_edit.h"
-#include "vela_ini.h"
-#include "vela_ini_gui.h"
+#include "ui/dialogs/vela_ini_gui.h"
+#include "ui/labeled_line_edit.h"
+#include "util/vela_ini.h"
 
 #include <QPushButton>
 

@@ -1,4 +1,4 @@
-#include "labeled_line_edit.h"
+#include "ui/labeled_line_edit.h"
 
 #include <QMouseEvent>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "select_all_line_edit.h"
+#include "ui/select_all_line_edit.h"
 
 #include <QLabel>
 

@@ -1,8 +1,8 @@
-#include "panel_status_bar.h"
+#include "ui/panel_status_bar.h"
 
-#include "accessibility.h"
-#include "amethyst_style.h"
-#include "visual_style.h"
+#include "ui/accessibility.h"
+#include "ui/style/amethyst_style.h"
+#include "ui/style/visual_style.h"
 
 #include <QSizeGrip>
 

@@ -1,6 +1,6 @@
-#include "progress_gauge.h"
+#include "ui/progress_gauge.h"
 
-#include "accessibility.h"
+#include "ui/accessibility.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,10 +1,10 @@
 // The result list: the view over ResultListModel. Its geometry is worked
 // out from the row number; the marking pass's highlight is one selection.
-#include "result_list.h"
+#include "ui/result_list.h"
 
-#include "accessibility.h"
-#include "app_error.h"
-#include "cis_store.h"
+#include "core/app_error.h"
+#include "core/cis_store.h"
+#include "ui/accessibility.h"
 
 #include <QAccessible>
 #include <QApplication>

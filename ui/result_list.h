@@ -2,7 +2,7 @@
 // The result list `JvCheckListBox1`: the rows of a ResultListModel in a
 // QListView of fixed-height rows, with check marks, the marking pass's
 // highlight and type-to-find.
-#include "result_list_model.h"
+#include "ui/result_list_model.h"
 
 #include <QElapsedTimer>
 #include <QListView>

@@ -1,9 +1,9 @@
 // Rows are line numbers into the store, texts are made on demand, so a
 // million-row list costs a few bytes per row.
-#include "result_list_model.h"
+#include "ui/result_list_model.h"
 
-#include "cis_store.h"
-#include "text_logic.h"
+#include "core/cis_store.h"
+#include "core/text_logic.h"
 
 #include <QSize>
 

@@ -1,4 +1,4 @@
-#include "select_all_line_edit.h"
+#include "ui/select_all_line_edit.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>

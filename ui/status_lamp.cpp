@@ -1,6 +1,6 @@
-#include "status_lamp.h"
+#include "ui/status_lamp.h"
 
-#include "accessibility.h"
+#include "ui/accessibility.h"
 
 #include <QPainter>
 #include <QRadialGradient>

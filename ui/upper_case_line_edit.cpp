@@ -1,4 +1,4 @@
-#include "upper_case_line_edit.h"
+#include "ui/upper_case_line_edit.h"
 
 #include <QValidator>
 

@@ -1,8 +1,8 @@
 // Window side of the geometry settings: the texts and the clamping live in
 // vela_ini; here they meet a real window and the screen.
-#include "window_geometry.h"
+#include "ui/window_geometry.h"
 
-#include "vela_ini.h"
+#include "util/vela_ini.h"
 
 #include <QGuiApplication>
 #include <QScreen>

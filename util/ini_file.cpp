@@ -2,13 +2,13 @@
 // private-profile text format. A write edits the file's bytes in place of
 // the one line concerned, so everything else in the file (comments, blank
 // lines, unknown keys, line endings, encoding) stays byte for byte.
-#include "vela_ini.h"
+#include "util/vela_ini.h"
 
-#include "app_error.h"
-#include "cp1252.h"
-#include "platform_qt.h"
-#include "program_folders.h"
-#include "safe_file_writer.h"
+#include "core/app_error.h"
+#include "core/cp1252.h"
+#include "platform/platform_qt.h"
+#include "util/program_folders.h"
+#include "util/safe_file_writer.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "program_folders.h"
+#include "util/program_folders.h"
 
-#include "cis_loader.h"
-#include "vela_ini.h"
+#include "core/cis_loader.h"
+#include "util/vela_ini.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "safe_file_writer.h"
+#include "util/safe_file_writer.h"
 
-#include "platform_qt.h"
+#include "platform/platform_qt.h"
 
 #include <QFileInfo>
 

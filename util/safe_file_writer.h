@@ -6,7 +6,7 @@
 // one left behind. Used by the settings file and by the file copy.
 // Not QSaveFile: it neither keeps the replaced file's owner, nor sets the
 // copy's date, nor finds the leftovers of a writer killed on the way.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "vela_ini.h"
+#include "util/vela_ini.h"
 
-#include "app_error.h"
-#include "platform_qt.h"
-#include "program_folders.h"
-#include "safe_file_writer.h"
+#include "core/app_error.h"
+#include "platform/platform_qt.h"
+#include "util/program_folders.h"
+#include "util/safe_file_writer.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,14 +1,14 @@
 // Start-up and the two ways out: where the database comes from, what the
 // status bar says, what the settings file holds afterwards.
-#include "cis_store.h"
-#include "frm_SplashScreen.h"
-#include "frm_cis.h"
-#include "labeled_line_edit.h"
+#include "app/frm_SplashScreen.h"
+#include "app/startup.h"
+#include "core/cis_store.h"
 #include "modal_helper.h"
-#include "panel_status_bar.h"
-#include "startup.h"
-#include "upper_case_line_edit.h"
-#include "visual_style.h"
+#include "ui/frm_cis.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/panel_status_bar.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 // Tab cycle and the arrows on push buttons.
 #include "window_fixture.h"
 
-#include "visual_style.h"
+#include "ui/style/visual_style.h"
 
 #include <QAbstractScrollArea>
 #include <QDir>

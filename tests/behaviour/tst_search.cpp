@@ -3,7 +3,7 @@
 #include "test_files.h"
 #include "window_fixture.h"
 
-#include "text_logic.h"
+#include "core/text_logic.h"
 
 #include <QAccessible>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #pragma once
 // The SIMD paths the loader and the search may take on this processor, so
 // that a test can run each on the same input.
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "simd.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/simd.h"
 
 #include <QByteArray>
 #include <QList>

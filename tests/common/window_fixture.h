@@ -6,18 +6,18 @@
 // the test.
 #include "modal_helper.h"
 
-#include "app_error.h"
-#include "cis_store.h"
-#include "frm_cis.h"
-#include "labeled_line_edit.h"
-#include "msg_dialog.h"
-#include "panel_status_bar.h"
-#include "progress_gauge.h"
-#include "result_list.h"
-#include "status_lamp.h"
-#include "upper_case_line_edit.h"
-#include "vela_ini.h"
-#include "vela_ini_gui.h"
+#include "core/app_error.h"
+#include "core/cis_store.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/dialogs/vela_ini_gui.h"
+#include "ui/frm_cis.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/panel_status_bar.h"
+#include "ui/progress_gauge.h"
+#include "ui/result_list.h"
+#include "ui/status_lamp.h"
+#include "ui/upper_case_line_edit.h"
+#include "util/vela_ini.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // has it) and the portable path must find the same first place as a plain
 // position-by-position comparison, on every length and alignment (the SIMD
 // paths work in blocks of 16 or 32 and hand the tail to a narrower one).
-#include "byte_search.h"
+#include "core/byte_search.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -7,7 +7,7 @@
 // caller's check is worth running there, not only compiling. Built without Qt
 // libraries (only Qt's header types); prints one line per failure and
 // returns non-zero if any.
-#include "byte_search.h"
+#include "core/byte_search.h"
 
 #include <cstdio>
 #include <cstring>

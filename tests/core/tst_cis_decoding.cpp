@@ -1,7 +1,7 @@
 // Bytes to lines: the decoding choice by the first bytes and the cutting rules.
-#include "cis_loader.h"
-#include "cis_store.h"
-#include "cp1252.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/cp1252.h"
 #include "simd_levels.h"
 #include "test_files.h"
 #include "unmarked_text.h"

@@ -1,12 +1,12 @@
 // The file side of loading: opening, refusals and their texts, the existence
 // test, the fallback name, and whole files: the committed samples and the
 // real CIS file when it is at hand.
-#include "app_error.h"
-#include "cis_loader.h"
-#include "cis_store.h"
+#include "core/app_error.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/text_logic.h"
 #include "run_in_child.h"
 #include "test_files.h"
-#include "text_logic.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The store: its fast search must give exactly the lines the literal test
 // gives, whatever the text; the marking test likewise.
-#include "cis_loader.h"
-#include "cis_store.h"
+#include "core/cis_loader.h"
+#include "core/cis_store.h"
+#include "core/text_logic.h"
+#include "core/upper_table.h"
 #include "simd_levels.h"
 #include "test_files.h"
-#include "text_logic.h"
-#include "upper_table.h"
 
 #include <QRandomGenerator>
 #include <QTest>

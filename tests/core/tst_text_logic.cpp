@@ -1,5 +1,5 @@
 // The window-free text rules of the search and the record view.
-#include "text_logic.h"
+#include "core/text_logic.h"
 #include <QTest>
 
 using namespace Qt::StringLiterals;

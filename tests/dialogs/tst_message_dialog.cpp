@@ -1,11 +1,11 @@
 // The message dialogs and the error box: buttons, keys, focus, layout, the
 // copied text, driven with real key and mouse events.
-#include "amethyst_style.h"
 #include "dialog_helpers.h"
-#include "msg_dialog.h"
-#include "vela_ini.h"
-#include "vela_ini_gui.h"
-#include "visual_style.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/dialogs/vela_ini_gui.h"
+#include "ui/style/amethyst_style.h"
+#include "ui/style/visual_style.h"
+#include "util/vela_ini.h"
 
 #include <QClipboard>
 #include <QDialog>

@@ -1,11 +1,11 @@
 // The platform layer's reason texts, and what the safe file writer leaves
 // behind: nothing of a live writer is touched, nothing of a dead one stays,
 // and a writer killed at any instant leaves the old or the new file whole.
-#include "platform_qt.h"
+#include "platform/platform_qt.h"
 #include "run_in_child.h"
-#include "safe_file_writer.h"
 #include "test_files.h"
-#include "vela_ini.h"
+#include "util/safe_file_writer.h"
+#include "util/vela_ini.h"
 
 #include <QDir>
 #include <QElapsedTimer>

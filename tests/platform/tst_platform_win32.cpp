@@ -1,7 +1,7 @@
 // The Win32 side of the platform layer, run under Wine on Linux: built with
 // mingw-w64 from the Windows API and the standard library only. Prints one
 // line per failed check and returns non-zero if any failed.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>

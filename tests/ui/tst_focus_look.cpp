@@ -1,12 +1,12 @@
 // Where the keyboard focus is must show on screen: the focused control looks
 // different from the same control without the focus, and a box that has lost
 // the focus draws neither a caret nor the active selection colour.
-#include "amethyst_style.h"
-#include "frm_cis.h"
-#include "labeled_line_edit.h"
-#include "result_list.h"
-#include "upper_case_line_edit.h"
-#include "visual_style.h"
+#include "ui/frm_cis.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/result_list.h"
+#include "ui/style/amethyst_style.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
 #include "window_fixture.h"
 
 #include <QApplication>

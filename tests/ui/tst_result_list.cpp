@@ -2,8 +2,8 @@
 // a listing of a million rows lays out none of them, and what the user sees
 // and does (rows, scrolling, keys, clicks, selection) is what a QListView of
 // uniform rows gives over the same model.
-#include "cis_store.h"
-#include "result_list.h"
+#include "core/cis_store.h"
+#include "ui/result_list.h"
 
 #include <QApplication>
 #include <QScrollBar>

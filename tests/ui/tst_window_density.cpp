@@ -1,10 +1,10 @@
 // The window on a 192-dpi screen that the toolkit does not scale itself: the
 // window doubles its fonts and every length.
-#include "frm_cis.h"
-#include "labeled_line_edit.h"
-#include "panel_status_bar.h"
-#include "upper_case_line_edit.h"
-#include "visual_style.h"
+#include "ui/frm_cis.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/panel_status_bar.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
 #include "window_fixture.h"
 
 #include <QApplication>

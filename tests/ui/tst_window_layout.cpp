@@ -1,13 +1,13 @@
 // The main window as built: every control in its place, the bands, the
 // keyboard's cycle, the menus, the texts and the accessible names.
-#include "frm_cis.h"
-#include "labeled_line_edit.h"
-#include "panel_status_bar.h"
-#include "progress_gauge.h"
-#include "result_list.h"
-#include "status_lamp.h"
-#include "upper_case_line_edit.h"
-#include "visual_style.h"
+#include "ui/frm_cis.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/panel_status_bar.h"
+#include "ui/progress_gauge.h"
+#include "ui/result_list.h"
+#include "ui/status_lamp.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 // The window's own small controls: gauge, lamp, labelled box, search box.
-#include "labeled_line_edit.h"
-#include "progress_gauge.h"
-#include "status_lamp.h"
-#include "upper_case_line_edit.h"
-#include "visual_style.h"
+#include "ui/labeled_line_edit.h"
+#include "ui/progress_gauge.h"
+#include "ui/status_lamp.h"
+#include "ui/style/visual_style.h"
+#include "ui/upper_case_line_edit.h"
 
 #include <QApplication>
 #include <QClipboard>

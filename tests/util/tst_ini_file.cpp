@@ -1,8 +1,8 @@
 // The settings file: reading and editing private-profile text, byte for byte.
-#include "app_error.h"
+#include "core/app_error.h"
 #include "run_in_child.h"
 #include "test_files.h"
-#include "vela_ini.h"
+#include "util/vela_ini.h"
 
 #include <QDir>
 #include <QFile>

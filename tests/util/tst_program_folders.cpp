@@ -1,8 +1,8 @@
 // Portable or installed: where the settings file, cis.txt and the import
 // copies live, and which file start-up falls back to.
-#include "program_folders.h"
 #include "run_in_child.h"
-#include "vela_ini.h"
+#include "util/program_folders.h"
+#include "util/vela_ini.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Program paths, geometry texts, file date and copy, web arguments.
-#include "app_error.h"
-#include "program_folders.h"
+#include "core/app_error.h"
 #include "test_files.h"
-#include "vela_ini.h"
+#include "util/program_folders.h"
+#include "util/vela_ini.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows compile check over a copy of the fixture tree and checks
 # its verdict: util/posix_call.cpp fails with its lstat call named,
-# app/clean.cpp passes, util/platform_posix.cpp is not checked at all. A
+# app/clean.cpp passes, platform/platform_posix.cpp is not checked at all. A
 # second run over the same pass cache takes app/clean.cpp's pass from it and
 # still fails util/posix_call.cpp; after a POSIX call is added to
 # app/clean.h, a third run fails app/clean.cpp too; with the header back as
@@ -24,8 +24,8 @@ run_check() {
   [ "$status" -eq 1 ] || fail "$1 run: expected exit status 1, got $status"
   grep -q '^FAIL util/posix_call\.cpp: ' <<<"$out" || fail "$1 run: util/posix_call.cpp not reported"
   grep -q 'posix_call\.cpp:.*lstat' <<<"$out" || fail "$1 run: the failing call (lstat) is not among the errors shown"
-  grep -q '^FAIL util/platform_posix' <<<"$out" && fail "$1 run: the POSIX side of the platform layer was checked"
-  grep -q '^Left out, the POSIX side of the platform layer: util/platform_posix\.cpp$' <<<"$out" \
+  grep -q '^FAIL platform/platform_posix' <<<"$out" && fail "$1 run: the POSIX side of the platform layer was checked"
+  grep -q '^Left out, the POSIX side of the platform layer: platform/platform_posix\.cpp$' <<<"$out" \
     || fail "$1 run: the file left out is not named"
 }
 

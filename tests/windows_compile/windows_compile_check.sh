@@ -8,8 +8,9 @@
 #
 #   windows_compile_check.sh <source root> <flags file> [<pass cache folder>]
 #
-# The sources are found at run time (every .cpp under app/, core/, ui/ and
-# util/ of the source root), so a new file is covered without a CMake change.
+# The sources are found at run time (every .cpp under app/, core/,
+# platform/, ui/ and util/ of the source root), so a new file is covered
+# without a CMake change.
 # Files named *_posix.cpp are the POSIX side of the platform layer, never
 # built for Windows, and are left out. The flags file is written by CMake
 # (see CMakeLists.txt beside this script): one "kind=value" per line.
@@ -96,7 +97,7 @@ fi
 for dir in "${includes[@]}"; do
   case $dir in
     *_autogen*) ;;
-    "$project"/* | "$binary"/*) args+=("-I$dir") ;;
+    "$project" | "$project"/* | "$binary"/*) args+=("-I$dir") ;;
     *)
       name=${dir##*/}
       if [ "${name#Qt}" != "$name" ] || [ -d "$dir/QtCore" ]; then
@@ -111,13 +112,13 @@ args+=(-DUNICODE -D_UNICODE -DWIN32 -DMINGW_HAS_SECURE_API=1)
 # code is thrown away.
 args+=(-O0)
 
-mapfile -t sources < <(cd "$root" && find app core ui util -name '*.cpp' ! -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
-mapfile -t posix_side < <(cd "$root" && find app core ui util -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
+mapfile -t sources < <(cd "$root" && find app core platform ui util -name '*.cpp' ! -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
+mapfile -t posix_side < <(cd "$root" && find app core platform ui util -name '*_posix.cpp' 2>/dev/null | LC_ALL=C sort)
 if [ ${#posix_side[@]} -gt 0 ]; then
   echo "Left out, the POSIX side of the platform layer: ${posix_side[*]}"
 fi
 if [ ${#sources[@]} -eq 0 ]; then
-  echo "no source found under $root/{app,core,ui,util}" >&2
+  echo "no source found under $root/{app,core,platform,ui,util}" >&2
   exit 2
 fi
 

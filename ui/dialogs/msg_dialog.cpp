@@ -1,7 +1,7 @@
-#include "msg_dialog.h"
+#include "ui/dialogs/msg_dialog.h"
 
-#include "vela_ini.h"
-#include "visual_style.h"
+#include "ui/style/visual_style.h"
+#include "util/vela_ini.h"
 
 #include <QApplication>
 #include <QClipboard>

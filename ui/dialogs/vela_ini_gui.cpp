@@ -1,6 +1,6 @@
-#include "vela_ini_gui.h"
+#include "ui/dialogs/vela_ini_gui.h"
 
-#include "msg_dialog.h"
+#include "ui/dialogs/msg_dialog.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

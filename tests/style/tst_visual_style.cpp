@@ -1,10 +1,10 @@
 // The visual style, the program's fonts and the carried pictures.
-#include "amethyst_style.h"
 #include "dialog_helpers.h"
-#include "msg_dialog.h"
-#include "vela_ini.h"
-#include "vela_ini_gui.h"
-#include "visual_style.h"
+#include "ui/dialogs/msg_dialog.h"
+#include "ui/dialogs/vela_ini_gui.h"
+#include "ui/style/amethyst_style.h"
+#include "ui/style/visual_style.h"
+#include "util/vela_ini.h"
 
 #include <QClipboard>
 #include <QDialog>

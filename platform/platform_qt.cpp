@@ -1,4 +1,4 @@
-#include "platform_qt.h"
+#include "platform/platform_qt.h"
 
 #include <QFile>
 

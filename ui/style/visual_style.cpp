@@ -1,6 +1,6 @@
-#include "visual_style.h"
+#include "ui/style/visual_style.h"
 
-#include "amethyst_style.h"
+#include "ui/style/amethyst_style.h"
 
 #include <QApplication>
 #include <QFile>

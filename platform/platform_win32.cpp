@@ -4,7 +4,7 @@
 // tree also compiles on POSIX systems.
 #ifdef _WIN32
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <random>
 

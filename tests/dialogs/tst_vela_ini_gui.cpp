@@ -1,6 +1,6 @@
 // The desktop side of the settings layer: URLs handed to the browser and the
 // clipboard.
-#include "vela_ini_gui.h"
+#include "ui/dialogs/vela_ini_gui.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

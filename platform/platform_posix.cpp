@@ -2,7 +2,7 @@
 // Guarded so that every source of the tree also compiles on Windows.
 #ifndef _WIN32
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <cerrno>
 #include <csignal>

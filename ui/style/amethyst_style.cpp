@@ -1,4 +1,4 @@
-#include "amethyst_style.h"
+#include "ui/style/amethyst_style.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>

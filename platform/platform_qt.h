@@ -1,7 +1,7 @@
 #pragma once
 // The platform layer seen from Qt: paths from and to QString, and the one
 // place where a failure's reason becomes the French text the user reads.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <QString>
 

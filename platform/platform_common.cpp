@@ -1,5 +1,5 @@
 // The parts of the platform layer that are the same on every system.
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <ctime>
 

@@ -2,7 +2,7 @@
 // Helpers of the dialog tests: a dialog's buttons in screen order, and a
 // dialog shown with an action run on it once it is up.
 #include "modal_helper.h"
-#include "msg_dialog.h"
+#include "ui/dialogs/msg_dialog.h"
 
 #include <QPushButton>
 #include <QString>
