@@ -22,8 +22,15 @@ bool isSystemProgramFolder(const QString &canonicalDir)
     system << QFileInfo(QStringLiteral(VERDANE_INSTALL_BINDIR)).canonicalFilePath();
 #endif
 #ifdef Q_OS_WIN
-    for (const char *name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
-        const QString root = QFileInfo(qEnvironmentVariable(name)).canonicalFilePath();
+    // Program Files, and the user's own programs folder, where an installer
+    // run without administrator rights puts a program.
+    QStringList roots;
+    for (const char *name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"})
+        roots << qEnvironmentVariable(name);
+    if (const QString local = qEnvironmentVariable("LOCALAPPDATA"); !local.isEmpty())
+        roots << local + u"/Programs"_s;
+    for (const QString &folder : std::as_const(roots)) {
+        const QString root = QFileInfo(folder).canonicalFilePath();
         if (!root.isEmpty() && canonicalDir.startsWith(root + u'/', Qt::CaseInsensitive))
             return true;
     }
