@@ -73,14 +73,18 @@ bool InstallQtFrenchTranslation(const QString &folder)
     if (!translator)
         translator = new QTranslator(QCoreApplication::instance());
     QCoreApplication::removeTranslator(translator);
-    const QString dir = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath)
-                                         : folder;
     // qtbase_fr.qm is Qt's own catalog, as Linux packages install it; a Qt
     // deployed beside the program on Windows has Qt's French texts gathered
-    // into the one catalog qt_fr.qm instead.
-    if (!translator->load(u"qtbase_fr"_s, dir) && !translator->load(u"qt_fr"_s, dir))
-        return false;
-    return QCoreApplication::installTranslator(translator);
+    // into the one catalog qt_fr.qm instead. The Windows program carries its
+    // own copy (":/translations"), having no Qt installed beside it.
+    QStringList dirs{folder};
+    if (folder.isEmpty())
+        dirs = {QLibraryInfo::path(QLibraryInfo::TranslationsPath), u":/translations"_s};
+    for (const QString &dir : std::as_const(dirs)) {
+        if (translator->load(u"qtbase_fr"_s, dir) || translator->load(u"qt_fr"_s, dir))
+            return QCoreApplication::installTranslator(translator);
+    }
+    return false;
 }
 
 TForm_CIS *StartProgram(const QString &styleName)

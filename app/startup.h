@@ -20,8 +20,9 @@ int RunProgram(int &argc, char **argv);
 TForm_CIS *StartProgram(const QString &styleName);
 
 // Qt's own texts (the boxes' context menus, the scroll bars' menus) in French
-// whatever the locale, from Qt's translations folder (or `folder`): Qt's own
-// catalog qtbase_fr.qm, or qt_fr.qm as Qt's deployment step makes it. False when
+// whatever the locale, from Qt's translations folder, else the copy built into
+// the Windows program (or only from `folder`): Qt's own catalog qtbase_fr.qm,
+// or qt_fr.qm as Qt's deployment step makes it. False when
 // the translation cannot be loaded: Qt's texts then stay in English and the
 // program goes on. Calling it again replaces the translation loaded before.
 bool InstallQtFrenchTranslation(const QString &folder = QString());
