@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "core/cis_store.h"
 #include "modal_helper.h"
+#include "test_files.h"
 #include "ui/frm_cis.h"
 #include "ui/labeled_line_edit.h"
 #include "ui/panel_status_bar.h"
@@ -28,11 +29,13 @@
 #include <QStyleFactory>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using fixture::readFile;
@@ -90,6 +93,7 @@ void setDate(const QString &path, const QDate &date)
     QVERIFY(f.setFileTime(QDateTime(date, QTime(12, 0)), QFileDevice::FileModificationTime));
 }
 
+#ifndef Q_OS_WIN
 bool runningWithoutPermissionChecks()
 {
     return ::geteuid() == 0;
@@ -130,6 +134,7 @@ QString runRowAsOrdinaryUser(const QString &function)
         return u"the child failed (%1):\n"_s.arg(child.exitCode()) + output;
     return output;
 }
+#endif
 
 } // namespace
 
@@ -191,8 +196,12 @@ void TestStartup::init()
 void TestStartup::cleanup()
 {
     // Leave the folder removable whatever a test did to its rights.
+#ifdef Q_OS_WIN
+    QFile::setPermissions(m_folder->iniPath(), QFile::ReadOwner | QFile::WriteOwner);
+#else
     ::chmod(QFile::encodeName(m_folder->dir.path()).constData(), 0755);
     ::chmod(QFile::encodeName(m_folder->iniPath()).constData(), 0644);
+#endif
     m_folder.reset();
 }
 
@@ -434,15 +443,26 @@ void TestStartup::lockedDatabase()
 {
     const QString path = m_folder->path(u"cis.txt"_s);
     QVERIFY(writeFile(path, fixture::sampleCis()));
+#ifdef Q_OS_WIN
+    // Another writer holds the file: open for writing on a separate handle
+    // (Windows refuses a reader that shares no writing).
+    QFile writer(path);
+    QVERIFY(writer.open(QIODevice::ReadWrite));
+#else
     // Another writer holds the file: an exclusive lock on a separate opening.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
     QVERIFY(fd >= 0);
     QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+#endif
 
     std::shared_ptr<modal::Outcome> outcome;
     auto texts = answer(u"OK"_s, &outcome);
     auto w = fixture::openWindow();
+#ifdef Q_OS_WIN
+    writer.close();
+#else
     ::close(fd);
+#endif
     QVERIFY(w);
     QVERIFY(outcome->seen);
     QVERIFY2(texts->startsWith(u"Impossible d'ouvrir le fichier \""_s + path + u"\". "_s),
@@ -506,12 +526,19 @@ void TestStartup::closeStepRefusedWrite()
     if (obstacle == u"path") {
         QVERIFY(QDir(m_folder->dir.path()).mkdir(u"Verdane.INI"_s));
     } else if (obstacle == u"per-user") {
+        SKIP_ON_WINDOWS("the per-user folder is the system's, not $XDG_CONFIG_HOME");
         const QString blocked = m_folder->path(u"config"_s);
         QVERIFY(writeFile(blocked, "not a folder"));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocked));
         SetProgramPathForTesting(u"/usr/bin/Verdane"_s);
         iniPath = blocked + u"/Verdane/Verdane.INI"_s;
     } else {
+#ifdef Q_OS_WIN
+        if (obstacle != u"file")
+            SKIP_ON_WINDOWS("a folder's read-only attribute does not stop writes in it");
+        QVERIFY(writeFile(m_folder->iniPath(), before));
+        QVERIFY(QFile::setPermissions(m_folder->iniPath(), QFile::ReadOwner));
+#else
         if (runningWithoutPermissionChecks()) {
             // File rights do not stop the superuser: the row runs again as an
             // ordinary user, in a child process of its own.
@@ -524,6 +551,7 @@ void TestStartup::closeStepRefusedWrite()
         const QString target = obstacle == u"file" ? m_folder->iniPath() : m_folder->dir.path();
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), obstacle == u"file" ? 0444 : 0555),
                  0);
+#endif
     }
 
     auto w = fixture::openWindow();

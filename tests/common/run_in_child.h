@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+// POSIX only (fork): on Windows the rows that need it skip (SKIP_ON_WINDOWS).
+#ifndef Q_OS_WIN
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -105,3 +107,4 @@ private:
     pid_t m_pid = -1;
     bool m_ok = false;
 };
+#endif

@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QString>
 
+#ifndef Q_OS_WIN
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 // The file's bytes, or "<unreadable>" when it cannot be opened.
 inline QByteArray readBytes(const QString &path)
@@ -59,6 +61,17 @@ inline QString realCisFile()
             QSKIP("skipped: real file not found at " VERDANE_REAL_CIS_FILE);                       \
     } while (false)
 
+// Skips a row that rests on what POSIX alone has (permission bits, the
+// superuser, a per-process file size limit, fork), saying why.
+#ifdef Q_OS_WIN
+#define SKIP_ON_WINDOWS(why) QSKIP("skipped on Windows: " why)
+#else
+#define SKIP_ON_WINDOWS(why)                                                                       \
+    do {                                                                                           \
+    } while (false)
+#endif
+
+#ifndef Q_OS_WIN
 // Runs f while no file may grow past `limit` bytes, so that a write fails
 // part-way as on a full disk (the signal that would end the process is
 // ignored). False when the limit could not be set.
@@ -78,3 +91,4 @@ bool withFileSizeLimit(rlim_t limit, F f)
     std::signal(SIGXFSZ, savedSignal);
     return limited;
 }
+#endif
