@@ -127,6 +127,10 @@ public:
     // frm_cis_drop.cpp: a new CIS file dropped on the window.
     void JvDragDrop1Drop(QObject *sender, QPoint pos, const QStringList &files);
 
+    // frm_cis_import.cpp: the import of a CIS file: confirm, load aside,
+    // swap, keep a copy, report.
+    void importCisFile(const QString &path);
+
     // frm_cis_keys.cpp: the window's keyboard.
     void FormKeyPress(QChar key);
 
