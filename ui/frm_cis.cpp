@@ -15,6 +15,7 @@
 #include "ui/style/visual_style.h"
 #include "ui/upper_case_line_edit.h"
 #include "ui/window_geometry.h"
+#include "ui/window_shortcuts.h"
 #include "util/program_folders.h"
 #include "util/vela_ini.h"
 
@@ -215,13 +216,13 @@ void TForm_CIS::buildMenu()
     N1->setObjectName(u"N1"_s);
     Quitter1 = Fihcier1->addAction(u"&Quitter"_s);
     Quitter1->setObjectName(u"Quitter1"_s);
-    Quitter1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Quitter1->setShortcut(ShortcutOf(WindowCommand::Quit));
     Editer1 = MainMenu1->addMenu(u"Editer"_s);
     Editer1->setObjectName(u"Editer1"_s);
     Editer1->setAccessibleName(u"Editer"_s);
     CopierleNom1 = Editer1->addAction(u"Copier le Nom"_s);
     CopierleNom1->setObjectName(u"CopierleNom1"_s);
-    CopierleNom1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    CopierleNom1->setShortcut(ShortcutOf(WindowCommand::CopyName));
     for (QAction *a : {PAgedetlchragemntdelANSM1, mnu_DOWNLOAD, DGSUrgent1, Quitter1, CopierleNom1})
         a->setShortcutContext(Qt::WindowShortcut);
 }
