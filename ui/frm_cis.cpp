@@ -240,6 +240,11 @@ void TForm_CIS::buildCommands()
     Action1->setObjectName(u"Action1"_s);
     connect(INI_GET, &QAction::triggered, this, [this] { guarded([this] { INI_GETExecute(); }); });
     connect(INI_SAVE, &QAction::triggered, this, [this] { guarded([this] { INI_SAVEExecute(); }); });
+    // Opening a CIS file from the keyboard: a window command, in no menu.
+    m_openCisFile = new QAction(u"Ouvrir un fichier CIS"_s, this);
+    m_openCisFile->setShortcut(ShortcutOf(WindowCommand::OpenCisFile));
+    m_openCisFile->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_openCisFile);
     auto *dragDrop = new QObject(this);
     dragDrop->setObjectName(u"JvDragDrop1"_s);
     auto *imageList = new QObject(this);

@@ -1,4 +1,5 @@
-// The import of a CIS file dropped on the window: one flow, in its steps.
+// The import of a CIS file, dropped on the window or chosen in the file
+// dialog (Ctrl+O): both ways run the same flow and show the same messages.
 #include "ui/frm_cis.h"
 
 #include "core/cis_loader.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <filesystem>
 
@@ -93,6 +95,17 @@ void reportLoaded(qsizetype entries, bool copied)
     ShowMessageDialog(report, MsgKind::Information, MsgButton::OK);
 }
 
+// Where the file dialog opens: beside the current database, else at home.
+QString startFolder()
+{
+    if (!CisFilePath.isEmpty()) {
+        const QDir folder = QFileInfo(CisFilePath).absoluteDir();
+        if (folder.exists())
+            return folder.path();
+    }
+    return QDir::homePath();
+}
+
 } // namespace
 
 void TForm_CIS::importCisFile(const QString &path)
@@ -118,4 +131,21 @@ void TForm_CIS::importCisFile(const QString &path)
     StatusBar1->setPanelText(3, u"Base de données CIS du "_s + DateText(GetFileDate(path)));
     reportLoaded(n, copied);
     Edit1->setFocus();
+}
+
+void TForm_CIS::openCisFile()
+{
+    // Qt's own dialog on every desktop, so that it is the same everywhere,
+    // in French through Qt's translation, and can be answered in tests.
+    // The option comes first: it must be set before any other property.
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(u"Ouvrir un fichier CIS"_s);
+    dialog.setDirectory(startFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({u"Fichiers texte (*.txt *.TXT)"_s, u"Tous les fichiers (*)"_s});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return; // Escape or "Annuler": nothing changes
+    importCisFile(QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }

@@ -82,8 +82,9 @@ bool keepSelectionOnFocusOut(QWidget *widget, QFocusEvent *e)
     return true;
 }
 
-// The window's shortcuts (Ctrl+C, Ctrl+Q) come before the focused control's
-// own use of the keys; Alt+F is the close button's, not the menu bar's.
+// The window's shortcuts (Ctrl+C, Ctrl+Q, Ctrl+O) come before the focused
+// control's own use of the keys; Alt+F is the close button's, not the menu
+// bar's.
 bool overrideShortcut(QKeyEvent *key)
 {
     if (IsWindowShortcut(key)) {
@@ -127,6 +128,7 @@ void TForm_CIS::wireHandlers()
     connect(DGSUrgent1, &QAction::triggered, this, run(&TForm_CIS::DGSUrgent1Click));
     connect(Quitter1, &QAction::triggered, this, run(&TForm_CIS::Quitter1Click));
     connect(CopierleNom1, &QAction::triggered, this, run(&TForm_CIS::CopierleNom1Click));
+    connect(m_openCisFile, &QAction::triggered, this, run(&TForm_CIS::openCisFile));
 
     // The focused push button looks like the default one, as Enter presses it;
     // otherwise the search button does.

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's shortcuts, in one table: the menu gives them to its
-// items, and the key routing lets them win over the focused control's own
-// use of the key.
+// items, the window to its own commands, and the key routing lets them win
+// over the focused control's own use of the key.
 #include <QKeyCombination>
 #include <QKeySequence>
 #include <array>
@@ -9,8 +9,9 @@
 class QKeyEvent;
 
 enum class WindowCommand {
-    Quit,    // "&Quitter" in the "Fichier" menu
-    CopyName // "Copier le Nom" in the "Editer" menu
+    Quit,       // "&Quitter" in the "Fichier" menu
+    CopyName,   // "Copier le Nom" in the "Editer" menu
+    OpenCisFile // the file dialog that leads to the import; no menu item
 };
 
 struct WindowShortcut
@@ -19,9 +20,10 @@ struct WindowShortcut
     QKeyCombination keys;
 };
 
-inline constexpr std::array<WindowShortcut, 2> kWindowShortcuts{{
+inline constexpr std::array<WindowShortcut, 3> kWindowShortcuts{{
     {WindowCommand::Quit, Qt::CTRL | Qt::Key_Q},
     {WindowCommand::CopyName, Qt::CTRL | Qt::Key_C},
+    {WindowCommand::OpenCisFile, Qt::CTRL | Qt::Key_O},
 }};
 
 QKeySequence ShortcutOf(WindowCommand command);
