@@ -15,6 +15,7 @@
 #include "ui/style/visual_style.h"
 #include "ui/upper_case_line_edit.h"
 #include "ui/window_geometry.h"
+#include "ui/window_shortcuts.h"
 #include "util/program_folders.h"
 #include "util/vela_ini.h"
 
@@ -153,6 +154,9 @@ void TForm_CIS::buildControls()
     // No accessible name of its own: screen readers announce the caption,
     // which the record view changes.
     setWindowTitle(u"ANSM CIS - Verdane 2015 ***{:-"_s);
+    // The import's way in without a mouse, where a screen reader finds it.
+    setAccessibleDescription(
+        u"Importer un fichier CIS : déposez-le sur la fenêtre, ou ouvrez-le par Ctrl+O"_s);
 
     // Density: fonts follow the screen's dots per inch; the window font is
     // 13 pixels high at 96 dpi, so lengths follow it by the same factor.
@@ -215,13 +219,13 @@ void TForm_CIS::buildMenu()
     N1->setObjectName(u"N1"_s);
     Quitter1 = Fihcier1->addAction(u"&Quitter"_s);
     Quitter1->setObjectName(u"Quitter1"_s);
-    Quitter1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Quitter1->setShortcut(ShortcutOf(WindowCommand::Quit));
     Editer1 = MainMenu1->addMenu(u"Editer"_s);
     Editer1->setObjectName(u"Editer1"_s);
     Editer1->setAccessibleName(u"Editer"_s);
     CopierleNom1 = Editer1->addAction(u"Copier le Nom"_s);
     CopierleNom1->setObjectName(u"CopierleNom1"_s);
-    CopierleNom1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    CopierleNom1->setShortcut(ShortcutOf(WindowCommand::CopyName));
     for (QAction *a : {PAgedetlchragemntdelANSM1, mnu_DOWNLOAD, DGSUrgent1, Quitter1, CopierleNom1})
         a->setShortcutContext(Qt::WindowShortcut);
 }
@@ -239,6 +243,11 @@ void TForm_CIS::buildCommands()
     Action1->setObjectName(u"Action1"_s);
     connect(INI_GET, &QAction::triggered, this, [this] { guarded([this] { INI_GETExecute(); }); });
     connect(INI_SAVE, &QAction::triggered, this, [this] { guarded([this] { INI_SAVEExecute(); }); });
+    // Opening a CIS file from the keyboard: a window command, in no menu.
+    m_openCisFile = new QAction(u"Ouvrir un fichier CIS"_s, this);
+    m_openCisFile->setShortcut(ShortcutOf(WindowCommand::OpenCisFile));
+    m_openCisFile->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_openCisFile);
     auto *dragDrop = new QObject(this);
     dragDrop->setObjectName(u"JvDragDrop1"_s);
     auto *imageList = new QObject(this);

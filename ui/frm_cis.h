@@ -127,6 +127,12 @@ public:
     // frm_cis_drop.cpp: a new CIS file dropped on the window.
     void JvDragDrop1Drop(QObject *sender, QPoint pos, const QStringList &files);
 
+    // frm_cis_import.cpp: the import of a CIS file, whichever way it came:
+    // confirm, load aside, swap, keep a copy, report. openCisFile is Ctrl+O:
+    // the file dialog, then the same import as a drop.
+    void importCisFile(const QString &path);
+    void openCisFile();
+
     // frm_cis_keys.cpp: the window's keyboard.
     void FormKeyPress(QChar key);
 
@@ -185,6 +191,8 @@ private:
     QSize m_restoredOuterSize;
     bool m_placementPending = false;
     qint64 m_placementDeadline = 0;
+
+    QAction *m_openCisFile = nullptr; // Ctrl+O, a window command in no menu
 
     // -- frm_cis_drop.cpp --
     // A file drag over a child control, passed to the window's own handlers.

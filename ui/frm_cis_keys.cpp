@@ -5,6 +5,7 @@
 #include "ui/labeled_line_edit.h"
 #include "ui/result_list.h"
 #include "ui/upper_case_line_edit.h"
+#include "ui/window_shortcuts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,12 +29,6 @@ bool passingOnKey = false;
 Qt::KeyboardModifiers plainModifiers(const QKeyEvent *e)
 {
     return e->modifiers() & ~Qt::KeypadModifier;
-}
-
-bool isMenuShortcut(const QKeyEvent *e)
-{
-    return plainModifiers(e) == Qt::ControlModifier
-           && (e->key() == Qt::Key_C || e->key() == Qt::Key_Q);
 }
 
 bool isAltF(const QKeyEvent *e)
@@ -87,11 +82,12 @@ bool keepSelectionOnFocusOut(QWidget *widget, QFocusEvent *e)
     return true;
 }
 
-// The menu's Ctrl+C and Ctrl+Q come before the focused control's own use of
-// the keys; Alt+F is the close button's, not the menu bar's.
+// The window's shortcuts (Ctrl+C, Ctrl+Q, Ctrl+O) come before the focused
+// control's own use of the keys; Alt+F is the close button's, not the menu
+// bar's.
 bool overrideShortcut(QKeyEvent *key)
 {
-    if (isMenuShortcut(key)) {
+    if (IsWindowShortcut(key)) {
         key->setAccepted(false);
         return true;
     }
@@ -132,6 +128,7 @@ void TForm_CIS::wireHandlers()
     connect(DGSUrgent1, &QAction::triggered, this, run(&TForm_CIS::DGSUrgent1Click));
     connect(Quitter1, &QAction::triggered, this, run(&TForm_CIS::Quitter1Click));
     connect(CopierleNom1, &QAction::triggered, this, run(&TForm_CIS::CopierleNom1Click));
+    connect(m_openCisFile, &QAction::triggered, this, run(&TForm_CIS::openCisFile));
 
     // The focused push button looks like the default one, as Enter presses it;
     // otherwise the search button does.

@@ -1,11 +1,16 @@
-// Web commands, the copy of the name, and the import of a dropped file.
+// Web commands, the copy of the name, and the import of a file, dropped or
+// chosen in the file dialog that Ctrl+O opens.
 #include "window_fixture.h"
 
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QScrollBar>
 
@@ -56,6 +61,78 @@ bool dropAndAnswer(QWidget *target, const QStringList &paths, fixture::DialogScr
     return dropFiles(target, paths) && QTest::qWaitFor([&dialogs] {
                return dialogs.done() && QApplication::activeModalWidget() == nullptr;
            });
+}
+
+// Ctrl+O on `from`, then `action` on the file dialog it opens. A dialog of
+// another kind is closed; one the action leaves open is closed shortly after,
+// so that a failing test ends rather than hangs. Returns whether a file
+// dialog came.
+bool onCtrlO(QWidget *from, const std::function<void(QFileDialog *)> &action)
+{
+    auto isFileDialog = std::make_shared<bool>(false);
+    auto seen = modal::onNextModal([isFileDialog, action](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        QTimer::singleShot(2000, w, [w] {
+            if (w->isVisible())
+                w->close();
+        });
+        if (!dialog) {
+            w->close();
+            return;
+        }
+        *isFileDialog = true;
+        action(dialog);
+    });
+    QTest::keyClick(from, Qt::Key_O, Qt::ControlModifier);
+    return seen->seen && *isFileDialog;
+}
+
+QLineEdit *fileNameBox(QFileDialog *dialog)
+{
+    return dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+}
+
+// Pastes `path` into the file dialog's name box (Ctrl+V) and presses Enter,
+// as a keyboard user does with a path at hand. Typed a letter at a time, a
+// path would have the dialog select each folder on the way in its list.
+void pastePathAndEnter(QFileDialog *dialog, const QString &path)
+{
+    QLineEdit *name = fileNameBox(dialog);
+    if (!name)
+        return;
+    QGuiApplication::clipboard()->setText(path);
+    QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(name, Qt::Key_Return);
+}
+
+// Ctrl+O on `from`, `path` chosen in the file dialog, then `dialogs` answers
+// the import's own dialogs.
+bool chooseAndAnswer(QWidget *from, const QString &path, fixture::DialogScript &dialogs)
+{
+    const bool chosen = onCtrlO(from, [&dialogs, path](QFileDialog *dialog) {
+        pastePathAndEnter(dialog, path);
+        dialogs.arm();
+    });
+    return chosen && QTest::qWaitFor([&dialogs] {
+               return dialogs.done() && QApplication::activeModalWidget() == nullptr;
+           });
+}
+
+// The names the file dialog offers in its current folder, in its order.
+QStringList offeredNames(QFileDialog *dialog)
+{
+    QStringList names;
+    auto *view = dialog->findChild<QListView *>(u"listView"_s);
+    if (!view || !view->model())
+        return names;
+    const QAbstractItemModel *model = view->model();
+    for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
+        const QModelIndex index = model->index(r, 0, view->rootIndex());
+        if (model->flags(index) & Qt::ItemIsEnabled)
+            names << index.data().toString();
+    }
+    names.sort(Qt::CaseInsensitive);
+    return names;
 }
 
 // Points the per-user folders into `root` (config/, data/) for the scope.
@@ -131,6 +208,14 @@ private slots:
     void importCopyFoundAgain_data();
     void importCopyFoundAgain();
     void textDropsStillReachTheBoxes();
+
+    void ctrlOImportsLikeADrop_data();
+    void ctrlOImportsLikeADrop();
+    void fileDialogLeftChangesNothing_data();
+    void fileDialogLeftChangesNothing();
+    void fileDialogStartFolder_data();
+    void fileDialogStartFolder();
+    void fileDialogOffersTextFilesFirst();
 };
 
 void TestWebImport::webButtons_data()
@@ -627,6 +712,217 @@ void TestWebImport::textDropsStillReachTheBoxes()
     QTest::qWait(50);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QCOMPARE(f.w->CisLines->count(), 7);
+}
+
+void TestWebImport::ctrlOImportsLikeADrop_data()
+{
+    QTest::addColumn<QString>("from"); // the control with the focus
+    QTest::addColumn<QString>("kind"); // plain; writing: still open for writing; gone
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("loads");
+
+    const QStringList ok = {u"OK"_s, u"OK"_s};
+    QTest::newRow("from the search box") << u"Edit1"_s << u"plain"_s << ok << true;
+    QTest::newRow("from the result list") << u"JvCheckListBox1"_s << u"plain"_s << ok << true;
+    QTest::newRow("from a record box, cancelled")
+        << u"Edit_NOM"_s << u"plain"_s << QStringList{u"Annuler"_s} << false;
+    QTest::newRow("a file still being written") << u"Edit1"_s << u"writing"_s << ok << false;
+    QTest::newRow("a file gone while the question is up")
+        << u"JvCheckListBox1"_s << u"gone"_s << ok << false;
+}
+
+void TestWebImport::ctrlOImportsLikeADrop()
+{
+    // The same file imported by a drop, then by Ctrl+O and the file dialog,
+    // each in a fresh window: the same dialogs, texts, cursor and outcome.
+    QFETCH(QString, from);
+    QFETCH(QString, kind);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, loads);
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/nouveau.txt"_s;
+
+    struct Seen
+    {
+        QStringList titles, texts;
+        QList<int> cursors; // the program's cursor while each dialog is up (-1: the default)
+        qsizetype count = -1;
+        bool chosenIsCurrent = false;
+        QStringList panels;
+        QByteArray copy;
+    } seen[2];
+    for (int byKeyboard = 0; byKeyboard < 2; ++byKeyboard) {
+        Window f;
+        QVERIFY(f.open());
+        QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+        QFile writer(path);
+        if (kind == u"writing"_s)
+            QVERIFY(writer.open(QIODevice::Append));
+        auto *control = f.w->findChild<QWidget *>(from);
+        QVERIFY(control);
+        control->setFocus();
+
+        Seen &s = seen[byKeyboard];
+        fixture::DialogScript dialogs(answers);
+        dialogs.beforeAnswer = [&s, &kind, &path](int n) {
+            s.cursors << (QApplication::overrideCursor()
+                              ? int(QApplication::overrideCursor()->shape())
+                              : -1);
+            if (kind == u"gone"_s && n == 0)
+                QFile::remove(path);
+        };
+        if (byKeyboard) {
+            QVERIFY(chooseAndAnswer(control, path, dialogs));
+        } else {
+            auto *list = qobject_cast<QAbstractScrollArea *>(control);
+            QVERIFY(dropAndAnswer(list ? list->viewport() : control, {path}, dialogs));
+        }
+        writer.close();
+        s.titles = dialogs.titles;
+        s.texts = dialogs.texts;
+        s.count = f.w->CisLines->count();
+        s.chosenIsCurrent = CisFilePath == QDir::toNativeSeparators(path);
+        s.panels = QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
+        s.copy = fixture::readFile(f.dir.filePath(u"nouveau.txt"_s));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        f.w->activateWindow();
+        QTRY_COMPARE(f.focusName(), loads ? u"Edit1"_s : from);
+    }
+
+    QCOMPARE(seen[1].titles, seen[0].titles);
+    QCOMPARE(seen[1].texts, seen[0].texts);
+    QCOMPARE(seen[1].cursors, seen[0].cursors);
+    QCOMPARE(seen[1].count, seen[0].count);
+    QCOMPARE(seen[1].chosenIsCurrent, seen[0].chosenIsCurrent);
+    QCOMPARE(seen[1].panels, seen[0].panels);
+    QCOMPARE(seen[1].copy, seen[0].copy);
+    // And that is the import as the drop tests above know it.
+    QCOMPARE(seen[1].titles.value(0), u"Confirmer"_s);
+    QCOMPARE(seen[1].texts.value(0), questionText(QDir::toNativeSeparators(path)));
+    QCOMPARE(seen[1].count, loads ? otherLines.size() : 7);
+    QCOMPARE(seen[1].chosenIsCurrent, loads);
+    if (kind != u"plain"_s)
+        QVERIFY2(seen[1].texts.value(1).contains(u"Impossible d'ouvrir le fichier"_s),
+                 qPrintable(seen[1].texts.value(1)));
+}
+
+void TestWebImport::fileDialogLeftChangesNothing_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("escape"); // else the dialog's cancel button, a file typed first
+    QTest::newRow("Escape, from the search box") << u"Edit1"_s << true;
+    QTest::newRow("cancel button, from the result list") << u"JvCheckListBox1"_s << false;
+}
+
+void TestWebImport::fileDialogLeftChangesNothing()
+{
+    QFETCH(QString, from);
+    QFETCH(bool, escape);
+    Window f;
+    QVERIFY(f.open());
+    f.search(u"PARACETAMOL"_s);
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.path() + u"/cis.txt"_s;
+    QVERIFY(fixture::writeFile(path, fixture::crlfJoined(otherLines)));
+    const CisStore *store = f.w->CisLines.get();
+    const QString before = CisFilePath;
+    const QStringList panels = {f.panel(0), f.panel(1), f.panel(2), f.panel(3)};
+    const QStringList boxes = f.boxTexts();
+    const QByteArray copy = fixture::readFile(f.cisPath());
+    auto *control = f.w->findChild<QWidget *>(from);
+    QVERIFY(control);
+    control->setFocus();
+
+    QVERIFY(onCtrlO(control, [escape, path](QFileDialog *dialog) {
+        if (escape) {
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+            return;
+        }
+        QGuiApplication::clipboard()->setText(path);
+        QTest::keyClick(fileNameBox(dialog), Qt::Key_V, Qt::ControlModifier);
+        auto *buttons = dialog->findChild<QDialogButtonBox *>();
+        if (buttons && buttons->button(QDialogButtonBox::Cancel))
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    }));
+    QTest::qWait(100);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(f.w->CisLines.get(), store);
+    QCOMPARE(CisFilePath, before);
+    QCOMPARE((QStringList{f.panel(0), f.panel(1), f.panel(2), f.panel(3)}), panels);
+    QCOMPARE(f.boxTexts(), boxes);
+    QCOMPARE(f.listedCodes(), (QStringList{u"61234567"_s, u"62000001"_s}));
+    QCOMPARE(fixture::readFile(f.cisPath()), copy);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    f.w->activateWindow();
+    QTRY_COMPARE(f.focusName(), from);
+}
+
+void TestWebImport::fileDialogStartFolder_data()
+{
+    QTest::addColumn<bool>("folderRemoved"); // the database's folder, gone since start-up
+    QTest::newRow("the database's folder") << false;
+    QTest::newRow("the database's folder gone: home") << true;
+}
+
+void TestWebImport::fileDialogStartFolder()
+{
+    QFETCH(bool, folderRemoved);
+    Window f;
+    QVERIFY(f.dir.isValid());
+    const QString folder = f.dir.filePath(u"base"_s);
+    QVERIFY(QDir().mkdir(folder));
+    const QString database = folder + u"/CIS_bdpm.txt"_s;
+    QVERIFY(fixture::writeFile(database, fixture::crlfJoined(otherLines)));
+    QVERIFY(fixture::writeFile(f.iniPath(), (u"[ANSM]\r\nCIS.TXT="_s + database).toUtf8()));
+    QVERIFY(f.openAsIs());
+    QCOMPARE(CisFilePath, database);
+    if (folderRemoved)
+        QVERIFY(QDir(folder).removeRecursively());
+
+    QString directory, caption;
+    QStringList filters;
+    QString filter;
+    bool modal = false, ownedByWindow = false, nameBoxFocused = false;
+    QVERIFY(onCtrlO(f.w->Edit1, [&](QFileDialog *dialog) {
+        directory = dialog->directory().absolutePath();
+        caption = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        filter = dialog->selectedNameFilter();
+        modal = dialog->isModal();
+        ownedByWindow = dialog->parentWidget() == f.w.get();
+        nameBoxFocused = fileNameBox(dialog) && dialog->focusWidget() == fileNameBox(dialog);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    }));
+    QCOMPARE(directory, folderRemoved ? QDir::homePath() : folder);
+    QCOMPARE(caption, u"Ouvrir un fichier CIS"_s);
+    QCOMPARE(filters, (QStringList{u"Fichiers texte (*.txt *.TXT)"_s, u"Tous les fichiers (*)"_s}));
+    QCOMPARE(filter, filters.value(0));
+    QVERIFY(modal);
+    QVERIFY(ownedByWindow);
+    QVERIFY(nameBoxFocused);
+}
+
+void TestWebImport::fileDialogOffersTextFilesFirst()
+{
+    // The agency's file comes as CIS_bdpm.txt; copies made on other systems
+    // may have any letter case.
+    Window f;
+    QVERIFY(f.open());
+    for (const QString &name : {u"Base.TXT"_s, u"Copie.Txt"_s, u"image.png"_s, u"notes"_s})
+        QVERIFY(fixture::writeFile(f.dir.filePath(name), "x"));
+    QStringList textFiles, allFiles;
+    QVERIFY(onCtrlO(f.w->Edit1, [&](QFileDialog *dialog) {
+        // The folder is read in the background; the comparisons below judge.
+        (void)QTest::qWaitFor([dialog] { return offeredNames(dialog).size() > 1; });
+        textFiles = offeredNames(dialog);
+        dialog->selectNameFilter(dialog->nameFilters().value(1));
+        (void)QTest::qWaitFor([dialog] { return offeredNames(dialog).contains(u"image.png"_s); });
+        allFiles = offeredNames(dialog);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    }));
+    QCOMPARE(textFiles, (QStringList{u"Base.TXT"_s, u"cis.txt"_s, u"Copie.Txt"_s}));
+    QVERIFY2(allFiles.contains(u"image.png"_s) && allFiles.contains(u"notes"_s),
+             qPrintable(allFiles.join(u", "_s)));
 }
 
 QTEST_MAIN(TestWebImport)

@@ -52,6 +52,7 @@ private slots:
     void gaugeValue();
     void lampState();
     void windowNameFollowsCaption();
+    void windowDescriptionNamesTheImport();
     void onlyTheFocusedControlIsFocused();
     void listRows();
 
@@ -192,6 +193,17 @@ void TestAccessibility::windowNameFollowsCaption()
     QCOMPARE(a->text(QAccessible::Name), m_w->windowTitle());
     search(u"ASPI"_s);
     QCOMPARE(a->text(QAccessible::Name), u"ASPIRINE 100 mg"_s);
+}
+
+void TestAccessibility::windowDescriptionNamesTheImport()
+{
+    // The one thing a mouse drag did alone: a screen reader user learns the key.
+    QAccessibleInterface *a = iface(m_w.get());
+    const QString description =
+        u"Importer un fichier CIS : déposez-le sur la fenêtre, ou ouvrez-le par Ctrl+O"_s;
+    QCOMPARE(a->text(QAccessible::Description), description);
+    search(u"DOLI"_s); // the record view changes the name, not the description
+    QCOMPARE(a->text(QAccessible::Description), description);
 }
 
 void TestAccessibility::onlyTheFocusedControlIsFocused()
