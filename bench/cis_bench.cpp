@@ -6,7 +6,6 @@
 #include "core/app_error.h"
 #include "core/cis_loader.h"
 #include "core/cis_store.h"
-#include "core/simd.h"
 #include "core/text_logic.h"
 
 #include <QFile>
@@ -236,19 +235,6 @@ void runFile(const char *self, const char *path, const QString &scratchDir, Verd
     verdict.check("load / read, UTF-8", u8.ratio, "x", u8.ratio <= 2, "(<= 2)");
     verdict.check("UTF-8 load / Windows-1252 load", enc.ratio, "x", enc.ratio <= 1.3, "(<= 1.3)");
     verdict.check("UTF-8 copy gives the same lines", sameText, "", sameText, "(1)");
-#if defined(CIS_HAVE_AVX512)
-    // Most desktop processors lack AVX-512: their UTF-8 decode is the AVX2
-    // path's, which this processor can run too.
-    if (simd::best() == simd::Level::Avx512) {
-        simd::setActiveForTesting(simd::Level::Avx2);
-        const Pair enc2 = interleaved(
-            pairedReps, [&] { store = loadStore(path); },
-            [&] { utf8Store = loadStore(utf8Path.c_str()); });
-        simd::setActiveForTesting(simd::Level::Avx512);
-        verdict.check("UTF-8 load / Windows-1252 load, AVX2 path", enc2.ratio, "x",
-                      enc2.ratio <= 1.3, "(<= 1.3)");
-    }
-#endif
     utf8Store = CisStore();
     rawUtf8 = RawFile();
 
