@@ -1,5 +1,7 @@
 #pragma once
-// Reading the CIS file into the line store, and finding it on disk.
+// Reading the CIS file into the line store, and finding it on disk. The
+// decoding and cutting of its bytes: core/cis_decoding.h.
+#include "core/cis_decoding.h"
 #include "core/cis_store.h"
 
 #include <QString>
@@ -15,9 +17,6 @@ void LoadCisLines(CisStore &store, const QString &path);
 // before the lock and the read; an empty function removes it. Lets a test
 // change the file at the worst moment.
 void SetLoadBeforeLockHookForTesting(std::function<void()> hook);
-
-// Decoding and cutting, exposed for tests: bytes -> lines as LoadCisLines does.
-void FillStoreFromBytes(CisStore &store, const char *data, qsizetype size);
 
 // Existence test used by the start-up location (links followed).
 bool CisFileExists(const QString &path);

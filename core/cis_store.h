@@ -4,15 +4,21 @@
 // of one byte per character (Windows-1252, with the rare lines it cannot
 // hold kept aside in UTF-16), so that a search tests every line in one pass
 // over contiguous memory and a large file takes little more than its size.
+#include "core/scan_path.h"
+
 #include <QString>
 #include <QStringView>
 #include <memory>
 #include <vector>
 
+struct LineTable;
+
 class CisStore
 {
 public:
     CisStore();
+    // Takes over what a load has cut (see core/line_table.h).
+    explicit CisStore(LineTable &&table);
     ~CisStore();
     // A moved-from store is empty and usable.
     CisStore(CisStore &&) noexcept;
@@ -37,19 +43,15 @@ public:
 
     // Indices of every line for which LineMatchesQuery(line, query) holds,
     // in store order. Exactly the results of the literal line-by-line test.
-    std::vector<qsizetype> search(QStringView query) const;
+    // Tests pass each path of core/scan_path.h; the program takes the default.
+    std::vector<qsizetype> search(QStringView query, ScanPath path = kScanPath) const;
 
     // True when the line holds "Non commercialisée" (exact, case-sensitive).
     // Worked out as lines arrive, so that no search pays for it.
     bool isNotMarketed(qsizetype i) const;
 
-    struct Impl; // defined in cis_store_p.h, for the core's own files
-
 private:
-    // The loader fills the internals directly: decoding writes the bytes and
-    // the line table in one pass, over the file's own bytes.
-    friend void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size);
-    Impl &impl();
+    LineTable &table();
 
-    std::unique_ptr<Impl> d; // null in a moved-from store: empty
+    std::unique_ptr<LineTable> d; // null in a moved-from store: empty
 };

@@ -1,8 +1,9 @@
 #pragma once
 // Simple upper-case mapping of one UTF-16 unit, through tables built once.
 // QChar's per-unit mapping never changes the length (surrogates map to
-// themselves), unlike QString::toUpper's full mapping. Shared by the line
-// test and the store's search, which must agree letter for letter.
+// themselves), unlike QString::toUpper's full mapping. The one upper-case
+// table of the program: the line test and the store's search use it, and
+// must agree letter for letter.
 
 namespace CisUpper {
 // Unit -> simple upper-case unit.
@@ -10,9 +11,9 @@ const char16_t *unitTable();
 // Unit -> its search byte: the upper-case unit when it fits in Latin-1,
 // else 0. Two units with the same non-zero search byte have the same upper
 // case.
-const unsigned char *twinTable();
+const unsigned char *searchByteTable();
 
-// What the store needs to know of each of its bytes (see cis_store_p.h).
+// What the store needs to know of each of its bytes (see core/line_table.h).
 struct ByteTables
 {
     // Byte of a plain line -> its text unit (Windows-1252).
@@ -24,14 +25,9 @@ struct ByteTables
     // the search bytes of wide lines alike; fold[b] is b or b - 32.
     unsigned char fold[256];
     // Non-zero bytes whose unit has search byte 0 (fold leaves them as they
-    // are): a query byte equal to one of them needs each hit checked.
-    bool loose[256];
+    // are): a query byte equal to one of them needs each hit checked unit by
+    // unit.
+    bool checkUnits[256];
 };
 const ByteTables &byteTables();
-
-// Unit -> its Windows-1252 byte, or -1 when the code page lacks it.
-int Cp1252Byte(char16_t unit);
-// The same for loops: cp1252Table()[u] is the byte when
-// byteTables().unit of it gives u back.
-const unsigned char *cp1252Table();
 } // namespace CisUpper

@@ -3,13 +3,13 @@
 // (byte-order marks; UTF-8 with each stray byte as Windows-1252, without a
 // mark only once a multi-byte letter came first, else Windows-1252
 // throughout; CR, LF and CR LF end a line, NUL ends the text, a final break
-// adds no line), on every SIMD path, and each line's "not marketed" mark is
+// adds no line), on each scan path of the build, and each line's "not marketed" mark is
 // what its text says.
 #include "fuzz_target.h"
 
 #include "core/cis_loader.h"
 #include "core/cis_store.h"
-#include "core/simd.h"
+#include "core/scan_path.h"
 #include "core/text_logic.h"
 #include "unmarked_text.h"
 
@@ -74,29 +74,25 @@ QList<QString> cut(const QString &text)
 
 namespace {
 
-int checkOneLevel(QByteArrayView bytes);
+int checkOnePath(QByteArrayView bytes, ScanPath path);
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const simd::Level best = simd::best();
-    for (int level = 0; level <= int(best); ++level) {
-        simd::setActiveForTesting(simd::Level(level));
-        checkOneLevel(bytes);
-    }
-    simd::setActiveForTesting(best);
+    for (const ScanPath path : kScanPaths)
+        checkOnePath(bytes, path);
     return 0;
 }
 
 namespace {
 
-int checkOneLevel(QByteArrayView bytes)
+int checkOnePath(QByteArrayView bytes, ScanPath path)
 {
     CisStore store;
     try {
-        FillStoreFromBytes(store, bytes.data(), bytes.size());
+        FillStoreFromBytes(store, bytes.data(), bytes.size(), path);
     } catch (const std::bad_alloc &) {
         return 0;
     }

@@ -1,11 +1,11 @@
 // The store's fast search against the literal line-by-line test, over lines
 // and a query taken from the input (the query is the part before the first
-// 0x01 byte, the lines the rest), the search on every SIMD path.
+// 0x01 byte, the lines the rest), the search on each scan path of the build.
 #include "fuzz_target.h"
 
 #include "core/cis_loader.h"
 #include "core/cis_store.h"
-#include "core/simd.h"
+#include "core/scan_path.h"
 #include "core/text_logic.h"
 
 #include <new>
@@ -28,11 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             expected.push_back(i);
         FUZZ_CHECK(store.isNotMarketed(i) == HoldsNotMarketed(store.line(i)));
     }
-    const simd::Level best = simd::best();
-    for (int level = 0; level <= int(best); ++level) {
-        simd::setActiveForTesting(simd::Level(level));
-        FUZZ_CHECK(store.search(query) == expected);
-    }
-    simd::setActiveForTesting(best);
+    for (const ScanPath path : kScanPaths)
+        FUZZ_CHECK(store.search(query, path) == expected);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "util/vela_ini.h"
 
 #include "core/app_error.h"
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 #include "platform/platform_qt.h"
 #include "util/program_folders.h"
 #include "util/safe_file_writer.h"
@@ -22,43 +22,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class Encoding { Utf8, Utf8Mark, Utf16Le, Utf16Be, Cp1252 };
-
-QString decodeCp1252(const char *data, qsizetype size)
-{
-    QString text(size, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        out[i] = QChar(Cp1252Unit(uchar(data[i])));
-    }
-    return text;
-}
-
-// False when a character has no Windows-1252 byte.
-bool encodeCp1252(QStringView text, QByteArray *out)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            bytes.append(char(u));
-            continue;
-        }
-        int found = -1;
-        for (int i = 0; i < 32; ++i) {
-            if (kCp1252High[i] == u) {
-                found = i;
-                break;
-            }
-        }
-        if (found < 0)
-            return false;
-        bytes.append(char(0x80 + found));
-    }
-    if (out)
-        *out = bytes;
-    return true;
-}
 
 struct Line
 {
@@ -84,15 +47,10 @@ QString decode(const Document &doc, qsizetype start, qsizetype end)
     const qsizetype size = end - start;
     switch (doc.encoding) {
     case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const int lo = doc.encoding == Encoding::Utf16Le ? 0 : 1;
-        QString text(size / 2, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size / 2; ++i)
-            text[i] = QChar(char16_t(uchar(data[2 * i + lo]) | (uchar(data[2 * i + 1 - lo]) << 8)));
-        return text;
-    }
+    case Encoding::Utf16Be:
+        return DecodeUtf16(data, size, doc.encoding == Encoding::Utf16Be);
     case Encoding::Cp1252:
-        return decodeCp1252(data, size);
+        return DecodeCp1252(data, size);
     case Encoding::Utf8:
     case Encoding::Utf8Mark:
         break;
@@ -108,19 +66,11 @@ QByteArray encode(Encoding encoding, const QString &text)
 {
     switch (encoding) {
     case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        const int lo = encoding == Encoding::Utf16Le ? 0 : 1;
-        QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t u = text.at(i).unicode();
-            bytes[2 * i + lo] = char(u & 0xFF);
-            bytes[2 * i + 1 - lo] = char(u >> 8);
-        }
-        return bytes;
-    }
+    case Encoding::Utf16Be:
+        return EncodeUtf16(text, encoding == Encoding::Utf16Be);
     case Encoding::Cp1252: {
         QByteArray bytes;
-        encodeCp1252(text, &bytes); // checked by the caller beforehand
+        EncodeCp1252(text, &bytes); // checked by the caller beforehand
         return bytes;
     }
     case Encoding::Utf8:
@@ -132,12 +82,10 @@ QByteArray encode(Encoding encoding, const QString &text)
 
 char16_t unitAt(const Document &doc, qsizetype pos)
 {
-    const uchar first = uchar(doc.bytes.at(pos));
+    const auto *p = reinterpret_cast<const unsigned char *>(doc.bytes.constData() + pos);
     if (doc.unit == 1)
-        return first;
-    const uchar second = uchar(doc.bytes.at(pos + 1));
-    return doc.encoding == Encoding::Utf16Le ? char16_t(first | (second << 8))
-                                             : char16_t((first << 8) | second);
+        return *p;
+    return Utf16Unit(p, doc.encoding == Encoding::Utf16Be);
 }
 
 Document parse(QByteArray bytes)
@@ -145,21 +93,25 @@ Document parse(QByteArray bytes)
     Document doc;
     doc.bytes = std::move(bytes);
     const QByteArray &b = doc.bytes;
-    if (b.size() >= 2 && uchar(b[0]) == 0xFF && uchar(b[1]) == 0xFE) {
+    const ByteOrderMark mark = DetectByteOrderMark(b.constData(), b.size());
+    doc.bodyStart = ByteOrderMarkSize(mark);
+    switch (mark) {
+    case ByteOrderMark::Utf16Le:
         doc.encoding = Encoding::Utf16Le;
-        doc.bodyStart = 2;
         doc.unit = 2;
-    } else if (b.size() >= 2 && uchar(b[0]) == 0xFE && uchar(b[1]) == 0xFF) {
+        break;
+    case ByteOrderMark::Utf16Be:
         // Big-endian UTF-16 is rare but still a text editor's choice; read
         // as 8-bit, an edit would corrupt it.
         doc.encoding = Encoding::Utf16Be;
-        doc.bodyStart = 2;
         doc.unit = 2;
-    } else if (b.startsWith("\xEF\xBB\xBF")) {
+        break;
+    case ByteOrderMark::Utf8:
         doc.encoding = Encoding::Utf8Mark;
-        doc.bodyStart = 3;
-    } else {
+        break;
+    case ByteOrderMark::None:
         doc.encoding = QByteArrayView(b).isValidUtf8() ? Encoding::Utf8 : Encoding::Cp1252;
+        break;
     }
 
     // CR LF, LF alone and CR alone all end a line. A stray last byte of a
@@ -381,12 +333,12 @@ QByteArray editedContent(QByteArray bytes, const QString &section, const QString
     // which would then read as "é" in every key). In both cases the whole
     // file moves to UTF-8 (what this program writes new files in), every
     // line keeping its text and its line ending.
-    if (encodeCp1252(QString(section + key + written), nullptr)) {
+    if (EncodeCp1252(QString(section + key + written), nullptr)) {
         QByteArray out = applyEdit(doc, found, section, key, written);
         if (!hasNonAscii(out) || !QByteArrayView(out).isValidUtf8())
             return out;
     }
-    const QString all = decodeCp1252(doc.bytes.constData(), doc.bytes.size());
+    const QString all = DecodeCp1252(doc.bytes.constData(), doc.bytes.size());
     doc = parse(all.toUtf8());
     found = find(doc, section, key);
     return applyEdit(std::move(doc), found, section, key, written);

@@ -1,8 +1,8 @@
 // Bytes to lines: the decoding choice by the first bytes and the cutting rules.
 #include "core/cis_loader.h"
 #include "core/cis_store.h"
-#include "core/cp1252.h"
-#include "simd_levels.h"
+#include "core/text_codec.h"
+#include "scan_paths.h"
 #include "test_files.h"
 #include "unmarked_text.h"
 #include <QRandomGenerator>
@@ -11,27 +11,26 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The lines a load gives, by every path the processor offers (scalar, SSE2,
-// AVX2, AVX-512); when a path disagrees with the scalar one, or marks a line
-// as not marketed that does not hold "Non commercialisée" (or the other way
+// The lines a load gives, by each path of the build (portable, and SSE2 on
+// x86-64); when a path disagrees with the portable one, or marks a line as
+// not marketed that does not hold "Non commercialisée" (or the other way
 // round), a line saying so, which no expected list holds.
 QStringList linesOf(const QByteArray &bytes)
 {
-    SimdLevelGuard guard;
     QStringList first;
-    for (const simd::Level level : simdLevels()) {
-        const CisStore store = loadAtLevel(level, bytes);
+    for (const ScanPath path : kScanPaths) {
+        const CisStore store = loadOnPath(path, bytes);
         QStringList out;
         for (qsizetype i = 0; i < store.count(); ++i) {
             out << store.line(i);
             if (store.isNotMarketed(i) != out.last().contains(u"Non commercialisée"_s))
                 return {
-                    u"<path %1 marks line %2 wrongly: %3>"_s.arg(int(level)).arg(i).arg(out.last())};
+                    u"<path %1 marks line %2 wrongly: %3>"_s.arg(int(path)).arg(i).arg(out.last())};
         }
-        if (level == simd::Level::Scalar)
+        if (path == ScanPath::Portable)
             first = out;
         else if (out != first)
-            return {u"<path %1 gives: %2>"_s.arg(int(level)).arg(out.join(u" / "))};
+            return {u"<path %1 gives: %2>"_s.arg(int(path)).arg(out.join(u" / "))};
     }
     return first;
 }
@@ -416,12 +415,11 @@ void TestCisDecoding::utf8WithStrayBytesKeepsItsMarks()
     const QStringList lines = linesOf(bytes);
     QCOMPARE(lines, referenceCut(UnmarkedFileText(bytes, cp1252Decoded)));
     QCOMPARE(lines.first(), u"60\t"_s + line);
-    SimdLevelGuard guard;
-    for (const simd::Level level : simdLevels()) {
-        const CisStore store = loadAtLevel(level, bytes);
+    for (const ScanPath path : kScanPaths) {
+        const CisStore store = loadOnPath(path, bytes);
         for (qsizetype i = 0; i < 500; ++i)
-            QVERIFY2(store.isNotMarketed(i),
-                     qPrintable(u"line %1, level %2"_s.arg(i).arg(int(level))));
+            QVERIFY2(store.isNotMarketed(i), qPrintable(u"line %1, path %2"_s.arg(i).arg(
+                                                 QLatin1StringView(ScanPathName(path)))));
     }
 }
 

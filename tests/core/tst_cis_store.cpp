@@ -2,9 +2,10 @@
 // gives, whatever the text; the marking test likewise.
 #include "core/cis_loader.h"
 #include "core/cis_store.h"
+#include "core/text_codec.h"
 #include "core/text_logic.h"
 #include "core/upper_table.h"
-#include "simd_levels.h"
+#include "scan_paths.h"
 #include "test_files.h"
 
 #include <QRandomGenerator>
@@ -35,7 +36,7 @@ QString plainAlphabet()
 {
     QString plain;
     for (const QChar c : kAlphabet)
-        if (CisUpper::Cp1252Byte(c.unicode()) >= 0)
+        if (Cp1252Byte(c.unicode()) >= 0)
             plain += c;
     return plain;
 }
@@ -132,25 +133,25 @@ void TestCisStore::clearAndMove()
 void TestCisStore::byteTablesAgree()
 {
     const CisUpper::ByteTables &bt = CisUpper::byteTables();
-    const unsigned char *tw = CisUpper::twinTable();
+    const unsigned char *searchByte = CisUpper::searchByteTable();
     const char16_t *up = CisUpper::unitTable();
     for (char32_t c = 0; c < 0x10000; ++c) {
-        const unsigned char b = tw[c];
+        const unsigned char b = searchByte[c];
         if (b != 0 && bt.fold[b] != b)
             QFAIL(qPrintable(u"U+%1: search byte %2 folds to %3"_s.arg(uint(c), 4, 16)
                                  .arg(b, 2, 16)
                                  .arg(bt.fold[b], 2, 16)));
-        const int plain = CisUpper::Cp1252Byte(char16_t(c));
+        const int plain = Cp1252Byte(char16_t(c));
         if (plain >= 0)
             QCOMPARE(bt.unit[plain], char16_t(c));
     }
     for (int b = 0; b < 256; ++b) {
         const char16_t u = bt.unit[b];
-        QCOMPARE(CisUpper::Cp1252Byte(u), b);
+        QCOMPARE(Cp1252Byte(u), b);
         QCOMPARE(bt.upper[b], up[u]);
-        QCOMPARE(bt.fold[b], tw[u] ? tw[u] : static_cast<unsigned char>(b));
+        QCOMPARE(bt.fold[b], searchByte[u] ? searchByte[u] : static_cast<unsigned char>(b));
         QVERIFY(bt.fold[b] == b || ((b & 0x20) && bt.fold[b] == (b & ~0x20)));
-        QCOMPARE(bt.loose[b], b != 0 && tw[u] == 0);
+        QCOMPARE(bt.checkUnits[b], b != 0 && searchByte[u] == 0);
     }
 }
 
@@ -185,7 +186,6 @@ void TestCisStore::searchEqualsLiteralOnGeneratedLines()
     FillStoreFromBytes(loaded, utf8.constData(), utf8.size());
     QCOMPARE(loaded.count(), store.count());
 
-    SimdLevelGuard guard;
     for (int q = 0; q < 400; ++q) {
         QString query;
         if (q % 2) {
@@ -199,10 +199,9 @@ void TestCisStore::searchEqualsLiteralOnGeneratedLines()
         }
         const auto expected = literalScan(store, query);
         const auto expectedLoaded = literalScan(loaded, query);
-        for (const simd::Level level : simdLevels()) {
-            simd::setActiveForTesting(level);
-            QCOMPARE(store.search(query), expected);
-            QCOMPARE(loaded.search(query), expectedLoaded);
+        for (const ScanPath path : kScanPaths) {
+            QCOMPARE(store.search(query, path), expected);
+            QCOMPARE(loaded.search(query, path), expectedLoaded);
         }
     }
 }
@@ -214,7 +213,6 @@ void TestCisStore::searchEqualsLiteralOnGeneratedLines()
 // 100, around the 64 places tested after a hit).
 void TestCisStore::searchByARarePair()
 {
-    SimdLevelGuard guard;
     for (int length = 14; length <= 100; ++length) {
         QByteArray bytes;
         for (int i = 0; i < 120; ++i) {
@@ -231,11 +229,10 @@ void TestCisStore::searchByARarePair()
         for (const QString &query : {u"AAAAQZAAAA"_s, u"aaqzaaaa"_s, u"AQZA"_s, u"AAAAAAQZ"_s}) {
             const auto expected = literalScan(store, query);
             QVERIFY2(expected.size() > 20, qPrintable(query));
-            for (const simd::Level level : simdLevels()) {
-                simd::setActiveForTesting(level);
-                QVERIFY2(store.search(query) == expected,
-                         qPrintable(
-                             u"length %1, %2, level %3"_s.arg(length).arg(query).arg(int(level))));
+            for (const ScanPath path : kScanPaths) {
+                QVERIFY2(store.search(query, path) == expected,
+                         qPrintable(u"length %1, %2, path %3"_s.arg(length).arg(query).arg(
+                             QLatin1StringView(ScanPathName(path)))));
             }
         }
     }
@@ -254,11 +251,9 @@ void TestCisStore::searchStopsAtTheTextsEnd()
     text += QByteArray(62, 'x') + "QKA";
     CisStore store;
     FillStoreFromBytes(store, text.constData(), text.size());
-    SimdLevelGuard guard;
-    for (const simd::Level level : simdLevels()) {
-        simd::setActiveForTesting(level);
-        QCOMPARE(store.search(u"QKAKA"_s), std::vector<qsizetype>{41});
-        QCOMPARE(store.search(u"qkaka"_s), std::vector<qsizetype>{41});
+    for (const ScanPath path : kScanPaths) {
+        QCOMPARE(store.search(u"QKAKA"_s, path), std::vector<qsizetype>{41});
+        QCOMPARE(store.search(u"qkaka"_s, path), std::vector<qsizetype>{41});
     }
 }
 
@@ -314,15 +309,13 @@ void TestCisStore::notMarketedWhileCutting_data()
                                                     "E";
 }
 
-// Every path (scalar, SSE2, AVX2 where the processor has it) must cut and
-// mark alike.
+// Every path (portable, and SSE2 on x86-64) must cut and mark alike.
 void TestCisStore::notMarketedWhileCutting()
 {
     QFETCH(QByteArray, bytes);
-    SimdLevelGuard guard;
     QStringList first;
-    for (const simd::Level level : simdLevels()) {
-        const CisStore store = loadAtLevel(level, bytes);
+    for (const ScanPath path : kScanPaths) {
+        const CisStore store = loadOnPath(path, bytes);
         QVERIFY(store.count() > 0);
         for (qsizetype i = 0; i < store.count(); ++i)
             QCOMPARE(store.isNotMarketed(i), HoldsNotMarketed(store.line(i)));
@@ -340,7 +333,6 @@ void TestCisStore::notMarketedWhileCutting()
 // and the same marks.
 void TestCisStore::everyPathLoadsAlike()
 {
-    SimdLevelGuard guard;
     QRandomGenerator rng(20261211);
     const QList<QByteArray> pieces = {"a",
                                       "N",
@@ -378,22 +370,22 @@ void TestCisStore::everyPathLoadsAlike()
             bytes += piece;
         }
         QStringList first;
-        for (const simd::Level level : simdLevels()) {
-            const CisStore store = loadAtLevel(level, bytes);
+        for (const ScanPath path : kScanPaths) {
+            const CisStore store = loadOnPath(path, bytes);
             const QStringList got = linesAndMarks(store);
-            if (level == simd::Level::Scalar) {
+            if (path == ScanPath::Portable) {
                 first = got;
                 continue;
             }
             if (got != first)
                 QFAIL(qPrintable(u"bytes %1, path %2: [%3] against [%4]"_s
                                      .arg(QString::fromLatin1(bytes.toHex()))
-                                     .arg(int(level))
+                                     .arg(QLatin1StringView(ScanPathName(path)))
                                      .arg(got.join(u" / "), first.join(u" / "))));
             ++compared;
         }
     }
-    QVERIFY(compared > 0 || simdLevels().size() == 1);
+    QVERIFY(compared > 0 || std::size(kScanPaths) == 1);
 }
 
 void TestCisStore::searchEqualsLiteralOnWholeFile_data()

@@ -1,11 +1,16 @@
 #pragma once
-// Internals shared by the store and the loader.
-#include "core/cis_loader.h"
-#include "core/cis_store.h"
+// What the line store holds, as the loader fills it and hands it over
+// (CisStore's constructor from a LineTable): the text of every line, where
+// each line lies in it, and the "not marketed" marks.
+#include "core/scan_path.h"
+
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <utility>
 #include <vector>
 
 // A growable buffer of plain values, malloc-backed so that it can be shrunk in
@@ -18,16 +23,25 @@ struct PodBuffer
     qsizetype capacity = 0;
 
     PodBuffer() = default;
-    PodBuffer(const PodBuffer &) = delete;
-    PodBuffer &operator=(const PodBuffer &) = delete;
+    PodBuffer(PodBuffer &&other) noexcept
+        : data(std::exchange(other.data, nullptr))
+        , size(std::exchange(other.size, 0))
+        , capacity(std::exchange(other.capacity, 0))
+    {
+    }
+    PodBuffer &operator=(PodBuffer &&other) noexcept
+    {
+        if (this != &other) {
+            std::free(data);
+            data = std::exchange(other.data, nullptr);
+            size = std::exchange(other.size, 0);
+            capacity = std::exchange(other.capacity, 0);
+        }
+        return *this;
+    }
     ~PodBuffer() { std::free(data); }
 
-    void reset()
-    {
-        std::free(data);
-        data = nullptr;
-        size = capacity = 0;
-    }
+    void reset() { *this = PodBuffer(); }
     void reserve(qsizetype n)
     {
         if (n <= capacity)
@@ -65,23 +79,21 @@ struct PodBuffer
     }
 };
 
-struct CisStore::Impl
+struct LineTable
 {
     // The text, line breaks included, one byte per UTF-16 unit so that a
     // position means the same place in the bytes and in a line's text:
     // - a plain line, whose every character Windows-1252 holds, keeps its
     //   Windows-1252 bytes (the file's own bytes when it is in that code page);
-    // - a wide line keeps the search byte of each unit (CisUpper::twinTable),
-    //   and its text in `wideText`.
+    // - a wide line keeps the search byte of each unit
+    //   (CisUpper::searchByteTable), and its text in `wideText`.
     // The search reads both kinds through CisUpper::ByteTables::fold. Line i
     // is [starts[i], ends[i]); what lies between two lines is line-break
     // bytes only (CR, LF, NUL), which no line read from a file holds.
     PodBuffer<unsigned char> bytes;
     PodBuffer<qsizetype> starts;
     PodBuffer<qsizetype> ends;
-    // "Non commercialisée" marks, one bit per line, kept up to date as lines
-    // arrive (the loader hands over the marked lines it found while cutting,
-    // markListedLines, or calls computeNotMarketed once the text is cut).
+    // "Non commercialisée" marks, one bit per line.
     std::vector<std::uint64_t> notMarketed;
     // The wide lines, in line order, and where their text starts in wideText.
     struct WideLine
@@ -92,6 +104,7 @@ struct CisStore::Impl
     std::vector<WideLine> wide;
     PodBuffer<char16_t> wideText;
 
+    qsizetype lineCount() const { return starts.size; }
     void addLine(qsizetype start, qsizetype end)
     {
         if (starts.size == starts.capacity) {
@@ -101,24 +114,21 @@ struct CisStore::Impl
         starts.data[starts.size++] = start;
         ends.data[ends.size++] = end;
     }
-    // Line holding buffer position p, searching forward from line `from`.
+    // Line holding text position p, searching forward from line `from`.
     qsizetype lineAt(qsizetype from, qsizetype p) const;
     // The text of line i when it is wide, else nullptr.
     const char16_t *wideUnits(qsizetype i) const;
-    // Sets the marks of every line from the text.
-    void computeNotMarketed();
-    // Sets them from the plain lines that hold the mark, and from the text
-    // of the wide lines.
+
+    // Sets every line's mark from the text.
+    void markNotMarketed(ScanPath path);
+    // Sets them from the plain lines found to hold the mark (in increasing
+    // order), and from the text of the wide lines.
     void markListedLines(const std::vector<qsizetype> &lines);
+
+private:
     void markWideLines();
 };
 
 // The "Non commercialisée" mark in Windows-1252, as plain lines hold it.
 inline constexpr qsizetype kNotMarketedBytes = 18;
 const unsigned char *NotMarketedBytes();
-
-// Decodes and cuts `raw` (malloc'd, `size` bytes of content, room for at
-// least size + 1 bytes) into the store, replacing its content. Takes
-// ownership of `raw`: the buffer becomes the store's bytes, decoded in place.
-// Throws std::bad_alloc with the lines cut so far kept in the store.
-void FillStoreFromOwnedBytes(CisStore &store, unsigned char *raw, qsizetype size);
