@@ -28,6 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+#ifndef Q_OS_WIN
 // The hidden names of the writer's temporary files beside `target`.
 QStringList temporariesOf(const QString &dir, const QString &target)
 {
@@ -42,7 +43,6 @@ QStringList temporariesOf(const QString &dir, const QString &target)
     return found;
 }
 
-#ifndef Q_OS_WIN
 void sleepMicroseconds(qint64 us)
 {
     struct timespec ts;

@@ -452,6 +452,10 @@ void TestIniFile::writeToUnwritableDirectoryFails_data()
 
 void TestIniFile::writeToUnwritableDirectoryFails()
 {
+#ifdef Q_OS_WIN
+    QSKIP(
+        "skipped on Windows: a folder's rights are POSIX mode bits here, checked as an ordinary user (fork)");
+#else
     // The file itself may be writable: the new content goes to a temporary
     // file beside it, which the folder refuses.
     QFETCH(QByteArray, before);
@@ -477,10 +481,14 @@ void TestIniFile::writeToUnwritableDirectoryFails()
     QCOMPARE(readBytes(path), before.isNull() ? QByteArray("<unreadable>") : before);
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden),
              before.isNull() ? QStringList() : QStringList{u"Verdane.INI"_s});
+#endif
 }
 
 void TestIniFile::failedWriteLeavesFileIntact()
 {
+#ifdef Q_OS_WIN
+    QSKIP("skipped on Windows: needs a per-process file size limit");
+#else
     // A file-size limit makes the write fail part-way, as a full disk would.
     const QByteArray before = "[S]\r\nk=" + QByteArray(1000, 'a') + "\r\n";
     QVERIFY(writeBytes(m_ini, before));
@@ -496,10 +504,14 @@ void TestIniFile::failedWriteLeavesFileIntact()
     QCOMPARE(readBytes(m_ini), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{u"Verdane.INI"_s});
+#endif
 }
 
 void TestIniFile::writeKeepsPermissionsAndLinks()
 {
+#ifdef Q_OS_WIN
+    QSKIP("skipped on Windows: mode bits, owners and symbolic links are POSIX's");
+#else
     QVERIFY(writeBytes(m_ini, QByteArray("[S]\r\nk=1\r\n")));
     QVERIFY(::chmod(QFile::encodeName(m_ini).constData(), 0640) == 0);
     // Run by the superuser, a file of another user stays that user's.
@@ -519,6 +531,7 @@ void TestIniFile::writeKeepsPermissionsAndLinks()
         QCOMPARE(st.st_uid, uid_t(65534));
         QCOMPARE(st.st_gid, gid_t(65534));
     }
+#endif
 }
 
 void TestIniFile::writeWithoutFileNameUsesProgramName()

@@ -80,6 +80,10 @@ void TestProgramFolders::portableFolder_data()
 
 void TestProgramFolders::portableFolder()
 {
+#ifdef Q_OS_WIN
+    QSKIP(
+        "skipped on Windows: its rows are POSIX folders and mode bits, checked as an ordinary user (fork)");
+#else
     QFETCH(QString, folder);
     QFETCH(int, mode);
     QFETCH(bool, ordinaryUser);
@@ -102,6 +106,7 @@ void TestProgramFolders::portableFolder()
     if (QFileInfo(dir).isDir() && !folder.startsWith(u'/')) // the trial leaves nothing behind
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
+#endif
 }
 
 void TestProgramFolders::installedUsesPerUserFolders()

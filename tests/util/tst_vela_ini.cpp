@@ -10,10 +10,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -21,6 +23,13 @@ namespace {
 
 bool setModificationTime(const QString &path, qint64 seconds, long nanoseconds)
 {
+#ifdef Q_OS_WIN
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+           && file.setFileTime(
+               QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, Qt::UTC),
+               QFileDevice::FileModificationTime);
+#else
     struct timespec times[2];
     times[0].tv_sec = time_t(seconds);
     times[0].tv_nsec = 0;
@@ -28,6 +37,7 @@ bool setModificationTime(const QString &path, qint64 seconds, long nanoseconds)
     times[1].tv_nsec = nanoseconds;
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW)
            == 0;
+#endif
 }
 
 const QDateTime kZeroDate(QDate(1899, 12, 30), QTime(0, 0));
@@ -339,6 +349,7 @@ void TestVelaIni::fileDate_data()
 void TestVelaIni::fileDate()
 {
     QFETCH(QString, kind);
+    SKIP_ON_WINDOWS("the fixed time zone comes from TZ, which Windows' clock ignores");
     const QString path = m_dir->filePath(u"entry"_s);
     const QString target = m_dir->filePath(u"target"_s);
     // 17 May 2019 12:03:27.9 UTC, odd seconds and a fraction.
@@ -367,6 +378,8 @@ void TestVelaIni::fileDate()
 
 void TestVelaIni::fileDateUsesTodaysOffset()
 {
+    SKIP_ON_WINDOWS("the time zone comes from TZ, which Windows' clock ignores");
+#ifndef Q_OS_WIN
     // Central European time: +1 in winter, +2 in summer. A date of the other
     // season than today's is shown with today's offset, not its own.
     const QByteArray savedTz = qgetenv("TZ");
@@ -382,6 +395,7 @@ void TestVelaIni::fileDateUsesTodaysOffset()
     qputenv("TZ", savedTz);
     ::tzset();
     QCOMPARE(shown, QDateTime(otherSeason, QTime(12, 0, 0).addSecs(offsetNow)));
+#endif
 }
 
 void TestVelaIni::copyFile()
@@ -398,12 +412,16 @@ void TestVelaIni::copyFile()
 
     // Over a longer file with its own permissions: fully replaced, mode kept.
     QVERIFY(writeBytes(destination, QByteArray(100000, 'z')));
+#ifndef Q_OS_WIN // Windows has no mode bits to keep
     QVERIFY(::chmod(QFile::encodeName(destination).constData(), 0604) == 0);
+#endif
     QVERIFY(CopyFileOverwrite(source, destination));
     QCOMPARE(readBytes(destination), content);
+#ifndef Q_OS_WIN
     struct stat st;
     QVERIFY(::stat(QFile::encodeName(destination).constData(), &st) == 0);
     QCOMPARE(st.st_mode & 07777, mode_t(0604));
+#endif
 
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{u"CIS.txt"_s, u"copie.txt"_s}));
@@ -412,16 +430,18 @@ void TestVelaIni::copyFile()
     // still its owner's to replace, so the next import of that name works.
     const QString readOnlySource = m_dir->filePath(u"lecture-seule.txt"_s);
     const QString ownCopy = m_dir->filePath(u"copie-2.txt"_s);
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const auto readWrite = readOnly | QFileDevice::WriteOwner;
     QVERIFY(writeBytes(readOnlySource, content));
-    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0444) == 0);
+    QVERIFY(QFile::setPermissions(readOnlySource, readOnly));
     QVERIFY(CopyFileOverwrite(readOnlySource, ownCopy));
-    QVERIFY(::stat(QFile::encodeName(ownCopy).constData(), &st) == 0);
-    QCOMPARE(st.st_mode & 0600, mode_t(0600));
-    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0644) == 0);
+    QVERIFY(QFileInfo(ownCopy).permission(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(readOnlySource, readWrite));
     QVERIFY(writeBytes(readOnlySource, "61266250\tA 313\r\n"));
-    QVERIFY(::chmod(QFile::encodeName(readOnlySource).constData(), 0444) == 0);
+    QVERIFY(QFile::setPermissions(readOnlySource, readOnly));
     QVERIFY(CopyFileOverwrite(readOnlySource, ownCopy));
     QCOMPARE(readBytes(ownCopy), QByteArray("61266250\tA 313\r\n"));
+    QVERIFY(QFile::setPermissions(readOnlySource, readWrite));
     QVERIFY(QFile::remove(readOnlySource) && QFile::remove(ownCopy));
 
     // A name as long as the file system allows still has room for the
@@ -450,6 +470,11 @@ void TestVelaIni::copyRefused_data()
 void TestVelaIni::copyRefused()
 {
     QFETCH(QString, kind);
+#ifdef Q_OS_WIN
+    if (kind == u"hardlink" || kind == u"symlink" || kind == u"fifo" || kind == u"full")
+        QSKIP("skipped on Windows: links, named pipes and a file size limit are made by POSIX "
+              "calls here");
+#endif
     QString source = m_dir->filePath(u"CIS.txt"_s);
     QString destination = m_dir->filePath(u"copie.txt"_s);
     const QByteArray content("61266250\tA 313\r\n");
@@ -467,9 +492,11 @@ void TestVelaIni::copyRefused()
         expected = content;
     } else if (kind == u"hardlink") {
         QVERIFY(QFile::remove(destination));
+#ifndef Q_OS_WIN
         QVERIFY(::link(QFile::encodeName(source).constData(),
                        QFile::encodeName(destination).constData())
                 == 0);
+#endif
         expected = content;
     } else if (kind == u"symlink") {
         QVERIFY(QFile::remove(destination));
@@ -482,7 +509,9 @@ void TestVelaIni::copyRefused()
     } else if (kind == u"fifo") {
         // Opening it must not wait for a writer.
         source = m_dir->filePath(u"fifo"_s);
+#ifndef Q_OS_WIN
         QVERIFY(::mkfifo(QFile::encodeName(source).constData(), 0600) == 0);
+#endif
     } else if (kind == u"nodir") {
         destination = m_dir->filePath(u"absent/copie.txt"_s);
         expected = "<unreadable>";
@@ -498,7 +527,9 @@ void TestVelaIni::copyRefused()
         // A file-size limit makes the copy fail part-way, as a full disk would.
         QVERIFY(writeBytes(source, QByteArray(4096, 'c')));
         bool copied = true;
+#ifndef Q_OS_WIN
         QVERIFY(withFileSizeLimit(1024, [&] { copied = CopyFileOverwrite(source, destination); }));
+#endif
         QVERIFY(!copied);
         QCOMPARE(readBytes(destination), expected);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
