@@ -15,12 +15,17 @@ packages=(
   dpkg-dev lintian
   clang-14 libclang-rt-14-dev    # the fuzz targets' libFuzzer build (README, "Fault finding")
 )
-# Test command only (--tests): the Win32 platform layer is built with
-# mingw-w64 and its test run under Wine.
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(g++-mingw-w64-x86-64 wine64)
-  packages+=(clang-format)  # the format check over every C++ source
-fi
+# The Windows program (--windows, and the test command): cross-built with
+# mingw-w64 (its posix-thread compilers, which Qt needs), run under Wine,
+# packed by NSIS and zip.
+windows_packages=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine64 nsis)
+case "${1:-}" in
+  --tests)
+    packages+=("${windows_packages[@]}")
+    packages+=(clang-format)  # the format check over every C++ source
+    ;;
+  --windows) packages+=("${windows_packages[@]}") ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
