@@ -17,6 +17,18 @@
 # complete copy is left as it is, a second run waits for a first one (lock).
 # The folder is keyed by the Qt source version, the compiler's packages and
 # the configure options, so changing any of them builds a new copy beside it.
+#
+# Using the copy (checked on this machine):
+#   "$QT_WIN/bin/qt-cmake" -S . -B build-win -G Ninja: its toolchain file
+#   (mingw-w64-toolchain.cmake in the copy) links programs -static and passes
+#   --no-zstd to AUTORCC. The windows platform plugin is linked in by itself;
+#   the offscreen one must be asked for:
+#     qt_import_plugins(target INCLUDE Qt6::QOffscreenIntegrationPlugin)
+#   Under Wine, variables named QT_* are not passed to the program: give them
+#   as WINEQT_QPA_PLATFORM=offscreen (no X server needed then),
+#   WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu' (offscreen has
+#   no fonts otherwise), WINEQT_FORCE_STDERR_LOGGING=1 (else QtTest writes to
+#   the debugger, not stdout).
 set -euo pipefail
 
 mode=build
@@ -220,6 +232,7 @@ if ! grep -qsE '^[[:space:]]*(Types:.*[[:space:]]deb-src([[:space:]]|$)|deb-src[
     }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
   if [ -z "$entries" ]; then
     # Only one-line entries (sources.list): take Debian's own archive.
+    # shellcheck source=/dev/null
     . /etc/os-release
     entries="Types: deb-src
 URIs: http://deb.debian.org/debian
