@@ -292,11 +292,15 @@ void TestPlatform::killedWrites()
     QCOMPARE(current, contentOf(3));
 
     // Kills at random instants, from before the write starts to after it
-    // ends; bounded in time for a loaded machine.
+    // ends: 200 runs or 5 seconds, and on until each outcome has been seen
+    // (a loaded machine shifts where the kills land); bounded in time.
     QRandomGenerator random(20261210);
     int runs = 0, interrupted = 0, completed = 0, leftovers = 0;
+    const auto allSeen = [&] { return completed > 0 && interrupted > 0 && leftovers > 0; };
     clock.restart();
-    for (int i = 4; runs < 200 && clock.elapsed() < 5000; ++i, ++runs) {
+    for (int i = 4; clock.elapsed() < 30000; ++i, ++runs) {
+        if ((runs >= 200 || clock.elapsed() >= 5000) && allSeen())
+            break;
         const pid_t pid = startChild([&] { write(i); });
         QVERIFY(pid > 0);
         sleepMicroseconds(random.bounded(wholeUs * 3 / 2));
